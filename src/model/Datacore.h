@@ -1,0 +1,113 @@
+#pragma once
+
+// The image list: every picture the user added, with its category, rotation, description and
+// active flag, in album order within each category, plus the category names.
+//
+// Invariant kept by the callers: the entries are sorted by category (stable, uncategorised
+// entries first); every operation that changes categories or order ends with SortByCategory.
+
+#include "model/Bitmap.h"
+#include "model/Configuration.h"
+#include "model/DateTime.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvo {
+
+struct TImageRecord {
+    BitmapPtr ListPicture; // 106 × 80, drawn in the image list; owned by the entry
+    std::string FileName; // without its directory
+    std::string Source; // the full path; identifies the entry
+    std::string InfoText; // type, pixel size and camera model as shown in the list
+    bool Active = false;
+    bool Marked = false; // selected in the image list control
+    std::string Caption;
+    TDateTime FileDate = 0;
+    TDateTime ExifDate = 0;
+    std::string DateText; // ExifDate as "dd.mm.yyyy hh:nn"
+    int Rotate = 0; // 0 none, 1 90° clockwise, 2 180°, 3 90° counter-clockwise
+    int Category = 0; // 0 none, k the k-th category
+    int Number = 0; // 1-based position in the album, 0 when not in it
+    int Prev = -1; // array index of the previous picture in album order
+    int Next = -1; // array index of the next picture in album order
+    int ThumbWidth = 0;
+    int ThumbHeight = 0;
+};
+
+// Display names of the four rotations, indexed by Rotate.
+inline constexpr std::array<const char*, 4> RotationNames { "nicht drehen", "90° nach rechts", "180°",
+    "90° nach links" };
+
+// Sort keys: negative, 0 or positive for a before, equal to or after b.
+using CompareFunction = int (*)(const TImageRecord& a, const TImageRecord& b);
+// Full path byte by byte, the letters a to z counted as A to Z; a prefix comes first.
+int CompareByName(const TImageRecord& a, const TImageRecord& b);
+int CompareByFileDate(const TImageRecord& a, const TImageRecord& b);
+int CompareByExifDate(const TImageRecord& a, const TImageRecord& b);
+
+// The two-character row encoding of the image list control; indices 0 … 16383 survive it.
+std::string EncodeIndex(int index);
+int DecodeIndex(std::string_view text);
+
+class TImageManager {
+public:
+    TImageManager() = default;
+    TImageManager(const TImageManager&) = delete;
+    TImageManager& operator=(const TImageManager&) = delete;
+    TImageManager(TImageManager&&) = default;
+    TImageManager& operator=(TImageManager&&) = default;
+
+    // Entries. A pointer from GetImage is valid until entries are next added, removed or
+    // reordered; nullptr for an index outside the list.
+    int ImageCount() const { return static_cast<int>(m_images.size()); }
+    TImageRecord* GetImage(int index);
+    const TImageRecord* GetImage(int index) const;
+    TImageRecord& AddImage();
+    int FindBySource(std::string_view path) const;
+    void ClearMarks();
+    void MarkImage(int index);
+    void DeleteMarked();
+
+    void SortByCategory();
+    void SortView(CompareFunction compare);
+    void MoveMarkedUp();
+    void MoveMarkedDown();
+
+    // Numbers and chains the active pictures in album order.
+    void BuildAlbumOrder(UncategorizedPlacement uncategorized);
+    int FirstInAlbum() const { return m_firstInAlbum; }
+    int AlbumCount() const { return m_albumCount; }
+
+    // Categories, numbered from 1.
+    int CategoryCount() const { return static_cast<int>(m_categories.size()); }
+    // "(alle)" for −1, "(nicht zugeordnet)" for 0, the name for 1 … CategoryCount, else "".
+    std::string GetCategoryName(int k) const;
+    void SetCategoryName(int k, std::string_view name);
+    void AddCategory(std::string_view name);
+    bool SwapCategories(int a, int b);
+    bool RemoveCategory(int k);
+    // GetCategoryName(k) for k = first … CategoryCount.
+    void ListCategories(int first, std::vector<std::string>& list) const;
+
+    // View: the category the image list shows, −1 for all images.
+    int ViewCategory() const { return m_viewCategory; }
+    void SetViewCategory(int category) { m_viewCategory = category; }
+    // The encoded rows of the view (at most 16384 entries are addressable this way).
+    void FillView(std::vector<std::string>& list) const;
+    // The same rows as plain array indices, for views of any length.
+    std::vector<int> ViewRows() const;
+
+private:
+    bool InView(const TImageRecord& image) const;
+
+    std::vector<TImageRecord> m_images;
+    std::vector<std::string> m_categories;
+    int m_viewCategory = -1;
+    int m_firstInAlbum = -1;
+    int m_albumCount = 0;
+};
+
+} // namespace korvo
