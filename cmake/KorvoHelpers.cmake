@@ -17,12 +17,12 @@ endfunction()
 
 # One GoogleTest executable per call; every test case becomes a CTest test.
 function(korvo_add_gtest name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     korvo_set_warnings(${name})
     gtest_discover_tests(${name}
-        PROPERTIES ENVIRONMENT "TZ=UTC;LC_ALL=C.UTF-8" LABELS "core;${ARG_LABELS}"
+        PROPERTIES ENVIRONMENT TZ=UTC
         DISCOVERY_TIMEOUT 60)
 endfunction()
