@@ -85,6 +85,8 @@ public:
     virtual void ImageListChanged() { }
     // The settings changed behind the settings page (a project was loaded).
     virtual void SettingsChanged() { }
+    // Brings a page into view outside the busy state (a failed project save shows the log).
+    virtual void ShowPage(Page) { }
 };
 
 // A host built on a TRunLog: the log, busy and abort rules are done here; a subclass only
