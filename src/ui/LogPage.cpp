@@ -5,8 +5,12 @@
 #include "ui/Artwork.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -128,6 +132,10 @@ void TLogBox::MakeCurrent(int line)
 
 void TLogBox::keyPressEvent(QKeyEvent* event)
 {
+    if (event->matches(QKeySequence::Copy)) {
+        QGuiApplication::clipboard()->setText(CopyText(false));
+        return;
+    }
     const int page = std::max(1, viewport()->height() / RowHeight);
     switch (event->key()) {
     case Qt::Key_Up:
@@ -161,6 +169,29 @@ void TLogBox::mousePressEvent(QMouseEvent* event)
     const int line = (event->position().toPoint().y() + verticalScrollBar()->value()) / RowHeight;
     if (line < static_cast<int>(m_lines.size()))
         m_current = line;
+}
+
+QString TLogBox::CopyText(bool wholeLog) const
+{
+    if (!wholeLog)
+        return m_current >= 0 && m_current < static_cast<int>(m_lines.size())
+            ? Shown(m_lines[static_cast<std::size_t>(m_current)])
+            : QString();
+    QStringList shown;
+    for (const std::string& line : m_lines)
+        shown << Shown(line);
+    return shown.join(u'\n');
+}
+
+void TLogBox::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    QAction* line = menu.addAction(QStringLiteral("Zeile kopieren"));
+    line->setEnabled(m_current >= 0);
+    QAction* all = menu.addAction(QStringLiteral("Logbuch kopieren"));
+    QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == line || chosen == all)
+        QGuiApplication::clipboard()->setText(CopyText(chosen == all));
 }
 
 std::optional<ItemPosition> ParseItemPosition(std::string_view message)

@@ -36,11 +36,16 @@ public:
     // LogBoxDrawItem: one line into its rectangle.
     void DrawItem(QPainter& painter, int index, const QRect& rect) const;
 
+    // The text of the current line, or of the whole log, as the list shows it (Ctrl+C and the
+    // context menu put it on the clipboard).
+    QString CopyText(bool wholeLog) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void UpdateScrollBars();

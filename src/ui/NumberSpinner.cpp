@@ -1,6 +1,7 @@
 #include "ui/NumberSpinner.h"
 
 #include <QLineEdit>
+#include <QWheelEvent>
 
 namespace korvo {
 
@@ -16,6 +17,7 @@ TNumberSpinner::TNumberSpinner(const QString& spinnerName, const QString& editNa
     setKeyboardTracking(false);
     setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
     setAccelerated(true);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 QValidator::State TNumberSpinner::validate(QString& input, int&) const
@@ -43,6 +45,20 @@ QString TNumberSpinner::textFromValue(int value) const { return QString::fromStd
 void TNumberSpinner::fixup(QString&) const
 {
     // Nothing to repair: an unacceptable text is refused as a whole and the last value returns.
+}
+
+} // namespace korvo
+
+namespace korvo {
+
+void TNumberSpinner::wheelEvent(QWheelEvent* event)
+{
+    // The wheel scrolls the settings page; it changes a number only in the field being edited.
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QSpinBox::wheelEvent(event);
 }
 
 } // namespace korvo

@@ -25,6 +25,7 @@ protected:
     int valueFromText(const QString& text) const override;
     QString textFromValue(int value) const override;
     void fixup(QString& input) const override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     NumberRange m_range;

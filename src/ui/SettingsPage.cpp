@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -324,6 +325,9 @@ void TSettingsPage::BuildOutputGroup(QVBoxLayout* content)
     m_outputHtml = new QComboBox;
     m_outputHtml->setObjectName(QStringLiteral("COutputHTML"));
     m_outputHtml->addItems(OutputModeCaptions());
+    // As with the spinners: the wheel scrolls the page unless the list has the focus.
+    m_outputHtml->setFocusPolicy(Qt::StrongFocus);
+    m_outputHtml->installEventFilter(this);
     auto* modeLabel = MakeLabel(QStringLiteral("HTML-Ausgabe:"), QStringLiteral("LOutputHTML"));
     modeLabel->setBuddy(m_outputHtml);
     m_thumbsPerLineLabel = MakeLabel(QStringLiteral("Thumbnails pro Zeile:"), QStringLiteral("LThumbsPerLine"));
@@ -423,6 +427,15 @@ QWidget* TSettingsPage::BuildButtonRow()
     connect(save, &QPushButton::clicked, this, &TSettingsPage::BSaveProjectClicked);
     connect(go, &QPushButton::clicked, this, &TSettingsPage::BGoClicked);
     return row;
+}
+
+bool TSettingsPage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_outputHtml && event->type() == QEvent::Wheel && !m_outputHtml->hasFocus()) {
+        QCoreApplication::sendEvent(m_scroller->verticalScrollBar(), event);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TSettingsPage::BindText(QLineEdit* edit, std::string& field)

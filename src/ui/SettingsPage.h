@@ -40,6 +40,9 @@ signals:
     void BSaveProjectClicked();
     void BGoClicked();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct ImageGroupControls {
         TNumberSpinner* SizeX = nullptr;

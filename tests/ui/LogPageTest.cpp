@@ -6,6 +6,8 @@
 #include "ui/LogPage.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -182,6 +184,21 @@ private Q_SLOTS:
         // Outside an operation positions move nothing.
         w.Form->Log("*[5/10] spät");
         QCOMPARE(progress->value(), 0);
+    }
+
+    void copyingTakesTheTextAsShown()
+    {
+        TWindow w;
+        w.Form->ShowPage(Page::PLog);
+        w.Form->Log("-[1/1] Fehler beim Hinzufügen: /tmp/ä.jpg");
+        auto* box = w.Find<TLogBox>("LogBox");
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("[1/1] Fehler beim Hinzufügen: /tmp/ä.jpg"));
+        QTest::mouseClick(box->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 5));
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Willkommen in Korvo2 Version 2.0.1.1"));
+        QCOMPARE(box->CopyText(true),
+            QStringLiteral("Willkommen in Korvo2 Version 2.0.1.1\n\n[1/1] Fehler beim Hinzufügen: /tmp/ä.jpg"));
     }
 
     void verboseBoxIsTheViewOfItsSetting()

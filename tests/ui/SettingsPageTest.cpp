@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace korvo;
 using namespace korvo::testing;
@@ -203,6 +204,12 @@ private Q_SLOTS:
         w.TypeNumber("CEqualizeStrength", QStringLiteral("0"));
         QTest::keyClick(w.Spinner("CEqualizeStrength"), Qt::Key_Down);
         QCOMPARE(int(w.Config().Preprocessing.EqualizeStrength), 0);
+        // The wheel over a number that is not being edited scrolls the page instead.
+        w.Find<QWidget>("BGo")->setFocus();
+        QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+            Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(w.Spinner("CPQuality"), &wheel);
+        QCOMPARE(int(w.Config().PreviewImages.Quality), 75);
         QCOMPARE(w.Spinner("CEqualizeStrength")->singleStep(), 1);
         QCOMPARE(w.Spinner("CPQuality")->singleStep(), 5);
         QCOMPARE(w.Spinner("CPSizeX")->singleStep(), 16);
