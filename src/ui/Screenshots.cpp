@@ -74,8 +74,10 @@ bool SaveScreenshots(TMainForm& form, const QString& folder)
     form.EndBusy(Page::PLog);
 
     const QSize designed = form.size();
+    form.ShowPage(Page::PCommon);
     form.resize(TMainForm::SmallestSize);
     ok = Save(form, folder, QStringLiteral("6-kleinste-groesse")) && ok;
+    form.ShowPage(Page::PHelp);
     form.resize(designed.width() + 200, 800);
     ok = Save(form, folder, QStringLiteral("7-gross")) && ok;
     form.resize(designed);
