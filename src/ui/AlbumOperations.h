@@ -1,0 +1,34 @@
+#pragma once
+
+// The four operations of the core that the main window starts: adding files, the album run,
+// saving and loading a project. The window reaches them only through this interface, so the
+// tests can put a fake in their place.
+
+#include "model/Configuration.h"
+#include "model/Datacore.h"
+#include "model/RunLog.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace korvo {
+
+class IAlbumOperations {
+public:
+    virtual ~IAlbumOperations() = default;
+
+    virtual void AddFiles(TImageManager& images, const std::vector<std::string>& paths, IOperationHost& host) = 0;
+    virtual void RunAlbum(const Configuration& config, TImageManager& images, IOperationHost& host) = 0;
+    virtual void SaveProject(
+        const std::string& path, const Configuration& config, const TImageManager& images, IOperationHost& host)
+        = 0;
+    virtual void LoadProject(
+        const std::string& path, Configuration& config, TImageManager& images, IOperationHost& host)
+        = 0;
+};
+
+// The program's operations: those of the core libraries (CoreOperations.cpp).
+std::unique_ptr<IAlbumOperations> MakeCoreOperations();
+
+} // namespace korvo

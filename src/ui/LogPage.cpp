@@ -1,0 +1,272 @@
+#include "ui/LogPage.h"
+
+#include "model/RunLog.h"
+#include "model/TextRules.h"
+#include "ui/Artwork.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace korvo {
+
+namespace {
+
+    QString Shown(const std::string& line)
+    {
+        const std::string_view shown = ShownText(line);
+        return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
+    }
+
+} // namespace
+
+TLogBox::TLogBox(const std::vector<std::string>& lines, QWidget* parent)
+    : QAbstractScrollArea(parent)
+    , m_lines(lines)
+{
+    setObjectName(QStringLiteral("LogBox"));
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    verticalScrollBar()->setSingleStep(RowHeight);
+    horizontalScrollBar()->setSingleStep(20);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    for (const std::string& line : m_lines)
+        m_widest = std::max(m_widest, fontMetrics().horizontalAdvance(Shown(line)) + 4);
+    m_current = static_cast<int>(m_lines.size()) - 1;
+    UpdateScrollBars();
+}
+
+void TLogBox::LineAppended()
+{
+    m_widest = std::max(m_widest, fontMetrics().horizontalAdvance(Shown(m_lines.back())) + 4);
+    UpdateScrollBars();
+    MakeCurrent(static_cast<int>(m_lines.size()) - 1);
+    if (isVisible())
+        viewport()->repaint();
+}
+
+int TLogBox::FirstVisibleLine() const { return verticalScrollBar()->value() / RowHeight; }
+
+void TLogBox::DrawItem(QPainter& painter, int index, const QRect& rect) const
+{
+    // No separate look for the current line: every line is drawn alike.
+    painter.fillRect(rect, palette().color(QPalette::Base));
+    if (index < 0 || index >= static_cast<int>(m_lines.size()))
+        return;
+    const std::string& line = m_lines[static_cast<std::size_t>(index)];
+    if (line.empty())
+        return;
+    const MessageColour colour = MessageKindColour(line.front());
+    if (colour == MessageColour::WindowText) {
+        painter.setPen(palette().color(QPalette::Text));
+    } else {
+        const RgbColour rgb = MessageColourRgb(colour);
+        painter.setPen(QColor(rgb.Red, rgb.Green, rgb.Blue));
+    }
+    const QRect textRect = rect.adjusted(2, 0, 0, 0);
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, Shown(line));
+}
+
+void TLogBox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(viewport());
+    const int width = std::max(viewport()->width(), m_widest);
+    const int x = -horizontalScrollBar()->value();
+    const int offset = verticalScrollBar()->value();
+    const int first = offset / RowHeight;
+    const int count = static_cast<int>(m_lines.size());
+    for (int index = first; index < count; ++index) {
+        const int top = index * RowHeight - offset;
+        if (top >= viewport()->height())
+            break;
+        DrawItem(painter, index, QRect(x, top, width, RowHeight));
+    }
+    const int drawnBottom = (count - first) * RowHeight - (offset - first * RowHeight);
+    if (drawnBottom < viewport()->height())
+        painter.fillRect(QRect(0, std::max(0, drawnBottom), viewport()->width(), viewport()->height()),
+            palette().color(QPalette::Base));
+}
+
+void TLogBox::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollBars();
+}
+
+void TLogBox::UpdateScrollBars()
+{
+    const int total = static_cast<int>(m_lines.size()) * RowHeight;
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setPageStep(std::max(RowHeight, viewport()->height() / RowHeight * RowHeight));
+    vertical->setRange(0, std::max(0, total - viewport()->height()));
+    QScrollBar* horizontal = horizontalScrollBar();
+    horizontal->setPageStep(viewport()->width());
+    horizontal->setRange(0, std::max(0, m_widest - viewport()->width()));
+}
+
+void TLogBox::MakeCurrent(int line)
+{
+    if (m_lines.empty())
+        return;
+    m_current = std::clamp(line, 0, static_cast<int>(m_lines.size()) - 1);
+    const int top = m_current * RowHeight;
+    QScrollBar* vertical = verticalScrollBar();
+    if (top < vertical->value())
+        vertical->setValue(top);
+    else if (top + RowHeight > vertical->value() + viewport()->height())
+        vertical->setValue(top + RowHeight - viewport()->height());
+}
+
+void TLogBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        QGuiApplication::clipboard()->setText(CopyText(false));
+        return;
+    }
+    const int page = std::max(1, viewport()->height() / RowHeight);
+    switch (event->key()) {
+    case Qt::Key_Up:
+        MakeCurrent(m_current - 1);
+        break;
+    case Qt::Key_Down:
+        MakeCurrent(m_current + 1);
+        break;
+    case Qt::Key_PageUp:
+        MakeCurrent(m_current - page);
+        break;
+    case Qt::Key_PageDown:
+        MakeCurrent(m_current + page);
+        break;
+    case Qt::Key_Home:
+        MakeCurrent(0);
+        break;
+    case Qt::Key_End:
+        MakeCurrent(static_cast<int>(m_lines.size()) - 1);
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    viewport()->update();
+}
+
+void TLogBox::mousePressEvent(QMouseEvent* event)
+{
+    setFocus(Qt::MouseFocusReason);
+    const int line = (event->position().toPoint().y() + verticalScrollBar()->value()) / RowHeight;
+    if (line < static_cast<int>(m_lines.size()))
+        m_current = line;
+}
+
+QString TLogBox::CopyText(bool wholeLog) const
+{
+    if (!wholeLog)
+        return m_current >= 0 && m_current < static_cast<int>(m_lines.size())
+            ? Shown(m_lines[static_cast<std::size_t>(m_current)])
+            : QString();
+    QStringList shown;
+    for (const std::string& line : m_lines)
+        shown << Shown(line);
+    return shown.join(u'\n');
+}
+
+void TLogBox::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    QAction* line = menu.addAction(QStringLiteral("Zeile kopieren"));
+    line->setEnabled(m_current >= 0);
+    QAction* all = menu.addAction(QStringLiteral("Logbuch kopieren"));
+    QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == line || chosen == all)
+        QGuiApplication::clipboard()->setText(CopyText(chosen == all));
+}
+
+std::optional<ItemPosition> ParseItemPosition(std::string_view message)
+{
+    if (message.size() < 2 || message[1] != '[')
+        return std::nullopt;
+    const std::size_t slash = message.find('/', 2);
+    const std::size_t close = message.find(']', 2);
+    if (slash == std::string_view::npos || close == std::string_view::npos || slash > close)
+        return std::nullopt;
+    const auto index = ParseTypedNumber(message.substr(2, slash - 2), { 1, 1 << 30, 1 });
+    const auto count = ParseTypedNumber(message.substr(slash + 1, close - slash - 1), { 1, 1 << 30, 1 });
+    if (!index || !count || *index > *count)
+        return std::nullopt;
+    return ItemPosition { *index, *count };
+}
+
+TLogPage::TLogPage(Configuration& config, const std::vector<std::string>& lines, QWidget* parent)
+    : QWidget(parent)
+    , m_config(config)
+{
+    setObjectName(QStringLiteral("PLog"));
+    m_logBox = new TLogBox(lines, this);
+    m_verbose = new QCheckBox(QStringLiteral("-v"), this);
+    m_verbose->setObjectName(QStringLiteral("CVerbose"));
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("POperationProgress"));
+    m_progress->setTextVisible(false);
+    m_progress->setFixedSize(140, 8);
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+    m_progress->hide();
+    m_abort = new QPushButton(MakeButtonIcon(ButtonIcon::Abort), QStringLiteral("Vorgang abbrechen"), this);
+    m_abort->setObjectName(QStringLiteral("BAbortOp"));
+    m_abort->setEnabled(false);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(8);
+    bottom->addWidget(m_verbose);
+    bottom->addStretch(1);
+    bottom->addWidget(m_progress);
+    bottom->addWidget(m_abort);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(52, 6, 6, 6);
+    layout->setSpacing(6);
+    layout->addWidget(m_logBox, 1);
+    layout->addLayout(bottom);
+
+    connect(m_verbose, &QCheckBox::toggled, this, [this](bool checked) { m_config.Verbose = checked; });
+    Refresh();
+}
+
+void TLogPage::LineAppended(const std::string& line)
+{
+    if (const auto position = ParseItemPosition(line); position && m_busy) {
+        m_progress->setRange(0, position->Count);
+        m_progress->setValue(position->Index);
+        m_progress->repaint();
+    }
+    m_logBox->LineAppended();
+}
+
+void TLogPage::SetBusy(bool busy)
+{
+    m_busy = busy;
+    m_abort->setEnabled(busy);
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
+    m_progress->setVisible(busy);
+}
+
+void TLogPage::Refresh()
+{
+    if (m_verbose->isChecked() != m_config.Verbose)
+        m_verbose->setChecked(m_config.Verbose);
+}
+
+} // namespace korvo

@@ -1,0 +1,87 @@
+#pragma once
+
+// The log page "Logbuch": the owner-drawn log list, the "-v" check box, the progress bar of the
+// running operation and the abort button.
+
+#include "model/Configuration.h"
+
+#include <QAbstractScrollArea>
+#include <QWidget>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QCheckBox;
+class QProgressBar;
+class QPushButton;
+
+namespace korvo {
+
+// `LogBox`: draws the lines of a run log, 13 pixels per line, each in the colour of its kind.
+// Lines are only appended; the newest line is the current one and kept in view.
+class TLogBox : public QAbstractScrollArea {
+public:
+    static constexpr int RowHeight = 13;
+
+    TLogBox(const std::vector<std::string>& lines, QWidget* parent);
+
+    // A line was appended to the store: make it the current line, scroll to it and, while the
+    // list is visible, repaint at once (the operation holds the event loop meanwhile).
+    void LineAppended();
+    int CurrentLine() const { return m_current; }
+    int FirstVisibleLine() const;
+
+    // LogBoxDrawItem: one line into its rectangle.
+    void DrawItem(QPainter& painter, int index, const QRect& rect) const;
+
+    // The text of the current line, or of the whole log, as the list shows it (Ctrl+C and the
+    // context menu put it on the clipboard).
+    QString CopyText(bool wholeLog) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void UpdateScrollBars();
+    void MakeCurrent(int line);
+
+    const std::vector<std::string>& m_lines;
+    int m_current = -1;
+    int m_widest = 0; // the widest line drawn so far, in pixels, for the horizontal scroll bar
+};
+
+// The position "[i/n]" that a message about one item carries right behind its kind character.
+struct ItemPosition {
+    int Index;
+    int Count;
+};
+std::optional<ItemPosition> ParseItemPosition(std::string_view message);
+
+class TLogPage : public QWidget {
+public:
+    TLogPage(Configuration& config, const std::vector<std::string>& lines, QWidget* parent);
+
+    TLogBox* LogBox() const { return m_logBox; }
+    QPushButton* AbortButton() const { return m_abort; }
+
+    void LineAppended(const std::string& line);
+    void SetBusy(bool busy);
+    // Shows the "-v" state of the configuration.
+    void Refresh();
+
+private:
+    Configuration& m_config;
+    TLogBox* m_logBox;
+    QCheckBox* m_verbose;
+    QProgressBar* m_progress;
+    QPushButton* m_abort;
+    bool m_busy = false;
+};
+
+} // namespace korvo

@@ -1,0 +1,333 @@
+#include "ui/Main.h"
+
+#include "model/Version.h"
+#include "ui/HelpPage.h"
+#include "ui/LogPage.h"
+#include "ui/LogoStrip.h"
+#include "ui/Preview.h"
+#include "ui/SettingsPage.h"
+#include "ui/Startup.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace korvo {
+
+namespace {
+
+    std::string FilePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+    // The local files and folders of a drop, in the order the file manager delivers them.
+    QStringList DroppedPaths(const QMimeData* mime)
+    {
+        QStringList paths;
+        if (mime == nullptr || !mime->hasUrls())
+            return paths;
+        for (const QUrl& url : mime->urls())
+            if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+                paths << url.toLocalFile();
+        return paths;
+    }
+
+    std::vector<FileFilter> ProjectFilters()
+    {
+        return { { QStringLiteral("Korvo2-Projektdateien (*.kv2)"), QStringLiteral("*.kv2") },
+            { QStringLiteral("Alle Dateien (*.*)"), QStringLiteral("*.*") } };
+    }
+
+} // namespace
+
+TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations> operations, QWidget* parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_operations(std::move(operations))
+    , m_artwork(TArtwork::Load())
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Korvo 2"));
+    resize(DesignedSize);
+    setMinimumSize(SmallestSize);
+    setAcceptDrops(true);
+
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("PageThing"));
+    m_pages->setDocumentMode(false);
+    m_settingsPage = new TSettingsPage(m_config, m_pages);
+    m_imagesPage = new QWidget(m_pages);
+    m_imagesPage->setObjectName(QStringLiteral("PImages"));
+    m_logPage = new TLogPage(m_config, RunLog().Lines(), m_pages);
+    m_helpPage = new THelpPage(m_pages);
+    m_pages->addTab(m_settingsPage, QStringLiteral("Allgemein"));
+    m_pages->addTab(m_imagesPage, QStringLiteral("Bilderliste"));
+    m_pages->addTab(m_logPage, QStringLiteral("Logbuch"));
+    m_pages->addTab(m_helpPage, QStringLiteral("Hinweise"));
+    m_pages->setCurrentWidget(m_settingsPage);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(m_pages);
+
+    // The logo strip lies above the pages, in the margin every page keeps free on its left.
+    m_logoPanel = new QFrame(this);
+    m_logoPanel->setObjectName(QStringLiteral("PLogo"));
+    m_logoPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_logoPanel->setLineWidth(1);
+    m_logo = new TLogoStrip(m_artwork, m_logoPanel);
+    auto* logoLayout = new QVBoxLayout(m_logoPanel);
+    logoLayout->setContentsMargins(0, 0, 0, 0);
+    logoLayout->addWidget(m_logo);
+    PlaceLogo();
+
+    connect(m_settingsPage, &TSettingsPage::BDestDirClicked, this, &TMainForm::BDestDirClick);
+    connect(m_settingsPage, &TSettingsPage::BLoadProjectClicked, this, &TMainForm::BLoadProjectClick);
+    connect(m_settingsPage, &TSettingsPage::BSaveProjectClicked, this, &TMainForm::BSaveProjectClick);
+    connect(m_settingsPage, &TSettingsPage::BGoClicked, this, &TMainForm::BGoClick);
+    connect(m_logPage->AbortButton(), &QPushButton::clicked, this, &TMainForm::BAbortOpClick);
+    connect(m_helpPage->HelpButton(), &QPushButton::clicked, this, &TMainForm::BHelpClick);
+    connect(m_helpPage->MailButton(), &QPushButton::clicked, this, &TMainForm::LMailMeClick);
+    // The disabled tabs already keep the user on the log page while busy; this also catches a
+    // change that slips past them (a shortcut of the platform's style, a stray call).
+    connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
+        if (!PageThingChanging() && m_pages->widget(index) != m_logPage)
+            m_pages->setCurrentWidget(m_logPage);
+    });
+
+    SetNumberFormat();
+    Log(WelcomeMessage(ProgramVersion));
+    Log("");
+}
+
+TMainForm::~TMainForm() = default;
+
+QWidget* TMainForm::PageWidget(Page page) const
+{
+    switch (page) {
+    case Page::PCommon:
+        return m_settingsPage;
+    case Page::PImages:
+        return m_imagesPage;
+    case Page::PLog:
+        return m_logPage;
+    case Page::PHelp:
+        return m_helpPage;
+    }
+    return m_logPage;
+}
+
+Page TMainForm::CurrentPage() const
+{
+    for (Page page : { Page::PCommon, Page::PImages, Page::PLog, Page::PHelp })
+        if (m_pages->currentWidget() == PageWidget(page))
+            return page;
+    return Page::PCommon;
+}
+
+void TMainForm::ProcessEvents() { QCoreApplication::processEvents(); }
+
+void TMainForm::ImageListChanged() { emit ImageListRefreshRequested(); }
+
+void TMainForm::SettingsChanged()
+{
+    m_settingsPage->Refresh();
+    m_logPage->Refresh();
+}
+
+void TMainForm::ShowPage(Page page)
+{
+    if (PageThingChanging() || page == Page::PLog)
+        m_pages->setCurrentWidget(PageWidget(page));
+}
+
+void TMainForm::LineAppended(const std::string& line) { m_logPage->LineAppended(line); }
+
+void TMainForm::BusyChanged(bool busy, Page page)
+{
+    m_logPage->SetBusy(busy);
+    if (busy)
+        m_pages->setCurrentWidget(m_logPage);
+    for (int index = 0; index < m_pages->count(); ++index)
+        m_pages->setTabEnabled(index, !busy || m_pages->widget(index) == m_logPage);
+    if (busy) {
+        // The operation holds the event loop from here on: show the log page now.
+        repaint();
+        return;
+    }
+    if (page != Page::PLog)
+        m_pages->setCurrentWidget(PageWidget(page));
+    if (m_closeWhenIdle)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TMainForm::BDestDirClick()
+{
+    if (Busy())
+        return;
+    FileDialogRequest request;
+    request.Title = QStringLiteral("Zielverzeichnis auswählen");
+    request.Filters = { { QStringLiteral("(Dateityp spielt auch keine Rolle)"), QStringLiteral("*.*") } };
+    request.InitialFolder = QString::fromStdString(m_config.DestDir);
+    request.FileName = QStringLiteral("(Dateiname ist egal)");
+    const std::optional<QString> chosen = m_services.FileDialogs.AskSaveFileName(request);
+    if (!chosen)
+        return;
+    // Only the folder counts; the name the user typed or kept is dropped and no file is made.
+    SetDestDir(QFileInfo(*chosen).path());
+}
+
+void TMainForm::BSaveProjectClick()
+{
+    if (Busy())
+        return;
+    FileDialogRequest request;
+    request.Title = QStringLiteral("Projekt speichern unter");
+    request.Filters = ProjectFilters();
+    request.DefaultExtension = QStringLiteral("kv2");
+    request.ConfirmOverwrite = true;
+    const std::optional<QString> chosen = m_services.FileDialogs.AskSaveFileName(request);
+    if (!chosen)
+        return;
+    m_operations->SaveProject(FilePath(*chosen), m_config, m_images, *this);
+}
+
+void TMainForm::BLoadProjectClick()
+{
+    if (Busy())
+        return;
+    FileDialogRequest request;
+    request.Title = QStringLiteral("Projekt laden");
+    request.Filters = ProjectFilters();
+    request.DefaultExtension = QStringLiteral("kv2");
+    const QStringList chosen = m_services.FileDialogs.AskOpenFileNames(request);
+    if (chosen.isEmpty())
+        return;
+    m_operations->LoadProject(FilePath(chosen.constFirst()), m_config, m_images, *this);
+    // The load asks for both refreshes itself; showing the model once more costs nothing and
+    // keeps the pages right even if it stopped early.
+    SettingsChanged();
+    ImageListChanged();
+}
+
+void TMainForm::BGoClick()
+{
+    if (Busy())
+        return;
+    m_operations->RunAlbum(m_config, m_images, *this);
+}
+
+void TMainForm::BHelpClick()
+{
+    // Opening a missing file would still "succeed" on many desktops (the handler starts and
+    // complains in a window of its own), so the file's existence is checked first.
+    for (const QString& candidate : HelpFileCandidates(m_services.ProgramFolder)) {
+        if (!QFileInfo(candidate).isFile())
+            continue;
+        if (m_services.Desktop.OpenUrl(QUrl::fromLocalFile(candidate)))
+            return;
+        break;
+    }
+    m_services.Boxes.ShowError(QStringLiteral("Sorry, die Hilfe konnte leider nicht aufgerufen werden."));
+}
+
+void TMainForm::LMailMeClick()
+{
+    m_services.Desktop.OpenUrl(
+        QUrl(QStringLiteral("mailto:%1?subject=Korvo2").arg(QString::fromLatin1(ContactAddress))));
+}
+
+void TMainForm::SetDestDir(const QString& folder)
+{
+    m_config.DestDir = folder.toStdString();
+    m_settingsPage->Refresh();
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (AcceptsDrops() && !DroppedPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (AcceptsDrops() && !DroppedPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    // A drop during an operation would change the list or the destination beneath it.
+    const QStringList paths = DroppedPaths(event->mimeData());
+    if (!AcceptsDrops() || paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    FilesDropped(paths);
+}
+
+void TMainForm::FilesDropped(const QStringList& paths)
+{
+    if (paths.size() == 1 && QFileInfo(paths.constFirst()).isDir()) {
+        const QString folder = QDir::cleanPath(paths.constFirst());
+        SetDestDir(folder);
+        Log("+Neues Zielverzeichnis: " + folder.toStdString());
+        return;
+    }
+    // Adding runs once the drop is finished, so the file manager is not kept waiting.
+    std::vector<std::string> files;
+    for (const QString& path : paths)
+        files.push_back(FilePath(path));
+    m_addPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, files = std::move(files)] {
+            m_addPending = false;
+            if (!Busy())
+                m_operations->AddFiles(m_images, files, *this);
+        },
+        Qt::QueuedConnection);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (Busy()) {
+        // Stop after the current item, then close.
+        RequestAbort();
+        m_closeWhenIdle = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (m_preview != nullptr)
+        m_preview->hide();
+    emit Closed();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    PlaceLogo();
+}
+
+void TMainForm::PlaceLogo()
+{
+    // 12 from the left, 34 from the top, keeping its distance to the bottom edge.
+    m_logoPanel->setGeometry(12, 34, 41, std::max(2, height() - 48));
+    m_logoPanel->raise();
+}
+
+} // namespace korvo

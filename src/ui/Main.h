@@ -1,0 +1,107 @@
+#pragma once
+
+// The main window: owns the one Configuration and the one image list, shows them on four pages
+// beside the logo strip, accepts files and folders dropped from the desktop, starts the core's
+// operations and is the host through which they report (log, busy state, abort, refreshes).
+
+#include "model/Configuration.h"
+#include "model/Datacore.h"
+#include "model/RunLog.h"
+#include "ui/AlbumOperations.h"
+#include "ui/Artwork.h"
+#include "ui/Platform.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QFrame;
+class QTabWidget;
+
+namespace korvo {
+
+class TLogPage;
+class TLogoStrip;
+class THelpPage;
+class TPreviewForm;
+class TSettingsPage;
+
+class TMainForm : public QWidget, public TLogHost {
+    Q_OBJECT
+
+public:
+    // The designed client size and the smallest the window may become.
+    static constexpr QSize DesignedSize { 515, 499 };
+    static constexpr QSize SmallestSize { 515, 181 };
+
+    TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations> operations, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    Configuration& Config() { return m_config; }
+    TImageManager& Images() { return m_images; }
+    const TArtwork& Artwork() const { return m_artwork; }
+    QTabWidget* PageThing() const { return m_pages; }
+    QWidget* PageWidget(Page page) const;
+    Page CurrentPage() const;
+    void SetPreviewForm(TPreviewForm* preview) { m_preview = preview; }
+
+    // The host of long operations.
+    void ProcessEvents() override;
+    IClock& Clock() override { return m_services.Clock; }
+    void ImageListChanged() override;
+    void SettingsChanged() override;
+    void ShowPage(Page page) override;
+
+    // The commands of the settings, log and help pages.
+    void BDestDirClick();
+    void BSaveProjectClick();
+    void BLoadProjectClick();
+    void BGoClick();
+    void BAbortOpClick() { RequestAbort(); }
+    void BHelpClick();
+    void LMailMeClick();
+    // Whether the pages may change now: never while an operation runs.
+    bool PageThingChanging() const { return !Busy(); }
+
+signals:
+    // The image list changed behind the image list page; it should show the list again.
+    void ImageListRefreshRequested();
+    // The window was closed; the program ends.
+    void Closed();
+
+protected:
+    void LineAppended(const std::string& line) override;
+    void BusyChanged(bool busy, Page page) override;
+
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    bool AcceptsDrops() const { return !Busy() && !m_addPending; }
+    void FilesDropped(const QStringList& paths);
+    void SetDestDir(const QString& folder);
+    void PlaceLogo();
+
+    PlatformServices m_services;
+    std::unique_ptr<IAlbumOperations> m_operations;
+    Configuration m_config;
+    TImageManager m_images;
+    TArtwork m_artwork;
+
+    QTabWidget* m_pages = nullptr;
+    TSettingsPage* m_settingsPage = nullptr;
+    QWidget* m_imagesPage = nullptr;
+    TLogPage* m_logPage = nullptr;
+    THelpPage* m_helpPage = nullptr;
+    QFrame* m_logoPanel = nullptr;
+    TLogoStrip* m_logo = nullptr;
+    TPreviewForm* m_preview = nullptr;
+
+    bool m_addPending = false; // dropped files wait for the event loop to start adding them
+    bool m_closeWhenIdle = false; // the user closed the window during an operation
+};
+
+} // namespace korvo

@@ -1,0 +1,127 @@
+#pragma once
+
+// Scripted stand-ins for the platform services and the core operations: they answer in place of
+// the user (or the core) and record every request, so tests can check the exact prompts.
+
+#include "support/RecordingHost.h"
+#include "ui/AlbumOperations.h"
+#include "ui/Platform.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvo::testing {
+
+class TScriptedDialogs : public IFileDialogs {
+public:
+    std::optional<QString> AskSaveFileName(const FileDialogRequest& request) override
+    {
+        SaveRequests.push_back(request);
+        const QString answer = Next();
+        if (answer.isNull())
+            return std::nullopt;
+        return answer;
+    }
+    QStringList AskOpenFileNames(const FileDialogRequest& request) override
+    {
+        OpenRequests.push_back(request);
+        const QString answer = Next();
+        return answer.isNull() ? QStringList {} : QStringList { answer };
+    }
+
+    // The answers in order; a null string (or none left) stands for Cancel.
+    QStringList Answers;
+    std::vector<FileDialogRequest> SaveRequests;
+    std::vector<FileDialogRequest> OpenRequests;
+
+private:
+    QString Next() { return Answers.isEmpty() ? QString() : Answers.takeFirst(); }
+};
+
+class TScriptedBoxes : public IMessageBoxes {
+public:
+    bool Confirm(const QString& question) override
+    {
+        Questions << question;
+        return ConfirmAnswer;
+    }
+    QString InputText(const QString& title, const QString& prompt, const QString& preset) override
+    {
+        Inputs << title + u'|' + prompt + u'|' + preset;
+        return InputAnswer.value_or(preset);
+    }
+    void ShowError(const QString& message) override { Errors << message; }
+
+    bool ConfirmAnswer = false;
+    std::optional<QString> InputAnswer; // nothing: the user cancels
+    QStringList Questions;
+    QStringList Inputs;
+    QStringList Errors;
+};
+
+class TFakeDesktop : public IDesktop {
+public:
+    bool OpenUrl(const QUrl& url) override
+    {
+        Opened << url;
+        return Succeeds;
+    }
+
+    bool Succeeds = true;
+    QList<QUrl> Opened;
+};
+
+// The whole set, with a folder standing in for the program's own.
+struct TFakePlatform {
+    TScriptedDialogs Dialogs;
+    TScriptedBoxes Boxes;
+    TFakeDesktop Desktop;
+    TFakeClock Clock;
+    QString ProgramFolder;
+
+    PlatformServices Services() { return { Dialogs, Boxes, Desktop, Clock, ProgramFolder }; }
+};
+
+// Records every call; what an operation does to its host is up to the test.
+class TFakeOperations : public IAlbumOperations {
+public:
+    struct Call {
+        std::string What;
+        std::vector<std::string> Paths; // the files to add, or the project path
+    };
+
+    void AddFiles(TImageManager&, const std::vector<std::string>& paths, IOperationHost& host) override
+    {
+        Calls.push_back({ "AddFiles", paths });
+        if (OnAddFiles)
+            OnAddFiles(host);
+    }
+    void RunAlbum(const Configuration&, TImageManager&, IOperationHost& host) override
+    {
+        Calls.push_back({ "RunAlbum", {} });
+        if (OnRunAlbum)
+            OnRunAlbum(host);
+    }
+    void SaveProject(const std::string& path, const Configuration&, const TImageManager&, IOperationHost&) override
+    {
+        Calls.push_back({ "SaveProject", { path } });
+    }
+    void LoadProject(const std::string& path, Configuration& config, TImageManager&, IOperationHost& host) override
+    {
+        Calls.push_back({ "LoadProject", { path } });
+        if (OnLoadProject)
+            OnLoadProject(config, host);
+    }
+
+    std::vector<Call> Calls;
+    std::function<void(IOperationHost&)> OnAddFiles;
+    std::function<void(IOperationHost&)> OnRunAlbum;
+    std::function<void(Configuration&, IOperationHost&)> OnLoadProject;
+};
+
+} // namespace korvo::testing

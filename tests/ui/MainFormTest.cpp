@@ -1,0 +1,401 @@
+// The main window as a whole: its frame and pages at start, the welcome line, the destination
+// dialog, drops from the desktop (also while an operation runs), the busy lock of the pages,
+// closing during an operation, and the two buttons of the help page.
+
+#include "WindowFixture.h"
+
+#include "model/Version.h"
+#include "ui/HelpPage.h"
+#include "ui/Preview.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace korvo;
+using namespace korvo::testing;
+
+namespace {
+
+struct DropResult {
+    bool EnterAccepted;
+    bool DropAccepted;
+};
+
+// What a file manager does when the user drops the given paths on the window.
+DropResult Drop(QWidget& window, const QList<QUrl>& urls)
+{
+    QMimeData mime;
+    mime.setUrls(urls);
+    const QPointF where(window.width() / 2.0, window.height() / 2.0);
+    QDragEnterEvent enter(where.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &enter);
+    QDropEvent drop(where, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &drop);
+    return { enter.isAccepted(), drop.isAccepted() };
+}
+
+QList<QUrl> Urls(const QStringList& paths)
+{
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    return urls;
+}
+
+void Touch(const QString& path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("x");
+}
+
+void ClickTab(QTabWidget* pages, int index)
+{
+    QTabBar* bar = pages->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(index).center());
+}
+
+} // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { UseProgramFont(); }
+
+    void windowStartsAsDesigned()
+    {
+        TWindow w;
+        TMainForm& form = *w.Form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("Korvo 2"));
+        QCOMPARE(form.size(), QSize(515, 499));
+        QCOMPARE(form.minimumSize(), TMainForm::SmallestSize);
+        QTabWidget* pages = w.Find<QTabWidget>("PageThing");
+        QVERIFY(pages != nullptr);
+        QCOMPARE(pages->geometry(), QRect(4, 4, 507, 491));
+        const char* names[] = { "PCommon", "PImages", "PLog", "PHelp" };
+        const char* captions[] = { "Allgemein", "Bilderliste", "Logbuch", "Hinweise" };
+        QCOMPARE(pages->count(), 4);
+        for (int index = 0; index < 4; ++index) {
+            QCOMPARE(pages->widget(index)->objectName(), QString::fromLatin1(names[index]));
+            QCOMPARE(pages->tabText(index), QString::fromLatin1(captions[index]));
+        }
+        QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("PCommon"));
+
+        QWidget* logo = w.Widget("PLogo");
+        QCOMPARE(logo->geometry(), QRect(12, 34, 41, 451));
+        QCOMPARE(w.Widget("Logo")->size(), QSize(39, 449));
+        QVERIFY(w.Widget("Logo")->testAttribute(Qt::WA_OpaquePaintEvent));
+        form.resize(700, 650);
+        QCOMPARE(logo->geometry(), QRect(12, 34, 41, 602));
+
+        // The welcome line and a blank line open the log.
+        const auto& lines = form.RunLog().Lines();
+        QCOMPARE(lines.size(), std::size_t(2));
+        QCOMPARE(lines[0], std::string("/Willkommen in Korvo2 Version 2.0.1.1"));
+        QCOMPARE(lines[0], WelcomeMessage(ProgramVersion));
+        QCOMPARE(lines[1], std::string());
+        QVERIFY(!form.Busy());
+        QVERIFY(!w.Widget("BAbortOp")->isEnabled());
+    }
+
+    void welcomeLineWithoutAVersion() { QCOMPARE(WelcomeMessage(""), std::string("/Willkommen in Korvo2")); }
+
+    void numbersUseAPointWhateverTheRegion()
+    {
+        TWindow w;
+        QCOMPARE(QLocale().toString(1234567.25, 'f', 2), QStringLiteral("1234567.25"));
+        QCOMPARE(QLocale().toString(1234567), QStringLiteral("1234567"));
+        char text[16];
+        std::snprintf(text, sizeof text, "%.2f", 0.35);
+        QCOMPARE(QByteArray(text), QByteArray("0.35"));
+    }
+
+    void previewWindowStartsHidden()
+    {
+        TPreviewForm preview;
+        QVERIFY(preview.isHidden());
+        QVERIFY(preview.isWindow());
+        QVERIFY(!preview.testAttribute(Qt::WA_QuitOnClose));
+        QCOMPARE(preview.objectName(), QStringLiteral("PreviewForm"));
+    }
+
+    void destinationDialogTakesTheFolderOnly()
+    {
+        QTemporaryDir folder;
+        TWindow w;
+        w.Platform.Dialogs.Answers = { folder.path() + QStringLiteral("/(Dateiname ist egal)") };
+        w.Find<QPushButton>("BDestDir")->click();
+        const FileDialogRequest& request = w.Platform.Dialogs.SaveRequests.front();
+        QCOMPARE(request.Title, QStringLiteral("Zielverzeichnis auswählen"));
+        QCOMPARE(request.FileName, QStringLiteral("(Dateiname ist egal)"));
+        QCOMPARE(request.InitialFolder, QStringLiteral("< bitte ein Verzeichnis auswählen >"));
+        QCOMPARE(request.Filters.size(), std::size_t(1));
+        QCOMPARE(request.Filters[0].Label, QStringLiteral("(Dateityp spielt auch keine Rolle)"));
+        QCOMPARE(request.Filters[0].Patterns, QStringLiteral("*.*"));
+        QVERIFY(!request.ConfirmOverwrite);
+        QCOMPARE(QString::fromStdString(w.Config().DestDir), folder.path());
+        QCOMPARE(w.Find<QLineEdit>("EDestDir")->text(), folder.path());
+        QVERIFY(!QFile::exists(folder.path() + QStringLiteral("/(Dateiname ist egal)")));
+
+        // The next dialog starts in the chosen folder; a typed name is dropped as well; Cancel
+        // changes nothing.
+        w.Platform.Dialogs.Answers = { QStringLiteral("/srv/album/neu.txt"), QString() };
+        w.Find<QPushButton>("BDestDir")->click();
+        QCOMPARE(w.Platform.Dialogs.SaveRequests.back().InitialFolder, folder.path());
+        QCOMPARE(w.Config().DestDir, std::string("/srv/album"));
+        w.Find<QPushButton>("BDestDir")->click();
+        QCOMPARE(w.Config().DestDir, std::string("/srv/album"));
+        QVERIFY(w.Operations->Calls.empty());
+    }
+
+    void droppingOneFolderSetsTheDestination()
+    {
+        QTemporaryDir folder;
+        TWindow w;
+        const DropResult result = Drop(*w.Form, { QUrl::fromLocalFile(folder.path() + u'/') });
+        QVERIFY(result.EnterAccepted);
+        QVERIFY(result.DropAccepted);
+        QCOMPARE(QString::fromStdString(w.Config().DestDir), folder.path());
+        QCOMPARE(w.Find<QLineEdit>("EDestDir")->text(), folder.path());
+        QCOMPARE(w.Form->RunLog().Lines().back(), "+Neues Zielverzeichnis: " + folder.path().toStdString());
+        QCOMPARE(w.Form->CurrentPage(), Page::PCommon);
+        QVERIFY(!w.Form->Busy());
+        QCoreApplication::processEvents();
+        QVERIFY(w.Operations->Calls.empty());
+    }
+
+    void droppingFilesStartsAddingThem()
+    {
+        QTemporaryDir folder;
+        const QString picture = folder.filePath(QStringLiteral("bild.jpg"));
+        Touch(picture);
+        const QString subfolder = folder.filePath(QStringLiteral("ordner"));
+        QVERIFY(QDir().mkdir(subfolder));
+        TWindow w;
+
+        QVERIFY(Drop(*w.Form, Urls({ picture })).DropAccepted);
+        // Adding starts once the drop has been finished.
+        QVERIFY(w.Operations->Calls.empty());
+        QTRY_COMPARE(w.Operations->Calls.size(), std::size_t(1));
+        QCOMPARE(w.Operations->Calls[0].What, std::string("AddFiles"));
+        QCOMPARE(w.Operations->Calls[0].Paths, std::vector<std::string> { picture.toStdString() });
+
+        // A folder together with a file is passed on like a file, in the order of the drop.
+        QVERIFY(Drop(*w.Form, Urls({ subfolder, picture })).DropAccepted);
+        QTRY_COMPARE(w.Operations->Calls.size(), std::size_t(2));
+        const std::vector<std::string> both { subfolder.toStdString(), picture.toStdString() };
+        QCOMPARE(w.Operations->Calls[1].Paths, both);
+        QCOMPARE(w.Config().DestDir, std::string(DefaultDestDir));
+
+        // Links that are not local files are no drop for us.
+        const DropResult web = Drop(*w.Form, { QUrl(QStringLiteral("https://example.org/bild.jpg")) });
+        QVERIFY(!web.EnterAccepted);
+        QVERIFY(!web.DropAccepted);
+    }
+
+    void dropsAreRefusedWhileAnOperationRuns()
+    {
+        QTemporaryDir folder;
+        const QString picture = folder.filePath(QStringLiteral("bild.jpg"));
+        Touch(picture);
+        TWindow w;
+        std::vector<DropResult> results;
+        w.Operations->OnRunAlbum = [&](IOperationHost& host) {
+            host.BeginBusy();
+            results.push_back(Drop(*w.Form, Urls({ folder.path() })));
+            results.push_back(Drop(*w.Form, Urls({ picture })));
+            host.ProcessEvents();
+            host.EndBusy(Page::PLog);
+        };
+        w.Find<QPushButton>("BGo")->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(results.size(), std::size_t(2));
+        for (const DropResult& result : results) {
+            QVERIFY(!result.EnterAccepted);
+            QVERIFY(!result.DropAccepted);
+        }
+        QCOMPARE(w.Config().DestDir, std::string(DefaultDestDir));
+        QCOMPARE(w.Operations->Calls.size(), std::size_t(1));
+
+        // A drop waiting for its turn holds back the next one as well.
+        QVERIFY(Drop(*w.Form, Urls({ picture })).DropAccepted);
+        QVERIFY(!Drop(*w.Form, Urls({ folder.path() })).DropAccepted);
+        QTRY_COMPARE(w.Operations->Calls.size(), std::size_t(2));
+        QVERIFY(Drop(*w.Form, Urls({ folder.path() })).DropAccepted);
+    }
+
+    void pagesAreLockedWhileBusy()
+    {
+        TWindow w;
+        QTabWidget* pages = w.Find<QTabWidget>("PageThing");
+        bool checked = false;
+        w.Operations->OnRunAlbum = [&](IOperationHost& host) {
+            host.BeginBusy();
+            QCOMPARE(w.Form->CurrentPage(), Page::PLog);
+            QVERIFY(w.Widget("BAbortOp")->isEnabled());
+            QVERIFY(w.Widget("POperationProgress")->isVisible());
+            for (int index : { 0, 1, 3 }) {
+                ClickTab(pages, index);
+                QCOMPARE(w.Form->CurrentPage(), Page::PLog);
+                QVERIFY(!pages->isTabEnabled(index));
+            }
+            pages->setCurrentIndex(0);
+            QCOMPARE(w.Form->CurrentPage(), Page::PLog);
+            w.Form->ShowPage(Page::PHelp);
+            QCOMPARE(w.Form->CurrentPage(), Page::PLog);
+
+            // The controls of the log page stay usable.
+            QVERIFY(!host.AbortRequested());
+            w.Find<QPushButton>("BAbortOp")->click();
+            QVERIFY(host.AbortRequested());
+            w.Find<QCheckBox>("CVerbose")->click();
+            QVERIFY(w.Config().Verbose);
+            host.EndBusy(Page::PImages);
+            checked = true;
+        };
+        w.Find<QPushButton>("BGo")->click();
+        QVERIFY(checked);
+        QCOMPARE(w.Form->CurrentPage(), Page::PImages);
+        QVERIFY(!w.Widget("BAbortOp")->isEnabled());
+        QVERIFY(!w.Widget("POperationProgress")->isVisible());
+        // The flag stays set after an aborted operation until the next one begins.
+        QVERIFY(w.Form->AbortRequested());
+        for (int index = 0; index < 4; ++index)
+            QVERIFY(pages->isTabEnabled(index));
+        ClickTab(pages, 3);
+        QCOMPARE(w.Form->CurrentPage(), Page::PHelp);
+
+        // Ending on the log page leaves it in view; the next operation clears the abort flag.
+        w.Operations->OnRunAlbum = [](IOperationHost& host) {
+            host.BeginBusy();
+            QVERIFY(!host.AbortRequested());
+            host.EndBusy(Page::PLog);
+        };
+        w.Find<QPushButton>("BGo")->click();
+        QCOMPARE(w.Form->CurrentPage(), Page::PLog);
+        ClickTab(pages, 0);
+        QCOMPARE(w.Form->CurrentPage(), Page::PCommon);
+    }
+
+    void closingDuringAnOperationAbortsItFirst()
+    {
+        TWindow w;
+        QSignalSpy closed(w.Form.get(), &TMainForm::Closed);
+        w.Operations->OnRunAlbum = [&](IOperationHost& host) {
+            host.BeginBusy();
+            QVERIFY(!w.Form->close());
+            QVERIFY(host.AbortRequested());
+            QVERIFY(w.Form->isVisible());
+            host.EndBusy(Page::PLog);
+        };
+        w.Find<QPushButton>("BGo")->click();
+        QTRY_COMPARE(closed.count(), 1);
+        QVERIFY(!w.Form->isVisible());
+    }
+
+    void theProgramsOwnOperationsLeaveTheWindowUsable()
+    {
+        TFakePlatform platform;
+        TMainForm form(platform.Services(), MakeCoreOperations());
+        form.show();
+        form.findChild<QPushButton*>(QStringLiteral("BGo"))->click();
+        QVERIFY(!form.Busy());
+        QCOMPARE(form.CurrentPage(), Page::PLog);
+        QVERIFY(form.PageThing()->isTabEnabled(0));
+        QVERIFY(form.RunLog().Lines().size() > 2);
+    }
+
+    void helpButtonOpensTheHelpFileOrSaysSorry()
+    {
+        const QString sorry = QStringLiteral("Sorry, die Hilfe konnte leider nicht aufgerufen werden.");
+        QTemporaryDir prefix;
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        TWindow w(bin);
+        auto* help = w.Find<QPushButton>("BHelp");
+        QCOMPARE(help->text(), QStringLiteral("vollständige Hilfe"));
+
+        // No help file anywhere: the error box, and nothing is opened.
+        help->click();
+        QCOMPARE(w.Platform.Boxes.Errors, QStringList { sorry });
+        QVERIFY(w.Platform.Desktop.Opened.isEmpty());
+
+        // Beside the program: opened with the desktop's handler.
+        Touch(bin + QStringLiteral("/Korvo2.htm"));
+        help->click();
+        QCOMPARE(w.Platform.Desktop.Opened.size(), 1);
+        QCOMPARE(w.Platform.Desktop.Opened[0], QUrl::fromLocalFile(bin + QStringLiteral("/Korvo2.htm")));
+        QCOMPARE(w.Platform.Boxes.Errors.size(), 1);
+
+        // The handler fails: the error box.
+        w.Platform.Desktop.Succeeds = false;
+        help->click();
+        QCOMPARE(w.Platform.Boxes.Errors, (QStringList { sorry, sorry }));
+
+        // An installed program finds it in the shared data folder.
+        w.Platform.Desktop.Succeeds = true;
+        QVERIFY(QFile::remove(bin + QStringLiteral("/Korvo2.htm")));
+        QVERIFY(QDir().mkpath(prefix.filePath(QStringLiteral("share/korvo2"))));
+        Touch(prefix.filePath(QStringLiteral("share/korvo2/Korvo2.htm")));
+        help->click();
+        QCOMPARE(w.Platform.Desktop.Opened.last(),
+            QUrl::fromLocalFile(prefix.filePath(QStringLiteral("share/korvo2/Korvo2.htm"))));
+        QCOMPARE(w.Platform.Boxes.Errors.size(), 2);
+    }
+
+    void mailButtonWritesToTheProject()
+    {
+        TWindow w;
+        auto* mail = w.Find<QPushButton>("LMailMe");
+        QCOMPARE(mail->text(), QStringLiteral("<korvo2@example.org>"));
+        QCOMPARE(mail->cursor().shape(), Qt::PointingHandCursor);
+        w.Platform.Desktop.Succeeds = false;
+        mail->click();
+        QCOMPARE(w.Platform.Desktop.Opened.size(), 1);
+        QCOMPARE(w.Platform.Desktop.Opened[0].toString(), QStringLiteral("mailto:korvo2@example.org?subject=Korvo2"));
+        QVERIFY(w.Platform.Boxes.Errors.isEmpty());
+    }
+
+    void helpPageShowsTheTips()
+    {
+        const QStringList lines = TipsText().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 37);
+        QVERIFY(lines[0].isEmpty() && lines[1].isEmpty());
+        QCOMPARE(lines[2],
+            QStringLiteral("Bilddateien werden per Drag&Drop aus dem Explorer in das Korvo-Fenster gezogen."));
+        QCOMPARE(lines[27], QStringLiteral("Für die HTML-Ausgabe gibt es fünf Optionen:"));
+        QCOMPARE(lines[36],
+            QStringLiteral("Die Option »-v« im Logbuch tut exakt das, was ein UNIXler davon erwarten würde."));
+        QVERIFY(!TipsText().endsWith(u'\n'));
+
+        TWindow w;
+        auto* tips = w.Find<QPlainTextEdit>("Tips");
+        QVERIFY(tips->isReadOnly());
+        QCOMPARE(tips->toPlainText(), lines.join(u'\n'));
+        QCOMPARE(w.Find<QLabel>("PTips")->text(), QStringLiteral(" Ein paar nützliche Tips&Tricks:"));
+        QCOMPARE(w.Find<QLabel>("LKorvo2")->text(), QStringLiteral("Korvo2"));
+        QCOMPARE(w.Find<QLabel>("LKorvo2")->font().pixelSize(), 32);
+        QCOMPARE(w.Find<QLabel>("LDescription1")->text(), QStringLiteral("Ein HTML-Bilderalbengenerator"));
+        QVERIFY(!w.Find<QLabel>("LDescription2")->text().isEmpty());
+    }
+};
+
+QTEST_MAIN(MainFormTest)
+#include "MainFormTest.moc"
