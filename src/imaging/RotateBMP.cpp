@@ -1,0 +1,75 @@
+#include "imaging/RotateBMP.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace korvo {
+
+namespace {
+
+    // Quarter turns move columns into rows. Walking one source column down the whole picture
+    // touches a new cache line at every pixel, so the work goes in bands of Band source
+    // columns: each source row contributes a short run of pixels to Band result rows, whose
+    // write positions stay in cache while the band is filled.
+    constexpr int Band = 32;
+
+    BitmapPtr QuarterTurn(TBitmap& source, bool clockwise)
+    {
+        if (!source.SwitchTo24())
+            return nullptr;
+        const int w = source.Width();
+        const int h = source.Height();
+        BitmapPtr result = TBitmap::Create(h, w, PixelFormat::Bgr24);
+        if (!result)
+            return nullptr;
+        for (int c0 = 0; c0 < w; c0 += Band) {
+            const int c1 = std::min(w, c0 + Band);
+            for (int sy = 0; sy < h; ++sy) {
+                const std::uint8_t* in = source.Row(sy);
+                // Clockwise: D(x, y) = S(y, H − 1 − x), so source (c, sy) goes to result row c,
+                // column H − 1 − sy. Counter-clockwise: D(x, y) = S(W − 1 − y, x), so it goes to
+                // result row W − 1 − c, column sy.
+                const std::size_t column = 3 * static_cast<std::size_t>(clockwise ? h - 1 - sy : sy);
+                for (int c = c0; c < c1; ++c) {
+                    std::uint8_t* out = result->Row(clockwise ? c : w - 1 - c) + column;
+                    const std::uint8_t* px = in + 3 * static_cast<std::size_t>(c);
+                    out[0] = px[0];
+                    out[1] = px[1];
+                    out[2] = px[2];
+                }
+            }
+        }
+        return result;
+    }
+
+} // namespace
+
+BitmapPtr CloneBitmap(TBitmap& source) { return source.Clone(); }
+
+BitmapPtr RotateClockwise(TBitmap& source) { return QuarterTurn(source, true); }
+
+BitmapPtr RotateCounterClockwise(TBitmap& source) { return QuarterTurn(source, false); }
+
+BitmapPtr RotateHalfTurn(TBitmap& source)
+{
+    if (!source.SwitchTo24())
+        return nullptr;
+    const int w = source.Width();
+    const int h = source.Height();
+    BitmapPtr result = TBitmap::Create(w, h, PixelFormat::Bgr24);
+    if (!result)
+        return nullptr;
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* in = source.Row(y);
+        std::uint8_t* out = result->Row(h - 1 - y);
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t* px = in + 3 * static_cast<std::size_t>(w - 1 - x);
+            out[3 * x + 0] = px[0];
+            out[3 * x + 1] = px[1];
+            out[3 * x + 2] = px[2];
+        }
+    }
+    return result;
+}
+
+} // namespace korvo
