@@ -8,10 +8,10 @@ namespace korvo {
 namespace {
 
     // Quarter turns move columns into rows. Walking one source column down the whole picture
-    // touches a new cache line at every pixel, so the work goes in bands of Band source
-    // columns: each source row contributes a short run of pixels to Band result rows, whose
-    // write positions stay in cache while the band is filled.
-    constexpr int Band = 32;
+    // touches a new cache line at every pixel, so the work goes in square tiles of Tile × Tile
+    // pixels: the tile's source rows and the result rows it fills both stay in the first-level
+    // cache while it is moved.
+    constexpr int Tile = 64;
 
     BitmapPtr QuarterTurn(TBitmap& source, bool clockwise)
     {
@@ -22,20 +22,20 @@ namespace {
         BitmapPtr result = TBitmap::Create(h, w, PixelFormat::Bgr24);
         if (!result)
             return nullptr;
-        for (int c0 = 0; c0 < w; c0 += Band) {
-            const int c1 = std::min(w, c0 + Band);
-            for (int sy = 0; sy < h; ++sy) {
-                const std::uint8_t* in = source.Row(sy);
-                // Clockwise: D(x, y) = S(y, H − 1 − x), so source (c, sy) goes to result row c,
-                // column H − 1 − sy. Counter-clockwise: D(x, y) = S(W − 1 − y, x), so it goes to
-                // result row W − 1 − c, column sy.
-                const std::size_t column = 3 * static_cast<std::size_t>(clockwise ? h - 1 - sy : sy);
-                for (int c = c0; c < c1; ++c) {
-                    std::uint8_t* out = result->Row(clockwise ? c : w - 1 - c) + column;
-                    const std::uint8_t* px = in + 3 * static_cast<std::size_t>(c);
-                    out[0] = px[0];
-                    out[1] = px[1];
-                    out[2] = px[2];
+        for (int y0 = 0; y0 < h; y0 += Tile) {
+            const int y1 = std::min(h, y0 + Tile);
+            for (int c0 = 0; c0 < w; c0 += Tile) {
+                const int c1 = std::min(w, c0 + Tile);
+                for (int sy = y0; sy < y1; ++sy) {
+                    const std::uint8_t* in = source.Row(sy);
+                    // Clockwise: D(x, y) = S(y, H − 1 − x), so source (c, sy) goes to result
+                    // row c, column H − 1 − sy. Counter-clockwise: D(x, y) = S(W − 1 − y, x), so
+                    // it goes to result row W − 1 − c, column sy.
+                    const std::size_t column = 3 * static_cast<std::size_t>(clockwise ? h - 1 - sy : sy);
+                    for (int c = c0; c < c1; ++c) {
+                        std::uint8_t* out = result->Row(clockwise ? c : w - 1 - c) + column;
+                        std::memcpy(out, in + 3 * static_cast<std::size_t>(c), 3);
+                    }
                 }
             }
         }

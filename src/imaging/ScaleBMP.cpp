@@ -1,5 +1,6 @@
 #include "imaging/ScaleBMP.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -11,7 +12,7 @@
 // arithmetic (no excess x87 precision), which x86-64 always uses.
 //
 // Both passes walk the same intervals for every row, so the walks are done once per call and
-// kept as tables (source index and weight per piece); summing the pieces in the same order
+// kept as tables (source position and weight per piece); summing the pieces in the same order
 // gives the same floats as walking them afresh for each row.
 
 namespace korvo {
@@ -34,6 +35,23 @@ namespace {
         if (denominator == 0)
             throw TScaleError("ScaleBitmap: division by zero (target side 0)");
         return static_cast<float>(numerator) / static_cast<float>(denominator);
+    }
+
+    // Four single-precision lanes; each operation rounds every lane to float on its own.
+    typedef float TFloat4 __attribute__((vector_size(16)));
+
+    inline TFloat4 Load4(const float* p)
+    {
+        TFloat4 v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    }
+    inline TFloat4 Broadcast(float f) { return TFloat4 { f, f, f, f }; }
+    inline void Store3(float* p, TFloat4 v)
+    {
+        p[0] = v[0];
+        p[1] = v[1];
+        p[2] = v[2];
     }
 
     struct TPiece {
@@ -102,17 +120,34 @@ namespace {
         {
             const float ratio = Ratio(m_method, sourceWidth, destWidth);
             if (m_method == Method::Box) {
-                m_first.resize(static_cast<std::size_t>(destWidth) + 1);
+                // Walk every destination pixel's interval once. Each pixel then gets the same
+                // number of pieces, the short lists padded with weight 0 (adding 0 × S leaves a
+                // sum of non-negative values unchanged), so that the row loop below has no
+                // data-dependent branch and can run four pixels' sums side by side.
+                std::vector<TPiece> pieces;
+                pieces.reserve(static_cast<std::size_t>(sourceWidth) + static_cast<std::size_t>(destWidth));
+                std::vector<std::size_t> first(static_cast<std::size_t>(destWidth) + 1);
                 m_weightSum.resize(static_cast<std::size_t>(destWidth));
-                m_pieces.reserve(static_cast<std::size_t>(sourceWidth) + static_cast<std::size_t>(destWidth));
                 float left = 0.0f;
                 for (int x = 0; x < destWidth; ++x) {
-                    m_first[x] = m_pieces.size();
-                    m_weightSum[x] = WalkInterval(left, x, ratio, sourceWidth, [this](int g, float w) {
-                        m_pieces.push_back({ g, w });
+                    first[x] = pieces.size();
+                    m_weightSum[x] = WalkInterval(left, x, ratio, sourceWidth, [&pieces](int g, float w) {
+                        pieces.push_back({ g, w });
                     });
                 }
-                m_first[destWidth] = m_pieces.size();
+                first[destWidth] = pieces.size();
+                m_span = 1;
+                for (int x = 0; x < destWidth; ++x)
+                    m_span = std::max(m_span, first[x + 1] - first[x]);
+                m_offset.assign(static_cast<std::size_t>(destWidth) * m_span, 0);
+                m_weight.assign(static_cast<std::size_t>(destWidth) * m_span, 0.0f);
+                for (int x = 0; x < destWidth; ++x) {
+                    std::size_t slot = static_cast<std::size_t>(x) * m_span;
+                    for (std::size_t p = first[x]; p < first[x + 1]; ++p, ++slot) {
+                        m_offset[slot] = 3 * static_cast<std::size_t>(pieces[p].Index);
+                        m_weight[slot] = pieces[p].Weight;
+                    }
+                }
             } else if (m_method == Method::Linear) {
                 // (1 − f) × S[i] + f × S[j]; a pixel taken unchanged is 1 × S[i] + 0 × S[i],
                 // which gives exactly S[i].
@@ -131,30 +166,55 @@ namespace {
             }
         }
 
+        // Floats needed as scratch by Run: the source row as samples, plus one so that the
+        // last pixel can be loaded as four values.
+        std::size_t ScratchSize() const { return 3 * static_cast<std::size_t>(m_sourceWidth) + 1; }
+
         // Source row bytes into DestWidth × 3 samples.
-        void Run(const std::uint8_t* in, float* out) const
+        void Run(const std::uint8_t* in, float* scratch, float* out) const
         {
             switch (m_method) {
             case Method::Copy:
                 for (std::size_t k = 0, n = 3 * static_cast<std::size_t>(m_sourceWidth); k < n; ++k)
                     out[k] = static_cast<float>(in[k]);
                 break;
-            case Method::Box:
-                for (int x = 0; x < m_destWidth; ++x) {
-                    float s0 = 0.0f, s1 = 0.0f, s2 = 0.0f;
-                    for (std::size_t p = m_first[x], end = m_first[x + 1]; p < end; ++p) {
-                        const std::uint8_t* px = in + 3 * static_cast<std::size_t>(m_pieces[p].Index);
-                        const float w = m_pieces[p].Weight;
-                        s0 = s0 + w * static_cast<float>(px[0]);
-                        s1 = s1 + w * static_cast<float>(px[1]);
-                        s2 = s2 + w * static_cast<float>(px[2]);
+            case Method::Box: {
+                // The byte-to-float conversion once per source pixel, then each piece is one
+                // four-lane multiply and add (blue, green, red and an unused lane). Lanes are
+                // plain single-precision operations, so every channel's sum is the same float
+                // as a scalar sum. Four destination pixels run side by side to keep the adder
+                // busy; each sum still adds its pieces in walk order.
+                const std::size_t n = 3 * static_cast<std::size_t>(m_sourceWidth);
+                for (std::size_t k = 0; k < n; ++k)
+                    scratch[k] = static_cast<float>(in[k]);
+                scratch[n] = 0.0f;
+                const std::size_t span = m_span;
+                int x = 0;
+                for (; x + 4 <= m_destWidth; x += 4) {
+                    const std::size_t* offset = m_offset.data() + static_cast<std::size_t>(x) * span;
+                    const float* weight = m_weight.data() + static_cast<std::size_t>(x) * span;
+                    TFloat4 s0 {}, s1 {}, s2 {}, s3 {};
+                    for (std::size_t p = 0; p < span; ++p) {
+                        s0 = s0 + Broadcast(weight[p]) * Load4(scratch + offset[p]);
+                        s1 = s1 + Broadcast(weight[span + p]) * Load4(scratch + offset[span + p]);
+                        s2 = s2 + Broadcast(weight[2 * span + p]) * Load4(scratch + offset[2 * span + p]);
+                        s3 = s3 + Broadcast(weight[3 * span + p]) * Load4(scratch + offset[3 * span + p]);
                     }
-                    const float d = m_weightSum[x];
-                    out[3 * x + 0] = s0 / d;
-                    out[3 * x + 1] = s1 / d;
-                    out[3 * x + 2] = s2 / d;
+                    Store3(out + 3 * x, s0 / Broadcast(m_weightSum[x]));
+                    Store3(out + 3 * x + 3, s1 / Broadcast(m_weightSum[x + 1]));
+                    Store3(out + 3 * x + 6, s2 / Broadcast(m_weightSum[x + 2]));
+                    Store3(out + 3 * x + 9, s3 / Broadcast(m_weightSum[x + 3]));
+                }
+                for (; x < m_destWidth; ++x) {
+                    const std::size_t* offset = m_offset.data() + static_cast<std::size_t>(x) * span;
+                    const float* weight = m_weight.data() + static_cast<std::size_t>(x) * span;
+                    TFloat4 sum {};
+                    for (std::size_t p = 0; p < span; ++p)
+                        sum = sum + Broadcast(weight[p]) * Load4(scratch + offset[p]);
+                    Store3(out + 3 * x, sum / Broadcast(m_weightSum[x]));
                 }
                 break;
+            }
             case Method::Linear:
                 for (int x = 0; x < m_destWidth; ++x) {
                     const TLinearTap& tap = m_linear[x];
@@ -179,9 +239,11 @@ namespace {
         Method m_method;
         int m_sourceWidth;
         int m_destWidth;
-        std::vector<std::size_t> m_first;
+        // Box: m_span pieces per destination pixel (byte offset into the row, weight).
+        std::size_t m_span = 0;
+        std::vector<std::size_t> m_offset;
+        std::vector<float> m_weight;
         std::vector<float> m_weightSum;
-        std::vector<TPiece> m_pieces;
         std::vector<TLinearTap> m_linear;
     };
 
@@ -194,6 +256,7 @@ namespace {
             : m_source(source)
             , m_horizontal(horizontal)
             , m_rows(std::make_unique_for_overwrite<float[]>(2 * samples))
+            , m_scratch(std::make_unique_for_overwrite<float[]>(horizontal.ScratchSize()))
             , m_samples(samples)
         {
         }
@@ -207,7 +270,7 @@ namespace {
             const long long d1 = Distance(y, m_rowOf[1]);
             const int victim = d0 > d1 ? 0 : 1;
             m_rowOf[victim] = y;
-            m_horizontal.Run(m_source.Row(y), Slot(victim));
+            m_horizontal.Run(m_source.Row(y), m_scratch.get(), Slot(victim));
             return Slot(victim);
         }
 
@@ -221,6 +284,7 @@ namespace {
         const TBitmap& m_source;
         const THorizontalPass& m_horizontal;
         std::unique_ptr<float[]> m_rows;
+        std::unique_ptr<float[]> m_scratch;
         std::size_t m_samples;
         int m_rowOf[2] = { -1, -1 };
     };

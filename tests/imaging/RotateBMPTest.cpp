@@ -10,7 +10,7 @@ namespace {
 
 using Pixel = std::array<std::uint8_t, 3>;
 
-// Every pixel different: blue and green carry x and y, red a checksum.
+// Blue and green carry x and y, red a checksum of both.
 Pixel Marker(int x, int y)
 {
     return { static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), static_cast<std::uint8_t>(x * 7 + y * 13) };
@@ -20,9 +20,9 @@ Pixel Marker(int x, int y)
 
 TEST(Rotate, MovesEveryPixelToItsTurnedPlace)
 {
-    // Wider than a band of columns, so the banded walk meets a partial band at the end.
-    const int w = 45;
-    const int h = 7;
+    // Larger than one tile of the quarter turns in both directions, with partial tiles.
+    const int w = 150;
+    const int h = 71;
     auto source = MakeBitmap(w, h, Marker);
 
     auto cw = RotateClockwise(*source);
