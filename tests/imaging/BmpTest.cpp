@@ -22,35 +22,35 @@ Pixel Colour(int i)
 }
 
 // A palette picture of 5 × 3 pixels whose index at (x, y) is (x + 2y) mod colours.
-TBmpSpec PaletteSpec(int bits, int colours)
+TBmpPlan PalettePlan(int bits, int colours)
 {
-    TBmpSpec spec;
-    spec.Width = 5;
-    spec.Height = 3;
-    spec.Bits = bits;
+    TBmpPlan plan;
+    plan.Width = 5;
+    plan.Height = 3;
+    plan.Bits = bits;
     for (int i = 0; i < colours; ++i)
-        spec.Palette.push_back(Colour(i));
+        plan.Palette.push_back(Colour(i));
     for (int y = 0; y < 3; ++y) {
-        spec.Rows.emplace_back();
+        plan.Rows.emplace_back();
         for (int x = 0; x < 5; ++x)
-            spec.Rows.back().push_back(static_cast<std::uint32_t>((x + 2 * y) % colours));
+            plan.Rows.back().push_back(static_cast<std::uint32_t>((x + 2 * y) % colours));
     }
-    return spec;
+    return plan;
 }
 
 // A true-colour picture of 5 × 3 pixels; `pack` turns blue, green, red into the file's word.
-TBmpSpec TrueColourSpec(int bits, const std::function<std::uint32_t(Pixel)>& pack)
+TBmpPlan TrueColourPlan(int bits, const std::function<std::uint32_t(Pixel)>& pack)
 {
-    TBmpSpec spec;
-    spec.Width = 5;
-    spec.Height = 3;
-    spec.Bits = bits;
+    TBmpPlan plan;
+    plan.Width = 5;
+    plan.Height = 3;
+    plan.Bits = bits;
     for (int y = 0; y < 3; ++y) {
-        spec.Rows.emplace_back();
+        plan.Rows.emplace_back();
         for (int x = 0; x < 5; ++x)
-            spec.Rows.back().push_back(pack(Colour(x + 5 * y)));
+            plan.Rows.back().push_back(pack(Colour(x + 5 * y)));
     }
-    return spec;
+    return plan;
 }
 
 std::uint32_t Bgr(Pixel p) { return p[0] | (p[1] << 8) | (p[2] << 16); }
@@ -80,21 +80,21 @@ void ExpectTrueColourPicture(BitmapPtr bitmap, PixelFormat format, int tolerance
 
 TEST(Bmp, ReadsPaletteFilesOfEveryDepthAndHeader)
 {
-    ExpectPalettePicture(Read(BuildBmp(PaletteSpec(1, 2))), 2, "1 bit");
-    ExpectPalettePicture(Read(BuildBmp(PaletteSpec(4, 16))), 16, "4 bits");
-    ExpectPalettePicture(Read(BuildBmp(PaletteSpec(8, 7))), 7, "8 bits, 7 colours used");
-    TBmpSpec core = PaletteSpec(8, 256);
+    ExpectPalettePicture(Read(BuildBmp(PalettePlan(1, 2))), 2, "1 bit");
+    ExpectPalettePicture(Read(BuildBmp(PalettePlan(4, 16))), 16, "4 bits");
+    ExpectPalettePicture(Read(BuildBmp(PalettePlan(8, 7))), 7, "8 bits, 7 colours used");
+    TBmpPlan core = PalettePlan(8, 256);
     core.HeaderSize = 12;
     ExpectPalettePicture(Read(BuildBmp(core)), 256, "core header");
-    TBmpSpec topDown = PaletteSpec(4, 9);
+    TBmpPlan topDown = PalettePlan(4, 9);
     topDown.TopDown = true;
     ExpectPalettePicture(Read(BuildBmp(topDown)), 9, "top-down");
-    TBmpSpec v5 = PaletteSpec(8, 30);
+    TBmpPlan v5 = PalettePlan(8, 30);
     v5.HeaderSize = 124;
     ExpectPalettePicture(Read(BuildBmp(v5)), 30, "version 5 header");
 
     // An index beyond the stored palette reads as black.
-    TBmpSpec short_ = PaletteSpec(8, 4);
+    TBmpPlan short_ = PalettePlan(8, 4);
     short_.Rows[0][0] = 200;
     auto bitmap = Read(BuildBmp(short_));
     ASSERT_NE(bitmap, nullptr);
@@ -104,20 +104,20 @@ TEST(Bmp, ReadsPaletteFilesOfEveryDepthAndHeader)
 
 TEST(Bmp, ReadsTrueColourFilesWithAndWithoutMasks)
 {
-    ExpectTrueColourPicture(Read(BuildBmp(TrueColourSpec(24, Bgr))), PixelFormat::Bgr24, 0, "24 bits");
-    TBmpSpec core = TrueColourSpec(24, Bgr);
+    ExpectTrueColourPicture(Read(BuildBmp(TrueColourPlan(24, Bgr))), PixelFormat::Bgr24, 0, "24 bits");
+    TBmpPlan core = TrueColourPlan(24, Bgr);
     core.HeaderSize = 12;
     ExpectTrueColourPicture(Read(BuildBmp(core)), PixelFormat::Bgr24, 0, "24 bits, core header");
-    TBmpSpec v4 = TrueColourSpec(24, Bgr);
+    TBmpPlan v4 = TrueColourPlan(24, Bgr);
     v4.HeaderSize = 108;
     v4.TopDown = true;
     ExpectTrueColourPicture(Read(BuildBmp(v4)), PixelFormat::Bgr24, 0, "24 bits, version 4, top-down");
-    ExpectTrueColourPicture(Read(BuildBmp(TrueColourSpec(32, Bgr))), PixelFormat::Bgra32, 0, "32 bits");
+    ExpectTrueColourPicture(Read(BuildBmp(TrueColourPlan(32, Bgr))), PixelFormat::Bgra32, 0, "32 bits");
 
     // 16 bits: 5 bits per channel by default, any masks with bit fields.
     auto rgb555 = [](Pixel p) { return static_cast<std::uint32_t>((p[2] >> 3) << 10 | (p[1] >> 3) << 5 | p[0] >> 3); };
-    ExpectTrueColourPicture(Read(BuildBmp(TrueColourSpec(16, rgb555))), PixelFormat::Bgr24, 8, "16 bits");
-    TBmpSpec rgb565 = TrueColourSpec(
+    ExpectTrueColourPicture(Read(BuildBmp(TrueColourPlan(16, rgb555))), PixelFormat::Bgr24, 8, "16 bits");
+    TBmpPlan rgb565 = TrueColourPlan(
         16, [](Pixel p) { return static_cast<std::uint32_t>((p[2] >> 3) << 11 | (p[1] >> 2) << 5 | p[0] >> 3); });
     rgb565.Compression = 3;
     rgb565.Masks = { 0xF800, 0x07E0, 0x001F };
@@ -126,7 +126,7 @@ TEST(Bmp, ReadsTrueColourFilesWithAndWithoutMasks)
     // 32 bits with masks in unusual places: red in the low byte, behind a 40-byte header
     // and inside a version 5 header.
     auto rgbx = [](Pixel p) { return static_cast<std::uint32_t>(p[2] | p[1] << 8 | p[0] << 16 | 0xFFu << 24); };
-    TBmpSpec fields = TrueColourSpec(32, rgbx);
+    TBmpPlan fields = TrueColourPlan(32, rgbx);
     fields.Compression = 3;
     fields.Masks = { 0x000000FF, 0x0000FF00, 0x00FF0000 };
     ExpectTrueColourPicture(Read(BuildBmp(fields)), PixelFormat::Bgra32, 0, "32 bits, masks after header");
@@ -139,19 +139,19 @@ TEST(Bmp, ReadsTrueColourFilesWithAndWithoutMasks)
 
     // The file reader gives the same as the memory reader.
     TTempDir dir;
-    WriteBytes(dir.File("a.bmp"), BuildBmp(TrueColourSpec(24, Bgr)));
+    WriteBytes(dir.File("a.bmp"), BuildBmp(TrueColourPlan(24, Bgr)));
     ExpectTrueColourPicture(ReadBmpFile(dir.File("a.bmp")), PixelFormat::Bgr24, 0, "file");
     EXPECT_EQ(ReadBmpFile(dir.File("missing.bmp")), nullptr);
 }
 
 TEST(Bmp, DecodesRunLengthData)
 {
-    TBmpSpec spec = PaletteSpec(8, 8);
-    spec.Compression = 1;
+    TBmpPlan plan = PalettePlan(8, 8);
+    plan.Compression = 1;
     // Bottom row: a run of 2 × index 2, 3 literal pixels 5, 6, 7 (padded), end of line.
     // Middle row: one pixel 7, then a move of (1, 1) to x 2 of the top row, a run of two 4s.
-    spec.RunLengthData = { 2, 2, 0, 3, 5, 6, 7, 0, 0, 0, 1, 7, 0, 2, 1, 1, 2, 4, 0, 1 };
-    auto rle8 = Read(BuildBmp(spec));
+    plan.RunLengthData = { 2, 2, 0, 3, 5, 6, 7, 0, 0, 0, 1, 7, 0, 2, 1, 1, 2, 4, 0, 1 };
+    auto rle8 = Read(BuildBmp(plan));
     ASSERT_NE(rle8, nullptr);
     ASSERT_EQ(rle8->Format(), PixelFormat::Indexed8);
     const std::uint8_t bottom[5] = { 2, 2, 5, 6, 7 };
@@ -162,10 +162,10 @@ TEST(Bmp, DecodesRunLengthData)
     EXPECT_EQ(0, std::memcmp(rle8->Row(0), top, 5));
 
     // 4 bits: runs alternate their two nibbles; literal nibbles come in pairs.
-    spec.Bits = 4;
-    spec.Compression = 2;
-    spec.RunLengthData = { 5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 1 };
-    auto rle4 = Read(BuildBmp(spec));
+    plan.Bits = 4;
+    plan.Compression = 2;
+    plan.RunLengthData = { 5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 1 };
+    auto rle4 = Read(BuildBmp(plan));
     ASSERT_NE(rle4, nullptr);
     const std::uint8_t first[5] = { 1, 2, 1, 2, 1 };
     const std::uint8_t second[5] = { 3, 4, 5, 0, 0 };
@@ -173,8 +173,8 @@ TEST(Bmp, DecodesRunLengthData)
     EXPECT_EQ(0, std::memcmp(rle4->Row(1), second, 5));
 
     // Runs past the right edge are clipped; data that stops early leaves index 0 behind.
-    spec.RunLengthData = { 255, 0x77, 0, 0, 4 };
-    auto clipped = Read(BuildBmp(spec));
+    plan.RunLengthData = { 255, 0x77, 0, 0, 4 };
+    auto clipped = Read(BuildBmp(plan));
     ASSERT_NE(clipped, nullptr);
     EXPECT_EQ(clipped->Row(2)[4], 7);
     EXPECT_EQ(clipped->Row(1)[0], 0);
@@ -182,7 +182,7 @@ TEST(Bmp, DecodesRunLengthData)
 
 TEST(Bmp, HostileAndDamagedFilesFailCleanly)
 {
-    const Bytes good = BuildBmp(TrueColourSpec(24, Bgr));
+    const Bytes good = BuildBmp(TrueColourPlan(24, Bgr));
     ASSERT_NE(Read(good), nullptr);
     auto patched = [&](std::size_t offset, std::uint32_t value) {
         Bytes bytes = good;
@@ -216,23 +216,23 @@ TEST(Bmp, HostileAndDamagedFilesFailCleanly)
     EXPECT_EQ(Read(notBmp), nullptr);
 
     // A palette count far beyond the file reads only what is there.
-    Bytes palette = BuildBmp(PaletteSpec(8, 3));
+    Bytes palette = BuildBmp(PalettePlan(8, 3));
     PutU32(palette, BmpColorsUsedField, 0x7FFFFFFF);
     ExpectPalettePicture(Read(palette), 3, "huge palette count");
 
     // Masks that are not contiguous, and run-length data stored top-down.
-    TBmpSpec gaps = TrueColourSpec(16, Bgr);
+    TBmpPlan gaps = TrueColourPlan(16, Bgr);
     gaps.Compression = 3;
     gaps.Masks = { 0xF00F, 0x00F0, 0x0F00 };
     EXPECT_EQ(Read(BuildBmp(gaps)), nullptr);
-    TBmpSpec rle = PaletteSpec(8, 4);
+    TBmpPlan rle = PalettePlan(8, 4);
     rle.Compression = 1;
     rle.TopDown = true;
     rle.RunLengthData = { 0, 1 };
     EXPECT_EQ(Read(BuildBmp(rle)), nullptr);
 
     // Every cut of a run-length file is read without going astray.
-    TBmpSpec runs = PaletteSpec(8, 8);
+    TBmpPlan runs = PalettePlan(8, 8);
     runs.Compression = 1;
     runs.RunLengthData = { 3, 2, 0, 2, 5, 6, 0, 0, 1, 7, 0, 2, 200, 1, 2, 4, 0, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 1 };
     const Bytes full = BuildBmp(runs);

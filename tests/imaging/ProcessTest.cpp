@@ -44,13 +44,13 @@ BitmapPtr Uniform(int width, int height, std::uint8_t value)
 TEST(Process, LoadImageChoosesTheReaderByExtensionAndTurnsThePicture)
 {
     TTempDir dir;
-    TBmpSpec spec;
-    spec.Width = 3;
-    spec.Height = 2;
-    spec.Bits = 8;
-    spec.Palette = { { 1, 2, 3 }, { 200, 100, 50 } };
-    spec.Rows = { { 0, 1, 0 }, { 1, 1, 0 } };
-    const Bytes bmp = BuildBmp(spec);
+    TBmpPlan plan;
+    plan.Width = 3;
+    plan.Height = 2;
+    plan.Bits = 8;
+    plan.Palette = { { 1, 2, 3 }, { 200, 100, 50 } };
+    plan.Rows = { { 0, 1, 0 }, { 1, 1, 0 } };
+    const Bytes bmp = BuildBmp(plan);
     WriteBytes(dir.File("pic.BMP"), bmp);
     WriteBytes(dir.File("pic.jpg.bmp"), bmp);
     WriteBytes(dir.File("bmp-inside.jpg"), bmp);

@@ -114,26 +114,26 @@ namespace {
     }
 } // namespace
 
-Bytes BuildBmp(const TBmpSpec& spec)
+Bytes BuildBmp(const TBmpPlan& plan)
 {
-    const bool core = spec.HeaderSize == 12;
-    const bool runLength = spec.Compression == 1 || spec.Compression == 2;
+    const bool core = plan.HeaderSize == 12;
+    const bool runLength = plan.Compression == 1 || plan.Compression == 2;
     const std::size_t maskBytes
-        = (spec.HeaderSize == 40 && (spec.Compression == 3 || spec.Compression == 6)) ? spec.Masks.size() * 4 : 0;
-    const std::size_t paletteBytes = spec.Palette.size() * (core ? 3 : 4);
-    const std::size_t pixelOffset = 14 + spec.HeaderSize + maskBytes + paletteBytes;
-    const std::size_t stride = (static_cast<std::size_t>(spec.Width) * spec.Bits + 31) / 32 * 4;
+        = (plan.HeaderSize == 40 && (plan.Compression == 3 || plan.Compression == 6)) ? plan.Masks.size() * 4 : 0;
+    const std::size_t paletteBytes = plan.Palette.size() * (core ? 3 : 4);
+    const std::size_t pixelOffset = 14 + plan.HeaderSize + maskBytes + paletteBytes;
+    const std::size_t stride = (static_cast<std::size_t>(plan.Width) * plan.Bits + 31) / 32 * 4;
     Bytes pixels;
     if (runLength) {
-        pixels = spec.RunLengthData;
+        pixels = plan.RunLengthData;
     } else {
-        pixels.assign(stride * spec.Height, 0);
-        for (int y = 0; y < spec.Height; ++y) {
-            const int fileRow = spec.TopDown ? y : spec.Height - 1 - y;
+        pixels.assign(stride * plan.Height, 0);
+        for (int y = 0; y < plan.Height; ++y) {
+            const int fileRow = plan.TopDown ? y : plan.Height - 1 - y;
             std::uint8_t* out = pixels.data() + fileRow * stride;
-            for (int x = 0; x < spec.Width; ++x) {
-                const std::uint32_t v = spec.Rows[y][x];
-                switch (spec.Bits) {
+            for (int x = 0; x < plan.Width; ++x) {
+                const std::uint32_t v = plan.Rows[y][x];
+                switch (plan.Bits) {
                 case 1:
                     out[x / 8] |= static_cast<std::uint8_t>((v & 1) << (7 - x % 8));
                     break;
@@ -149,8 +149,8 @@ Bytes BuildBmp(const TBmpSpec& spec)
                     break;
                 case 24:
                 case 32:
-                    for (int b = 0; b < spec.Bits / 8; ++b)
-                        out[spec.Bits / 8 * x + b] = static_cast<std::uint8_t>(v >> (8 * b));
+                    for (int b = 0; b < plan.Bits / 8; ++b)
+                        out[plan.Bits / 8 * x + b] = static_cast<std::uint8_t>(v >> (8 * b));
                     break;
                 }
             }
@@ -161,28 +161,28 @@ Bytes BuildBmp(const TBmpSpec& spec)
     file[1] = 'M';
     PutU32(file, 2, static_cast<std::uint32_t>(file.size()));
     PutU32(file, 10, static_cast<std::uint32_t>(pixelOffset));
-    PutU32(file, 14, spec.HeaderSize);
+    PutU32(file, 14, plan.HeaderSize);
     if (core) {
-        PutU16(file, 18, static_cast<std::uint32_t>(spec.Width));
-        PutU16(file, 20, static_cast<std::uint32_t>(spec.Height));
+        PutU16(file, 18, static_cast<std::uint32_t>(plan.Width));
+        PutU16(file, 20, static_cast<std::uint32_t>(plan.Height));
         PutU16(file, 22, 1);
-        PutU16(file, 24, static_cast<std::uint32_t>(spec.Bits));
+        PutU16(file, 24, static_cast<std::uint32_t>(plan.Bits));
     } else {
-        PutU32(file, 18, static_cast<std::uint32_t>(spec.Width));
-        PutU32(file, 22, static_cast<std::uint32_t>(spec.TopDown ? -spec.Height : spec.Height));
+        PutU32(file, 18, static_cast<std::uint32_t>(plan.Width));
+        PutU32(file, 22, static_cast<std::uint32_t>(plan.TopDown ? -plan.Height : plan.Height));
         PutU16(file, 26, 1);
-        PutU16(file, 28, static_cast<std::uint32_t>(spec.Bits));
-        PutU32(file, 30, spec.Compression);
+        PutU16(file, 28, static_cast<std::uint32_t>(plan.Bits));
+        PutU32(file, 30, plan.Compression);
         PutU32(file, 34, static_cast<std::uint32_t>(pixels.size()));
-        PutU32(file, 46, static_cast<std::uint32_t>(spec.Palette.size()));
+        PutU32(file, 46, static_cast<std::uint32_t>(plan.Palette.size()));
         // Masks sit behind a 40-byte header, inside the larger ones.
         const std::size_t maskAt = 54;
-        if (spec.HeaderSize > 40 || maskBytes > 0)
-            for (std::size_t i = 0; i < spec.Masks.size(); ++i)
-                PutU32(file, maskAt + 4 * i, spec.Masks[i]);
+        if (plan.HeaderSize > 40 || maskBytes > 0)
+            for (std::size_t i = 0; i < plan.Masks.size(); ++i)
+                PutU32(file, maskAt + 4 * i, plan.Masks[i]);
     }
-    std::size_t at = 14 + spec.HeaderSize + maskBytes;
-    for (const auto& entry : spec.Palette) {
+    std::size_t at = 14 + plan.HeaderSize + maskBytes;
+    for (const auto& entry : plan.Palette) {
         file[at] = entry[0];
         file[at + 1] = entry[1];
         file[at + 2] = entry[2];

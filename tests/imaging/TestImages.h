@@ -45,7 +45,7 @@ Bytes ReadBytes(const std::string& path);
 
 // A BMP file. Rows are given top row first as the values the pixels hold in the file's own
 // encoding (palette indices, 16-bit words, B-G-R(-X) bytes); the builder packs and pads them.
-struct TBmpSpec {
+struct TBmpPlan {
     int Width = 0;
     int Height = 0;
     int Bits = 24;
@@ -57,7 +57,7 @@ struct TBmpSpec {
     std::vector<std::vector<std::uint32_t>> Rows; // top row first
     Bytes RunLengthData; // used instead of Rows when Compression is 1 or 2
 };
-Bytes BuildBmp(const TBmpSpec& spec);
+Bytes BuildBmp(const TBmpPlan& plan);
 // Offsets of fields in a BMP built with a 40-byte or larger header.
 inline constexpr std::size_t BmpPixelOffsetField = 10;
 inline constexpr std::size_t BmpHeaderSizeField = 14;
