@@ -73,30 +73,45 @@ void EqualizeBitmap(TBitmap& bitmap, bool separateChannels, double strength)
     const std::size_t bytes = 3 * static_cast<std::size_t>(width);
 
     // Counting: one histogram per channel either way; the Gray mode adds them up, which is
-    // the same as counting every byte into one.
-    THistogram counts[3] {};
+    // the same as counting every byte into one. Neighbouring pixels often share a value, and
+    // incrementing the same counter twice in a row waits for the first store, so even and odd
+    // pixels count into separate copies that are added afterwards.
+    THistogram counts[2][3] {};
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* row = bitmap.Row(y);
-        for (std::size_t k = 0; k < bytes; k += 3) {
-            ++counts[0][row[k]];
-            ++counts[1][row[k + 1]];
-            ++counts[2][row[k + 2]];
+        std::size_t k = 0;
+        for (; k + 6 <= bytes; k += 6) {
+            ++counts[0][0][row[k]];
+            ++counts[0][1][row[k + 1]];
+            ++counts[0][2][row[k + 2]];
+            ++counts[1][0][row[k + 3]];
+            ++counts[1][1][row[k + 4]];
+            ++counts[1][2][row[k + 5]];
+        }
+        if (k < bytes) {
+            ++counts[0][0][row[k]];
+            ++counts[0][1][row[k + 1]];
+            ++counts[0][2][row[k + 2]];
         }
     }
+    for (int c = 0; c < 3; ++c)
+        for (int v = 0; v < 256; ++v)
+            counts[0][c][v] += counts[1][c][v];
+    const THistogram* channel = counts[0];
 
     TMapping mappings[3];
     if (separateChannels) {
         std::uint64_t total = 0;
-        for (std::uint32_t count : counts[1]) // green
+        for (std::uint32_t count : channel[1]) // green
             total += count;
         const std::int64_t cut = CutFor(total, strength);
         for (int c = 0; c < 3; ++c)
-            mappings[c] = MakeMapping(FindCutPoints(counts[c], cut));
+            mappings[c] = MakeMapping(FindCutPoints(channel[c], cut));
     } else {
         THistogram all {};
         std::uint64_t total = 0;
         for (int v = 0; v < 256; ++v) {
-            all[v] = counts[0][v] + counts[1][v] + counts[2][v];
+            all[v] = channel[0][v] + channel[1][v] + channel[2][v];
             total += all[v];
         }
         const TMapping mapping = MakeMapping(FindCutPoints(all, CutFor(total, strength)));
