@@ -33,7 +33,7 @@ namespace {
         if (method == Method::Copy)
             return 1.0f;
         if (denominator == 0)
-            throw TScaleError("ScaleBitmap: division by zero (target side 0)");
+            throw TScaleError("ScaleBitmap: division by zero in a size ratio");
         return static_cast<float>(numerator) / static_cast<float>(denominator);
     }
 
