@@ -42,7 +42,10 @@ BitmapPtr LoadImage(const TImageRecord& image, const Configuration& config)
     case 1:
         return RotateClockwise(*bitmap);
     case 2:
-        return RotateHalfTurn(*bitmap);
+        // The same pixels as RotateHalfTurn, without a second full-size picture.
+        if (!RotateHalfTurnInPlace(*bitmap))
+            return nullptr;
+        return bitmap;
     case 3:
         return RotateCounterClockwise(*bitmap);
     default:

@@ -72,4 +72,32 @@ BitmapPtr RotateHalfTurn(TBitmap& source)
     return result;
 }
 
+bool RotateHalfTurnInPlace(TBitmap& bitmap)
+{
+    if (!bitmap.SwitchTo24())
+        return false;
+    const int w = bitmap.Width();
+    const int h = bitmap.Height();
+    auto swap = [](std::uint8_t* a, std::uint8_t* b) {
+        std::uint8_t t[3];
+        std::memcpy(t, a, 3);
+        std::memcpy(a, b, 3);
+        std::memcpy(b, t, 3);
+    };
+    // Row y trades places with row H − 1 − y, each read backwards; the middle row of an odd
+    // height is reversed on its own.
+    for (int y = 0; y < h / 2; ++y) {
+        std::uint8_t* top = bitmap.Row(y);
+        std::uint8_t* bottom = bitmap.Row(h - 1 - y);
+        for (int x = 0; x < w; ++x)
+            swap(top + 3 * static_cast<std::size_t>(x), bottom + 3 * static_cast<std::size_t>(w - 1 - x));
+    }
+    if (h % 2) {
+        std::uint8_t* middle = bitmap.Row(h / 2);
+        for (int x = 0; x < w / 2; ++x)
+            swap(middle + 3 * static_cast<std::size_t>(x), middle + 3 * static_cast<std::size_t>(w - 1 - x));
+    }
+    return true;
+}
+
 } // namespace korvo

@@ -17,4 +17,8 @@ BitmapPtr RotateHalfTurn(TBitmap& source);
 // Result H × W; the source's top row becomes the left-hand column, read bottom to top.
 BitmapPtr RotateCounterClockwise(TBitmap& source);
 
+// The half turn in the bitmap's own memory, so that no second full-size picture is needed.
+// False (bitmap unchanged) when the switch to Bgr24 fails.
+bool RotateHalfTurnInPlace(TBitmap& bitmap);
+
 } // namespace korvo

@@ -47,6 +47,14 @@ TEST(Rotate, MovesEveryPixelToItsTurnedPlace)
 
     EXPECT_TRUE(SamePixels(*RotateCounterClockwise(*cw), *source));
     EXPECT_TRUE(SamePixels(*RotateHalfTurn(*half), *source));
+
+    // In place, with an odd and an even number of rows and columns.
+    for (int rows : { h, h + 1 }) {
+        auto picture = MakeBitmap(w + rows % 2, rows, Marker);
+        auto expected = RotateHalfTurn(*picture);
+        ASSERT_TRUE(RotateHalfTurnInPlace(*picture));
+        EXPECT_TRUE(SamePixels(*picture, *expected)) << rows;
+    }
 }
 
 TEST(Rotate, SingleRowAndSinglePixel)
