@@ -1,0 +1,207 @@
+// The image pipeline on a 12-megapixel photo: decoding, the preprocessing filters, scaling,
+// rotation, encoding, and the whole chain the album run performs for one picture. The photo
+// is generated once (smooth light, edges and sensor-like grain) and stored as a JPEG of
+// camera quality in a temporary folder.
+//
+//   build/bin/korvo2-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+
+#include "imaging/Histogram.h"
+#include "imaging/Jpeg.h"
+#include "imaging/Process.h"
+#include "imaging/RotateBMP.h"
+#include "imaging/ScaleBMP.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace korvo;
+
+constexpr int PhotoWidth = 4000;
+constexpr int PhotoHeight = 3000;
+
+BitmapPtr MakePhoto()
+{
+    BitmapPtr photo = TBitmap::Create(PhotoWidth, PhotoHeight);
+    if (!photo)
+        throw std::runtime_error("no memory for the photo");
+    std::vector<float> wave(PhotoWidth);
+    for (int x = 0; x < PhotoWidth; ++x)
+        wave[x] = static_cast<float>(std::sin(x * 0.0021) * 70 + std::sin(x * 0.031) * 12);
+    std::minstd_rand grain(2024);
+    for (int y = 0; y < PhotoHeight; ++y) {
+        std::uint8_t* row = photo->Row(y);
+        const float v = static_cast<float>(y) / PhotoHeight;
+        const float horizon = 0.55f + 0.08f * static_cast<float>(std::sin(y * 0.004));
+        for (int x = 0; x < PhotoWidth; ++x) {
+            const float u = static_cast<float>(x) / PhotoWidth;
+            const float noise = static_cast<float>(static_cast<int>(grain() % 13) - 6);
+            const bool ground = v > horizon + 0.05f * wave[x] / 70.0f;
+            const float b = ground ? 40 + 30 * u + wave[x] * 0.3f : 150 + wave[x] * 0.5f + 60 * (1 - v);
+            const float g = ground ? 80 + 50 * v + wave[x] * 0.4f : 120 + 40 * u + wave[x] * 0.2f;
+            const float r = ground ? 60 + 70 * u * v + wave[x] * 0.5f : 90 + 30 * v;
+            auto clamp = [](float c) { return static_cast<std::uint8_t>(c < 0 ? 0 : c > 255 ? 255 : c); };
+            row[3 * x + 0] = clamp(b + noise);
+            row[3 * x + 1] = clamp(g + noise);
+            row[3 * x + 2] = clamp(r + noise);
+        }
+    }
+    return photo;
+}
+
+// The photo as a file and decoded, made on first use and removed at exit.
+class TPhoto {
+public:
+    static TPhoto& Get()
+    {
+        static TPhoto photo;
+        return photo;
+    }
+    const std::string& Path() const { return m_path; }
+    const std::filesystem::path& Folder() const { return m_folder; }
+    // A fresh decoded copy, for benchmarks that change the picture.
+    BitmapPtr Decoded() const { return m_decoded->Clone(); }
+    TBitmap& Shared() { return *m_decoded; }
+
+private:
+    TPhoto()
+    {
+        m_folder = std::filesystem::temp_directory_path() / ("korvo2-bench-" + std::to_string(std::random_device {}()));
+        std::filesystem::create_directories(m_folder);
+        m_path = (m_folder / "photo.jpg").string();
+        BitmapPtr photo = MakePhoto();
+        if (!EncodeJpegFile(*photo, m_path, 92, false))
+            throw std::runtime_error("cannot write the photo");
+        m_decoded = DecodeJpegFile(m_path, DctMethod::Float);
+        if (!m_decoded)
+            throw std::runtime_error("cannot read the photo");
+    }
+    ~TPhoto()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+
+    std::filesystem::path m_folder;
+    std::string m_path;
+    BitmapPtr m_decoded;
+};
+
+void BM_DecodeFloat(benchmark::State& state)
+{
+    const std::string& path = TPhoto::Get().Path();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DecodeJpegFile(path, DctMethod::Float));
+}
+BENCHMARK(BM_DecodeFloat)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeFast(benchmark::State& state)
+{
+    const std::string& path = TPhoto::Get().Path();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DecodeJpegFile(path, DctMethod::Fast));
+}
+BENCHMARK(BM_DecodeFast)->Unit(benchmark::kMillisecond);
+
+void BM_MedianFilter(benchmark::State& state)
+{
+    BitmapPtr picture = TPhoto::Get().Decoded();
+    for (auto _ : state) {
+        ApplyMedianFilter(*picture);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_MedianFilter)->Unit(benchmark::kMillisecond);
+
+void BM_Scale(benchmark::State& state)
+{
+    TBitmap& photo = TPhoto::Get().Shared();
+    BitmapPtr dest = TBitmap::Create(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    for (auto _ : state) {
+        ScaleBitmap(&photo, dest.get());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Scale)->Args({ 640, 480 })->Args({ 128, 96 })->Unit(benchmark::kMillisecond);
+
+void BM_Equalize(benchmark::State& state)
+{
+    BitmapPtr picture = TPhoto::Get().Decoded();
+    for (auto _ : state) {
+        EqualizeBitmap(*picture, state.range(0) != 0, 0.02);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Equalize)->Arg(1)->Arg(0)->ArgNames({ "rgb" })->Unit(benchmark::kMillisecond);
+
+template <BitmapPtr (*Turn)(TBitmap&)> void BM_Rotate(benchmark::State& state)
+{
+    TBitmap& photo = TPhoto::Get().Shared();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Turn(photo));
+}
+BENCHMARK(BM_Rotate<RotateClockwise>)->Name("BM_RotateClockwise")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rotate<RotateHalfTurn>)->Name("BM_RotateHalfTurn")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rotate<RotateCounterClockwise>)->Name("BM_RotateCounterClockwise")->Unit(benchmark::kMillisecond);
+
+void BM_EncodeSized(benchmark::State& state)
+{
+    const Configuration config;
+    const auto kind = state.range(0) ? OutputImageKind::ThumbnailImage : OutputImageKind::PreviewImage;
+    TImageRecord image;
+    BitmapPtr sized = MakeSizedImage(image, &TPhoto::Get().Shared(), kind, config);
+    const std::string path = (TPhoto::Get().Folder() / "sized.jpg").string();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WriteJpegFile(sized.get(), path, kind, config));
+}
+BENCHMARK(BM_EncodeSized)->Arg(0)->Arg(1)->ArgNames({ "thumbnail" })->Unit(benchmark::kMillisecond);
+
+// Everything the album run does to a picture after decoding it, with the default settings:
+// median filter, preview and thumbnail (with its edge), both files.
+void BM_AfterDecode(benchmark::State& state)
+{
+    const Configuration config;
+    TImageRecord image;
+    BitmapPtr picture = TPhoto::Get().Decoded();
+    const std::string preview = (TPhoto::Get().Folder() / "image001.jpg").string();
+    const std::string thumb = (TPhoto::Get().Folder() / "thumb001.jpg").string();
+    for (auto _ : state) {
+        ApplyMedianFilter(*picture);
+        BitmapPtr large = MakeSizedImage(image, picture.get(), OutputImageKind::PreviewImage, config);
+        BitmapPtr small = MakeSizedImage(image, picture.get(), OutputImageKind::ThumbnailImage, config);
+        if (!WriteJpegFile(large.get(), preview, OutputImageKind::PreviewImage, config)
+            || !WriteJpegFile(small.get(), thumb, OutputImageKind::ThumbnailImage, config))
+            state.SkipWithError("writing failed");
+    }
+}
+BENCHMARK(BM_AfterDecode)->Unit(benchmark::kMillisecond);
+
+// The whole chain for one picture: LoadImage, two MakeSizedImage, two WriteJpegFile.
+void BM_WholeChain(benchmark::State& state)
+{
+    const Configuration config;
+    TImageRecord image;
+    image.Source = TPhoto::Get().Path();
+    const std::string preview = (TPhoto::Get().Folder() / "image001.jpg").string();
+    const std::string thumb = (TPhoto::Get().Folder() / "thumb001.jpg").string();
+    for (auto _ : state) {
+        BitmapPtr picture = LoadImage(image, config);
+        BitmapPtr large = MakeSizedImage(image, picture.get(), OutputImageKind::PreviewImage, config);
+        BitmapPtr small = MakeSizedImage(image, picture.get(), OutputImageKind::ThumbnailImage, config);
+        picture.reset();
+        if (!WriteJpegFile(large.get(), preview, OutputImageKind::PreviewImage, config)
+            || !WriteJpegFile(small.get(), thumb, OutputImageKind::ThumbnailImage, config))
+            state.SkipWithError("writing failed");
+    }
+}
+BENCHMARK(BM_WholeChain)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,209 @@
+#include "imaging/Process.h"
+
+#include "imaging/Bmp.h"
+#include "imaging/Histogram.h"
+#include "imaging/Jpeg.h"
+#include "imaging/RotateBMP.h"
+#include "imaging/ScaleBMP.h"
+#include "model/TextRules.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <vector>
+
+namespace korvo {
+
+const TImageGroupSettings& GroupFor(OutputImageKind kind, const Configuration& config)
+{
+    return kind == OutputImageKind::ThumbnailImage ? config.ThumbnailImages : config.PreviewImages;
+}
+
+BitmapPtr LoadImage(const TImageRecord& image, const Configuration& config)
+{
+    const std::size_t dot = image.Source.rfind('.');
+    const std::string extension = dot == std::string::npos ? std::string() : ToLowerAscii(image.Source.substr(dot));
+    BitmapPtr bitmap = extension == ".bmp" ? ReadBmpFile(image.Source) : DecodeJpegFile(image.Source, DctMethod::Float);
+    if (!bitmap)
+        return nullptr;
+
+    const PreprocessingSettings& pre = config.Preprocessing;
+    // The filters switch the picture to 24 bits themselves, but cannot report a failure to.
+    if ((pre.MedianFilter || pre.Equalize) && !bitmap->SwitchTo24())
+        return nullptr;
+    if (pre.MedianFilter)
+        ApplyMedianFilter(*bitmap);
+    if (pre.Equalize)
+        EqualizeBitmap(*bitmap, pre.EqualizeMode == EqualizeMode::RGB, pre.EqualizeStrength * 0.001);
+
+    switch (image.Rotate) {
+    case 1:
+        return RotateClockwise(*bitmap);
+    case 2:
+        // The same pixels as RotateHalfTurn, without a second full-size picture.
+        if (!RotateHalfTurnInPlace(*bitmap))
+            return nullptr;
+        return bitmap;
+    case 3:
+        return RotateCounterClockwise(*bitmap);
+    default:
+        // The decoded bitmap is already new and the caller's alone: handing it over is what a
+        // copy would give, without a second full-size picture in memory.
+        return bitmap;
+    }
+}
+
+BitmapPtr MakeSizedImage(const TImageRecord&, TBitmap* bitmap, OutputImageKind kind, const Configuration& config)
+{
+    if (!bitmap)
+        return nullptr;
+    const TImageGroupSettings& group = GroupFor(kind, config);
+    const std::int64_t w = bitmap->Width();
+    const std::int64_t h = bitmap->Height();
+    const std::int64_t boxWidth = group.Width();
+    const std::int64_t boxHeight = group.Height();
+    std::int64_t tw = w;
+    std::int64_t th = h;
+    if (boxWidth < w) {
+        tw = boxWidth;
+        th = boxWidth * h / w;
+    }
+    if (th > boxHeight) {
+        th = boxHeight;
+        tw = boxHeight * w / h; // from the picture's own size, not from the step above
+    }
+    // A picture many times wider than high (or the converse) gets a side of 0: nothing to
+    // show, so a failure of this picture.
+    if (tw <= 0 || th <= 0)
+        return nullptr;
+    BitmapPtr sized = TBitmap::Create(static_cast<int>(tw), static_cast<int>(th), PixelFormat::Bgr24);
+    if (!sized)
+        return nullptr;
+    try {
+        ScaleBitmap(bitmap, sized.get());
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+    if (kind == OutputImageKind::ThumbnailImage && group.FrameSize() >= 1)
+        AddBevelFrame(*sized, group.FrameSize());
+    return sized;
+}
+
+bool WriteJpegFile(TBitmap* bitmap, const std::string& path, OutputImageKind kind, const Configuration& config)
+{
+    if (!bitmap)
+        return false;
+    const TImageGroupSettings& group = GroupFor(kind, config);
+    return EncodeJpegFile(*bitmap, path, group.Quality, group.Progressive);
+}
+
+BitmapPtr JpegRoundTrip(TBitmap* bitmap, OutputImageKind kind, const Configuration& config, std::size_t& encodedBytes)
+{
+    encodedBytes = 0;
+    if (!bitmap)
+        return nullptr;
+    const TImageGroupSettings& group = GroupFor(kind, config);
+    std::vector<std::uint8_t> encoded;
+    if (!EncodeJpegMemory(*bitmap, group.Quality, group.Progressive, encoded))
+        return nullptr;
+    BitmapPtr decoded = DecodeJpegMemory(encoded.data(), encoded.size(), DctMethod::Float);
+    if (decoded)
+        encodedBytes = encoded.size();
+    return decoded;
+}
+
+void ApplyMedianFilter(TBitmap& bitmap)
+{
+    if (!bitmap.SwitchTo24() || bitmap.Width() < 3)
+        return;
+    // Byte k of a row is filtered with bytes k − 3 and k + 3: the same channel of the left and
+    // right neighbour. The originals are read from a copy of the row, taken in chunks that
+    // overlap by the three bytes on either side, so the filter runs in place without an
+    // allocation and the inner loop is plain byte minima and maxima.
+    constexpr std::size_t Chunk = 4096;
+    std::array<std::uint8_t, Chunk + 6> originals;
+    const std::size_t n = 3 * static_cast<std::size_t>(bitmap.Width());
+    const std::size_t end = n - 3;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        std::uint8_t* row = bitmap.Row(y);
+        // originals[0] holds the original of byte s − 3.
+        std::memcpy(originals.data(), row, std::min(n, Chunk + 6));
+        for (std::size_t s = 3; s < end;) {
+            const std::size_t e = std::min(s + Chunk, end);
+            const std::uint8_t* in = originals.data();
+            for (std::size_t k = s; k < e; ++k) {
+                const std::uint8_t a = in[k - s];
+                const std::uint8_t b = in[k - s + 3];
+                const std::uint8_t c = in[k - s + 6];
+                const std::uint8_t low = std::min(a, b);
+                const std::uint8_t high = std::max(a, b);
+                row[k] = std::max(low, std::min(high, c));
+            }
+            if (e < end) {
+                // Keep the originals of bytes e − 3 … e + 2; the bytes from e + 3 on are
+                // still unfiltered in the row.
+                std::memmove(originals.data(), originals.data() + (e - s), 6);
+                const std::size_t next = std::min(e + Chunk, end);
+                std::memcpy(originals.data() + 6, row + e + 3, next - e);
+            }
+            s = e;
+        }
+    }
+}
+
+void AddBevelFrame(TBitmap& bitmap, int edgeWidth)
+{
+    if (!bitmap.SwitchTo24())
+        return;
+    const int w1 = bitmap.Width() - 1;
+    const int h1 = bitmap.Height() - 1;
+    const int n = edgeWidth;
+    if (n < 1 || n > w1 / 2 || n > h1 / 2)
+        return;
+    const int d = n + 1;
+    for (int i = 0; i < n; ++i) {
+        const int k = i + 1;
+        std::array<std::uint8_t, 256> light;
+        std::array<std::uint8_t, 256> dark;
+        for (int v = 0; v < 256; ++v) {
+            light[v] = static_cast<std::uint8_t>(255 - (255 - v) * k / d);
+            dark[v] = static_cast<std::uint8_t>(v * k / d);
+        }
+        auto apply = [](std::uint8_t* px, const std::array<std::uint8_t, 256>& table) {
+            px[0] = table[px[0]];
+            px[1] = table[px[1]];
+            px[2] = table[px[2]];
+        };
+        // Top edge, corners at both ends included.
+        std::uint8_t* top = bitmap.Row(i);
+        for (int x = i; x <= w1 - i; ++x)
+            apply(top + 3 * x, light);
+        // Left edge down to the bottom-left corner.
+        for (int y = i + 1; y <= h1 - i; ++y)
+            apply(bitmap.Row(y) + 3 * i, light);
+        // Bottom edge from beside that corner, bottom-right corner included.
+        std::uint8_t* bottom = bitmap.Row(h1 - i);
+        for (int x = i + 1; x <= w1 - i; ++x)
+            apply(bottom + 3 * x, dark);
+        // Right edge between the two corners.
+        for (int y = i + 1; y <= h1 - i - 1; ++y)
+            apply(bitmap.Row(y) + 3 * (w1 - i), dark);
+    }
+}
+
+std::string NumberText(int number, int digits) { return ZeroPadded(number, digits); }
+
+std::string BuildFileName(int number, std::string_view nameTemplate, int digits)
+{
+    std::string name(nameTemplate);
+    std::replace(name.begin(), name.end(), '?', '%');
+    std::replace(name.begin(), name.end(), '*', '%');
+    const std::size_t position = name.find('%');
+    if (position == std::string::npos)
+        return name + NumberText(number, digits);
+    return name.substr(0, position) + NumberText(number, digits) + name.substr(position + 1, 1024);
+}
+
+} // namespace korvo
