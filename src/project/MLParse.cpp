@@ -276,37 +276,55 @@ namespace {
         return base % (HashModulus - 256) + 256;
     }
 
+    // A name is never empty and never starts with a blank, "!", "/" or "?".
+    bool CanStartName(char c) { return !IsBlank(c) && c != '!' && c != '/' && c != '?'; }
+
     // Where the text holds "</" + name + ">" for any name, found once for the whole text.
     //
     // Every "</" at position s can only end an element whose name is exactly the text from s + 2
     // up to the first ">" after it, because names never contain ">". So each "</" is filed under
-    // the hash of that text. Several "</" before the same ">" have nested texts; hashing from
-    // the ">" backwards gives all of them in one pass, so building takes time linear in the
-    // text. Entries sit in hash buckets, in text order inside each bucket, and a lookup is a
-    // binary search there.
+    // a key made from the hash of that text. Several "</" before the same ">" have nested texts;
+    // hashing from the ">" backwards gives all of them in one go, so building takes time linear
+    // in the text. Entries sit in buckets by key, ordered by key and position inside each
+    // bucket, and a lookup is a binary search there.
     template <typename Position> class TEndTagIndex {
     public:
         explicit TEndTagIndex(std::string_view text)
             : m_text(text)
             , m_base(RandomHashBase())
         {
-            std::vector<Entry> found;
-            std::vector<Position> group; // the "</" positions that share the next ">"
-            std::size_t groupEnd = std::string_view::npos;
-            for (std::size_t s = 0; s + 1 < text.size(); ++s) {
-                if (text[s] != '<' || text[s + 1] != '/')
-                    continue;
-                if (groupEnd == std::string_view::npos || groupEnd < s + 2) {
-                    FileGroup(group, groupEnd, found);
-                    const void* gt = std::memchr(text.data() + s + 2, '>', text.size() - s - 2);
-                    if (gt == nullptr)
-                        break; // no ">" after this point: nothing later can be an end tag
-                    groupEnd = static_cast<std::size_t>(static_cast<const char*>(gt) - text.data());
-                }
-                group.push_back(static_cast<Position>(s));
+            std::size_t bound = 0; // "</" pairs, at least as many as entries
+            for (std::size_t s = 0; s + 1 < text.size(); ++s)
+                bound += text[s] == '<' && text[s + 1] == '/';
+            // About 64 entries to a bucket: few enough buckets that filing entries into them stays
+            // within the processor's caches even for a flood of "</".
+            const std::size_t buckets = std::bit_ceil(std::max<std::size_t>(bound / 64, 1));
+            m_mask = buckets - 1;
+
+            // A counting sort in two passes over the entries, without a list of them in between:
+            // the first counts per bucket, the second files each entry. Filled from its end with
+            // entries that come from the end of the text, a bucket is already in text order; most
+            // need no sorting by key after that.
+            m_bucketStart.assign(buckets + 1, 0);
+            ForEachEndTagBackwards([this](std::uint32_t key, std::size_t) { ++m_bucketStart[key & m_mask]; });
+            Position sum = 0;
+            for (std::size_t b = 0; b < buckets; ++b) {
+                sum += m_bucketStart[b];
+                m_bucketStart[b] = sum; // for now: where bucket b ends
             }
-            FileGroup(group, groupEnd, found);
-            Bucket(found);
+            m_bucketStart[buckets] = sum;
+            m_entries.resize(sum);
+            ForEachEndTagBackwards([this](std::uint32_t key, std::size_t at) {
+                m_entries[--m_bucketStart[key & m_mask]] = Entry { key, static_cast<Position>(at) };
+            });
+            const auto byKeyAndPosition
+                = [](const Entry& x, const Entry& y) { return x.Key < y.Key || (x.Key == y.Key && x.At < y.At); };
+            for (std::size_t b = 0; b < buckets; ++b) {
+                const auto first = m_entries.begin() + static_cast<std::ptrdiff_t>(m_bucketStart[b]);
+                const auto last = m_entries.begin() + static_cast<std::ptrdiff_t>(m_bucketStart[b + 1]);
+                if (!std::is_sorted(first, last, byKeyAndPosition))
+                    std::sort(first, last, byKeyAndPosition);
+            }
         }
 
         // The first position at or after `from` where "</" + name + ">" lies wholly before
@@ -320,16 +338,16 @@ namespace {
                 hash = HashStep(hash, name[i], m_base);
             const std::uint32_t key = KeyOf(hash, name.size());
             const std::size_t bucket = key & m_mask;
-            const auto first = m_entries.begin() + static_cast<std::ptrdiff_t>(m_bucketStart[bucket]);
-            const auto last = m_entries.begin() + static_cast<std::ptrdiff_t>(m_bucketStart[bucket + 1]);
+            const auto bucketBegin = m_entries.begin() + static_cast<std::ptrdiff_t>(m_bucketStart[bucket]);
+            const auto bucketEnd = m_entries.begin() + static_cast<std::ptrdiff_t>(m_bucketStart[bucket + 1]);
+            const auto [first, last] = std::equal_range(bucketBegin, bucketEnd, key, ByKey {});
             auto it
                 = std::lower_bound(first, last, from, [](const Entry& entry, std::size_t at) { return entry.At < at; });
             for (; it != last; ++it) {
-                if (it->Key != key)
-                    continue;
                 const std::size_t at = it->At;
                 if (at + name.size() + 3 > end)
                     return std::string_view::npos; // later ones lie further out
+                // Another text with the same key is possible, if unlikely: compare the bytes.
                 if (m_text.compare(at + 2, name.size(), name) == 0 && m_text[at + 2 + name.size()] == '>')
                     return at;
             }
@@ -341,45 +359,38 @@ namespace {
             std::uint32_t Key;
             Position At;
         };
+        struct ByKey {
+            bool operator()(const Entry& entry, std::uint32_t key) const { return entry.Key < key; }
+            bool operator()(std::uint32_t key, const Entry& entry) const { return key < entry.Key; }
+        };
 
-        // Files every "</" of one group; they all end at the ">" at groupEnd.
-        void FileGroup(std::vector<Position>& group, std::size_t groupEnd, std::vector<Entry>& found) const
+        // Calls file(key, position) for every "</" that could end an element, from the end of the
+        // text to its start.
+        template <typename File> void ForEachEndTagBackwards(File&& file) const
         {
-            if (group.empty())
-                return;
-            const std::size_t firstNew = found.size();
-            std::uint64_t hash = 0;
-            std::size_t hashedFrom = groupEnd;
-            for (std::size_t j = group.size(); j-- > 0;) {
-                const std::size_t nameStart = static_cast<std::size_t>(group[j]) + 2;
-                while (hashedFrom > nameStart)
-                    hash = HashStep(hash, m_text[--hashedFrom], m_base);
-                // A name is never empty and never starts with a blank, "!", "/" or "?".
-                const char c = m_text[nameStart];
-                if (nameStart < groupEnd && !IsBlank(c) && c != '!' && c != '/' && c != '?')
-                    found.push_back({ KeyOf(hash, groupEnd - nameStart), group[j] });
+            // A plain loop rather than memrchr: the sanitizers check memrchr's whole range on
+            // every call, which would make this quadratic in their builds.
+            const auto lastGreaterBefore = [this](std::size_t limit) {
+                while (limit-- > 0)
+                    if (m_text[limit] == '>')
+                        return limit;
+                return std::string_view::npos;
+            };
+            std::size_t end = lastGreaterBefore(m_text.size());
+            while (end != std::string_view::npos) {
+                const std::size_t previous = lastGreaterBefore(end);
+                // Every "</" between the previous ">" and this one names the text up to this one.
+                std::size_t first = previous == std::string_view::npos ? 0 : previous + 1;
+                while (first + 2 <= end && (m_text[first] != '<' || m_text[first + 1] != '/'))
+                    ++first;
+                std::uint64_t hash = 0;
+                for (std::size_t i = end; first + 2 <= end && i-- > first + 2;) {
+                    hash = HashStep(hash, m_text[i], m_base);
+                    if (m_text[i - 2] == '<' && m_text[i - 1] == '/' && CanStartName(m_text[i]))
+                        file(KeyOf(hash, end - i), i - 2);
+                }
+                end = previous;
             }
-            std::reverse(found.begin() + static_cast<std::ptrdiff_t>(firstNew), found.end());
-            group.clear();
-        }
-
-        // A stable counting sort by bucket keeps text order inside every bucket.
-        void Bucket(const std::vector<Entry>& found)
-        {
-            const std::size_t buckets = std::bit_ceil(std::max<std::size_t>(found.size(), 1));
-            m_mask = buckets - 1;
-            m_bucketStart.assign(buckets + 1, 0);
-            for (const Entry& entry : found)
-                ++m_bucketStart[entry.Key & m_mask];
-            Position sum = 0;
-            for (std::size_t b = 0; b < buckets; ++b) {
-                sum += m_bucketStart[b];
-                m_bucketStart[b] = sum; // for now: where bucket b ends
-            }
-            m_bucketStart[buckets] = sum;
-            m_entries.resize(found.size());
-            for (std::size_t i = found.size(); i-- > 0;)
-                m_entries[--m_bucketStart[found[i].Key & m_mask]] = found[i];
         }
 
         std::string_view m_text;
@@ -499,6 +510,8 @@ namespace {
 
 void TMLTag::ParseChildren(std::string_view text)
 {
+    if (text.empty())
+        return; // an empty view may have no buffer at all to search
     if (text.size() <= UINT32_MAX)
         ReadElements<std::uint32_t>(*this, text);
     else

@@ -86,9 +86,10 @@ public:
     // exactly as it was. A symbolic link as target keeps pointing to the saved file.
     bool SaveToFile(const std::string& path) const;
 
-    // Larger files are refused: a project of 100,000 pictures takes about 15 MB, and a hostile
-    // file of tiny elements costs about 25 times its size in memory once read.
-    static constexpr std::size_t MaxFileSize = std::size_t { 64 } << 20;
+    // Larger files are refused, so that a hostile file cannot take all memory: a project of
+    // 20,000 pictures takes about 2.5 MB, and a file made of tiny elements costs about 35 times
+    // its size once read.
+    static constexpr std::size_t MaxFileSize = std::size_t { 32 } << 20;
 
 private:
     std::string m_name;

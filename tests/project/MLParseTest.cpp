@@ -174,6 +174,7 @@ TEST(MarkupReader, SkipsDeclarationsCommentsAndTextBetweenElements)
     EXPECT_EQ(ChildNames(*read.Child(0)), (Names { "B" }));
 
     EXPECT_EQ(Parse("").ChildCount(), 0);
+    EXPECT_EQ(Parse(std::string_view()).ChildCount(), 0);
     EXPECT_EQ(Parse("no markup at all").ChildCount(), 0);
     EXPECT_EQ(ChildNames(Parse("<a/><a/>")), (Names { "a", "a" }));
     EXPECT_EQ(ChildNames(Parse("< a / ><b\t/\r\n>< c>")), (Names { "a", "b", "c" }));

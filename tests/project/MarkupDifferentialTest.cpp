@@ -104,6 +104,9 @@ const std::vector<std::string> Pieces {
     "\xc3\xa4",
     "<a\xff>",
     "</a\xff>",
+    "<</</x>",
+    "</</</x>",
+    "</</",
 };
 
 std::string RandomPieces(std::mt19937& random, std::size_t count)
