@@ -293,9 +293,28 @@ namespace {
             : m_text(text)
             , m_base(RandomHashBase())
         {
+            // The runs of "</" that end at the same ">": where the first "</" stands and where
+            // the ">" does. memchr keeps this quick, also in the sanitizer builds, which check
+            // only the bytes it actually passes.
+            std::vector<Run> runs;
             std::size_t bound = 0; // "</" pairs, at least as many as entries
-            for (std::size_t s = 0; s + 1 < text.size(); ++s)
-                bound += text[s] == '<' && text[s + 1] == '/';
+            const char* data = text.data();
+            for (std::size_t s = 0; s + 1 < text.size(); ++s) {
+                const void* lt = std::memchr(data + s, '<', text.size() - 1 - s);
+                if (lt == nullptr)
+                    break;
+                s = static_cast<std::size_t>(static_cast<const char*>(lt) - data);
+                if (text[s + 1] != '/')
+                    continue;
+                ++bound;
+                if (!runs.empty() && runs.back().End >= s + 2)
+                    continue; // ends at the same ">" as the run before
+                const void* gt = std::memchr(data + s + 2, '>', text.size() - s - 2);
+                if (gt == nullptr)
+                    break; // no ">" after this point: nothing later can be an end tag
+                runs.push_back(
+                    { static_cast<Position>(s), static_cast<Position>(static_cast<const char*>(gt) - data) });
+            }
             // About 64 entries to a bucket: few enough buckets that filing entries into them stays
             // within the processor's caches even for a flood of "</".
             const std::size_t buckets = std::bit_ceil(std::max<std::size_t>(bound / 64, 1));
@@ -306,7 +325,7 @@ namespace {
             // entries that come from the end of the text, a bucket is already in text order; most
             // need no sorting by key after that.
             m_bucketStart.assign(buckets + 1, 0);
-            ForEachEndTagBackwards([this](std::uint32_t key, std::size_t) { ++m_bucketStart[key & m_mask]; });
+            ForEachEndTagBackwards(runs, [this](std::uint32_t key, std::size_t) { ++m_bucketStart[key & m_mask]; });
             Position sum = 0;
             for (std::size_t b = 0; b < buckets; ++b) {
                 sum += m_bucketStart[b];
@@ -314,7 +333,7 @@ namespace {
             }
             m_bucketStart[buckets] = sum;
             m_entries.resize(sum);
-            ForEachEndTagBackwards([this](std::uint32_t key, std::size_t at) {
+            ForEachEndTagBackwards(runs, [this](std::uint32_t key, std::size_t at) {
                 m_entries[--m_bucketStart[key & m_mask]] = Entry { key, static_cast<Position>(at) };
             });
             const auto byKeyAndPosition
@@ -364,32 +383,24 @@ namespace {
             bool operator()(std::uint32_t key, const Entry& entry) const { return key < entry.Key; }
         };
 
+        struct Run {
+            Position First; // the first "</"
+            Position End; // the ">" that every name from a "</" of this run runs up to
+        };
+
         // Calls file(key, position) for every "</" that could end an element, from the end of the
         // text to its start.
-        template <typename File> void ForEachEndTagBackwards(File&& file) const
+        template <typename File> void ForEachEndTagBackwards(const std::vector<Run>& runs, File&& file) const
         {
-            // A plain loop rather than memrchr: the sanitizers check memrchr's whole range on
-            // every call, which would make this quadratic in their builds.
-            const auto lastGreaterBefore = [this](std::size_t limit) {
-                while (limit-- > 0)
-                    if (m_text[limit] == '>')
-                        return limit;
-                return std::string_view::npos;
-            };
-            std::size_t end = lastGreaterBefore(m_text.size());
-            while (end != std::string_view::npos) {
-                const std::size_t previous = lastGreaterBefore(end);
-                // Every "</" between the previous ">" and this one names the text up to this one.
-                std::size_t first = previous == std::string_view::npos ? 0 : previous + 1;
-                while (first + 2 <= end && (m_text[first] != '<' || m_text[first + 1] != '/'))
-                    ++first;
+            for (std::size_t r = runs.size(); r-- > 0;) {
+                const std::size_t first = runs[r].First;
+                const std::size_t end = runs[r].End;
                 std::uint64_t hash = 0;
-                for (std::size_t i = end; first + 2 <= end && i-- > first + 2;) {
+                for (std::size_t i = end; i-- > first + 2;) {
                     hash = HashStep(hash, m_text[i], m_base);
                     if (m_text[i - 2] == '<' && m_text[i - 1] == '/' && CanStartName(m_text[i]))
                         file(KeyOf(hash, end - i), i - 2);
                 }
-                end = previous;
             }
         }
 
