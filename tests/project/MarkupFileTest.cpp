@@ -9,7 +9,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -110,28 +109,6 @@ TEST(MarkupFile, LoadReadsWholeRegularFilesOnly)
     fs::resize_file(huge, TMLTag::MaxFileSize + 1);
     EXPECT_FALSE(document.LoadFromFile(huge));
     EXPECT_EQ(document.ChildCount(), 3);
-}
-
-TEST(MarkupFile, HostileFilesLoad)
-{
-    TTempFolder folder;
-    std::mt19937 random(29);
-    std::string binary(2 << 20, '\0');
-    for (char& c : binary)
-        c = static_cast<char>(random());
-    const std::pair<std::string, int> files[] = {
-        { std::string(3 << 20, '<'), 0 },
-        { binary, -1 },
-        { std::string(1000, '\0') + "<a/>", 1 },
-    };
-    for (const auto& [bytes, children] : files) {
-        WriteBytes(folder / "hostile.kv2", bytes);
-        TMLTag document;
-        EXPECT_TRUE(document.LoadFromFile(folder / "hostile.kv2"));
-        if (children >= 0) {
-            EXPECT_EQ(document.ChildCount(), children);
-        }
-    }
 }
 
 TEST(MarkupFile, SaveWritesTheTextAndLoadsBack)
