@@ -747,43 +747,6 @@ bool EnumerateExif(const std::string& fileName, const ExifCallback& callback)
 
 // ---- UTF-8 -------------------------------------------------------------------------------------
 
-bool IsValidUtf8(std::string_view text)
-{
-    std::size_t i = 0;
-    const std::size_t size = text.size();
-    const auto byteAt = [&text](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    const auto continuation = [&](std::size_t at, unsigned low = 0x80, unsigned high = 0xBF) {
-        return at < size && byteAt(at) >= low && byteAt(at) <= high;
-    };
-    while (i < size) {
-        const unsigned lead = byteAt(i);
-        if (lead < 0x80) {
-            ++i;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            if (!continuation(i + 1))
-                return false;
-            i += 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            // No overlong forms (E0 80…9F) and no surrogates (ED A0…BF).
-            const unsigned low = lead == 0xE0 ? 0xA0 : 0x80;
-            const unsigned high = lead == 0xED ? 0x9F : 0xBF;
-            if (!continuation(i + 1, low, high) || !continuation(i + 2))
-                return false;
-            i += 3;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            // No overlong forms (F0 80…8F) and nothing above U+10FFFF (F4 90…).
-            const unsigned low = lead == 0xF0 ? 0x90 : 0x80;
-            const unsigned high = lead == 0xF4 ? 0x8F : 0xBF;
-            if (!continuation(i + 1, low, high) || !continuation(i + 2) || !continuation(i + 3))
-                return false;
-            i += 4;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string FileBytesToUtf8(std::string_view bytes)
 {
     if (IsValidUtf8(bytes))

@@ -199,6 +199,5 @@ std::optional<std::string> ExifValueText(const ExifBlock& block, const ExifEntry
 // Bytes as read from a file, as UTF-8: kept when they are valid UTF-8, else each byte taken as the
 // Latin-1 character of the same code.
 std::string FileBytesToUtf8(std::string_view bytes);
-bool IsValidUtf8(std::string_view text);
 
 } // namespace korvo

@@ -51,4 +51,8 @@ int StepNumber(int value, int steps, const NumberRange& range);
 // (any letter case), on for every other text.
 bool TextToFlag(std::string_view text);
 
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing above
+// U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
 } // namespace korvo

@@ -156,21 +156,6 @@ namespace {
 
 } // namespace
 
-bool IsValidUtf8(std::string_view text)
-{
-    while (!text.empty()) {
-        const std::size_t ascii = FirstNonAscii(text);
-        text.remove_prefix(ascii);
-        if (text.empty())
-            break;
-        const DecodedCharacter decoded = DecodeUtf8(text);
-        if (!decoded.Valid)
-            return false;
-        text.remove_prefix(decoded.Length);
-    }
-    return true;
-}
-
 std::string Windows1250ToUtf8(std::string_view bytes)
 {
     std::string out;

@@ -4,14 +4,12 @@
 // as windows-1250 bytes, as their head declares, and older project files may still hold
 // windows-1250 bytes.
 
+#include "model/TextRules.h" // IsValidUtf8
+
 #include <string>
 #include <string_view>
 
 namespace korvo {
-
-// True when `text` is well-formed UTF-8: no stray continuation bytes, no overlong forms, no
-// surrogates, nothing above U+10FFFF, no sequence cut short.
-bool IsValidUtf8(std::string_view text);
 
 // Every byte read as windows-1250. The five bytes that set leaves undefined (0x81, 0x83, 0x88,
 // 0x90, 0x98) become the control characters of the same number, as on the system those files

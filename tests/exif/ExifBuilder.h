@@ -6,6 +6,7 @@
 // bytes.
 
 #include "exif/EXIF.h"
+#include "model/TextRules.h"
 
 #include <cstdint>
 #include <string>
