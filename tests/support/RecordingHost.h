@@ -42,6 +42,7 @@ public:
     IClock& Clock() override { return FakeClock; }
     void ImageListChanged() override { ++ImageListChanges; }
     void SettingsChanged() override { ++SettingsChanges; }
+    void ShowPage(Page page) override { ShownPages.push_back(page); }
 
     // Every log line appended so far, kind character included.
     const std::vector<std::string>& Lines() const { return RunLog().Lines(); }
@@ -52,6 +53,7 @@ public:
     int AbortOnPump = 0; // 0: never
     int ImageListChanges = 0;
     int SettingsChanges = 0;
+    std::vector<Page> ShownPages;
     std::function<void(int pump)> OnPump; // runs inside every event pump, e.g. to toggle "-v"
 
 protected:

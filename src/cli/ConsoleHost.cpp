@@ -1,0 +1,76 @@
+#include "cli/ConsoleHost.h"
+
+#include <chrono>
+#include <csignal>
+
+namespace korvo {
+
+namespace {
+
+    volatile std::sig_atomic_t interruptRequested = 0;
+
+    extern "C" void OnInterrupt(int) { interruptRequested = 1; }
+
+    const char* ColourCode(MessageColour colour)
+    {
+        switch (colour) {
+        case MessageColour::Blue:
+            return "\033[34m";
+        case MessageColour::Grey:
+            return "\033[90m";
+        case MessageColour::Red:
+            return "\033[31m";
+        case MessageColour::Green:
+            return "\033[32m";
+        case MessageColour::WindowText:
+            break;
+        }
+        return nullptr;
+    }
+
+} // namespace
+
+std::uint32_t TSteadyClock::TickCount()
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+TConsoleHost::TConsoleHost(std::FILE* out, bool raw, bool colour)
+    : m_out(out)
+    , m_raw(raw)
+    , m_colour(colour && !raw)
+{
+}
+
+void TConsoleHost::InstallInterruptHandler()
+{
+    struct sigaction action { };
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND; // the second Ctrl-C ends the tool the usual way
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void TConsoleHost::ProcessEvents()
+{
+    if (interruptRequested)
+        RequestAbort();
+    std::fflush(m_out);
+}
+
+void TConsoleHost::LineAppended(const std::string& line)
+{
+    if (m_raw) {
+        std::fprintf(m_out, "%s\n", line.c_str());
+    } else {
+        const std::string shown(ShownText(line));
+        const char* colour = m_colour && !line.empty() ? ColourCode(MessageKindColour(line[0])) : nullptr;
+        if (colour)
+            std::fprintf(m_out, "%s%s\033[0m\n", colour, shown.c_str());
+        else
+            std::fprintf(m_out, "%s\n", shown.c_str());
+    }
+}
+
+} // namespace korvo

@@ -1,0 +1,43 @@
+#pragma once
+
+// The command line of korvo2-album.
+
+#include "model/Configuration.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace korvo {
+
+struct CliOptions {
+    std::optional<std::string> Dest;
+    std::optional<std::string> Title;
+    std::optional<OutputMode> Mode;
+    bool Verbose = false;
+    bool Raw = false;
+    bool Help = false;
+    bool Version = false;
+    std::optional<std::string> Save; // --save: the project file to write before the run
+    bool NoRun = false;
+    std::vector<std::pair<ConfigField, std::string>> Sets; // in command-line order
+    std::vector<std::string> Paths;
+};
+
+// False with a German message in `error` for bad usage.
+// A single path ending in ".kv2" (any letter case) names a project to load.
+bool NamesProject(const CliOptions& options);
+
+bool ParseCommandLine(const std::vector<std::string>& arguments, CliOptions& options, std::string& error);
+
+// Applies --dest (made absolute), --title, -v, --mode and then every --set in order.
+void ApplyOptions(const CliOptions& options, Configuration& config);
+
+// The paths as the add-images dialog would pass them: a folder is replaced by the picture files
+// directly inside it (".jpg", ".jpeg", ".bmp" in any letter case), sorted by name byte by byte.
+std::vector<std::string> ExpandPaths(const std::vector<std::string>& paths);
+
+const char* UsageText();
+
+} // namespace korvo

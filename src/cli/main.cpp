@@ -1,0 +1,82 @@
+// korvo2-album: makes an album from the command line, with the same log as the window.
+
+#include "album/Core.h"
+#include "cli/ConsoleHost.h"
+#include "cli/Options.h"
+#include "imaging/AddFiles.h"
+#include "model/Version.h"
+#include "project/LoadSave.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+using namespace korvo;
+
+namespace {
+
+enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
+
+int UsageError(const std::string& message)
+{
+    std::fprintf(stderr, "korvo2-album: %s\nHilfe: korvo2-album --help\n", message.c_str());
+    return Usage;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CliOptions options;
+    std::string error;
+    if (!ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), options, error))
+        return UsageError(error);
+    if (options.Help) {
+        std::fputs(UsageText(), stdout);
+        return Success;
+    }
+    if (options.Version) {
+        std::printf("korvo2-album %s\n", ProgramVersion);
+        return Success;
+    }
+    const bool project = NamesProject(options);
+    if (options.Paths.empty())
+        return UsageError("keine Bilder angegeben");
+    if (!project && !options.Dest)
+        return UsageError("--dest fehlt");
+
+    TConsoleHost host(stdout, options.Raw, ::isatty(STDOUT_FILENO) != 0);
+    TConsoleHost::InstallInterruptHandler();
+    Configuration config;
+    TImageManager images;
+    bool failed = false;
+
+    if (project) {
+        const LoadProjectResult loaded = LoadProject(options.Paths[0], config, images, host);
+        if (!loaded.Read)
+            return Usage;
+        if (loaded.Aborted)
+            return Failure;
+        failed = loaded.Added < loaded.Total;
+        ApplyOptions(options, config);
+    } else {
+        ApplyOptions(options, config);
+        const AddFilesResult added = AddFiles(images, ExpandPaths(options.Paths), host);
+        if (added.Aborted)
+            return Failure;
+        failed = added.Failed > 0;
+    }
+    if (options.Save && !SaveProject(*options.Save, config, images, host))
+        failed = true;
+    if (options.NoRun)
+        return failed ? Failure : Success;
+
+    const AlbumRunResult run = RunAlbum(config, images, host);
+    std::fflush(stdout);
+    if (run.DestinationFailed)
+        return Usage;
+    const bool indexMissing = AtLeast(config.Output.Mode, OutputMode::IndexOnly) && !run.IndexWritten;
+    if (failed || run.Successes < run.Count || indexMissing || run.Aborted)
+        return Failure;
+    return Success;
+}

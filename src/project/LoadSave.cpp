@@ -1,0 +1,306 @@
+#include "project/LoadSave.h"
+
+#include "imaging/Acquire.h"
+#include "model/TextRules.h"
+#include "model/Version.h"
+#include "project/Charset.h"
+#include "project/MLParse.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <limits>
+
+namespace korvo {
+
+const char* RotateText(int rotate)
+{
+    switch (rotate) {
+    case 1:
+        return "90CW";
+    case 2:
+        return "180";
+    case 3:
+        return "90CCW";
+    default:
+        return "0";
+    }
+}
+
+int RotateFromText(std::string_view text)
+{
+    const std::string upper = ToUpperAscii(text);
+    if (upper == "90CW" || upper == "90")
+        return 1;
+    if (upper == "90CCW" || upper == "270")
+        return 3;
+    if (upper == "180")
+        return 2;
+    return 0;
+}
+
+namespace {
+
+    void AddField(TMLTag& element, const char* attribute, const Configuration& config, ConfigField field)
+    {
+        element.AddAttribute(attribute, FieldText(config, field));
+    }
+
+    void AddImageGroup(TMLTag& element, const Configuration& config, bool thumbnails)
+    {
+        using F = ConfigField;
+        AddField(element, "Width", config, thumbnails ? F::ThumbnailWidth : F::PreviewWidth);
+        AddField(element, "Height", config, thumbnails ? F::ThumbnailHeight : F::PreviewHeight);
+        AddField(element, "Aspect", config, thumbnails ? F::ThumbnailAspect : F::PreviewAspect);
+        AddField(element, "Quality", config, thumbnails ? F::ThumbnailQuality : F::PreviewQuality);
+        AddField(element, "Progressive", config, thumbnails ? F::ThumbnailProgressive : F::PreviewProgressive);
+        if (thumbnails && config.ThumbnailImages.FrameSize() >= 1)
+            AddField(element, "FrameSize", config, F::ThumbnailFrameSize);
+    }
+
+    void AddOutputFiles(TMLTag& element, const OutputFileSettings& files)
+    {
+        element.AddAttribute("Template", files.Template);
+        element.AddAttribute("UseOwnDirectory", files.UseOwnDirectory ? "yes" : "no");
+        element.AddAttribute("OwnDirectory", files.OwnDirectory);
+    }
+
+    TMLTag BuildProjectTree(const Configuration& config, const TImageManager& images)
+    {
+        using F = ConfigField;
+        TMLTag root("Korvo2Project");
+        if (std::string_view(ProgramVersion).size() > 0)
+            root.AddAttribute("Version", ProgramVersion);
+
+        TMLTag& settings = root.NewChild("Configuration");
+        if (config.Verbose)
+            settings.AddAttribute("Verbose", "-v");
+        settings.NewChild("DestDir").AddAttribute("Value", config.DestDir);
+        settings.NewChild("AlbumTitle").AddAttribute("Value", config.AlbumTitle);
+        TMLTag& preprocessing = settings.NewChild("Preprocessing");
+        AddField(preprocessing, "MedianFilter", config, F::MedianFilter);
+        AddField(preprocessing, "Equalize", config, F::Equalize);
+        AddField(preprocessing, "EqualizeStrength", config, F::EqualizeStrength);
+        AddField(preprocessing, "EqualizeMode", config, F::EqualizeMode);
+        AddImageGroup(settings.NewChild("PreviewImages"), config, false);
+        AddImageGroup(settings.NewChild("ThumbnailImages"), config, true);
+        TMLTag& output = settings.NewChild("Output");
+        AddField(output, "Mode", config, F::OutputMode);
+        AddField(output, "ThumbsPerLine", config, F::ThumbsPerLine);
+        AddField(output, "UncategorizedImages", config, F::UncategorizedImages);
+        if (config.Output.rm)
+            output.AddAttribute("rm", "-rf");
+        AddField(output, "FullWidth", config, F::FullWidth);
+        TMLTag& fileNames = settings.NewChild("FileNames");
+        AddField(fileNames, "Digits", config, F::Digits);
+        AddOutputFiles(fileNames.NewChild("Preview"), config.FileNames.Preview);
+        AddOutputFiles(fileNames.NewChild("Thumbnails"), config.FileNames.Thumbnails);
+        TMLTag& docs = fileNames.NewChild("HTMLDocs");
+        docs.AddAttribute("Index", config.FileNames.HTMLDocs.Index);
+        docs.AddAttribute("Gallery", config.FileNames.HTMLDocs.Gallery);
+        docs.AddAttribute("Details", config.FileNames.HTMLDocs.Details);
+
+        TMLTag& list = root.NewChild("ImageList");
+        list.AddAttribute("Count", IntToText(images.ImageCount()));
+        // The position of a Category element is its category number; the first one holds the
+        // uncategorised pictures and carries no name.
+        for (int k = 0; k <= images.CategoryCount(); ++k) {
+            TMLTag& category = list.NewChild("Category");
+            if (k >= 1)
+                category.AddAttribute("Name", images.GetCategoryName(k));
+            for (int i = 0; i < images.ImageCount(); ++i) {
+                const TImageRecord& image = *images.GetImage(i);
+                if (image.Category != k)
+                    continue;
+                TMLTag& element = category.NewChild("Image");
+                element.AddAttribute("Source", image.Source);
+                element.AddAttribute("Active", image.Active ? "yes" : "no");
+                element.AddAttribute("Rotate", RotateText(image.Rotate));
+                element.AddAttribute("Caption", image.Caption);
+            }
+        }
+        return root;
+    }
+
+    void ApplyImageGroup(const TMLTag& element, TImageGroupSettings& group)
+    {
+        group.LoadSize(element.GetAttribute("Width"), element.GetAttribute("Height"), element.GetAttribute("Aspect"));
+        group.Quality = NumberFromText(element.GetAttribute("Quality"), group.Quality.Range(), group.Quality);
+        group.Progressive = TextToFlag(element.GetAttribute("Progressive"));
+    }
+
+    void ApplyOutputFiles(const TMLTag* element, OutputFileSettings& files)
+    {
+        if (!element)
+            return;
+        if (const std::string& text = element->GetAttribute("Template"); !text.empty())
+            files.Template = text;
+        if (const std::string& text = element->GetAttribute("OwnDirectory"); !text.empty())
+            files.OwnDirectory = text;
+        files.UseOwnDirectory = TextToFlag(element->GetAttribute("UseOwnDirectory"));
+    }
+
+    void ApplyConfiguration(const TMLTag& settings, Configuration& config)
+    {
+        config.Verbose = TextToFlag(settings.GetAttribute("Verbose"));
+        if (const TMLTag* e = settings.FindChild("DestDir"))
+            config.DestDir = e->GetAttribute("Value");
+        if (const TMLTag* e = settings.FindChild("AlbumTitle"))
+            config.AlbumTitle = e->GetAttribute("Value");
+        if (const TMLTag* e = settings.FindChild("Preprocessing")) {
+            auto& p = config.Preprocessing;
+            p.MedianFilter = TextToFlag(e->GetAttribute("MedianFilter"));
+            p.Equalize = TextToFlag(e->GetAttribute("Equalize"));
+            p.EqualizeStrength
+                = NumberFromText(e->GetAttribute("EqualizeStrength"), p.EqualizeStrength.Range(), p.EqualizeStrength);
+            p.EqualizeMode = EqualizeModeFromText(e->GetAttribute("EqualizeMode"));
+        }
+        if (const TMLTag* e = settings.FindChild("PreviewImages"))
+            ApplyImageGroup(*e, config.PreviewImages);
+        if (const TMLTag* e = settings.FindChild("ThumbnailImages")) {
+            ApplyImageGroup(*e, config.ThumbnailImages);
+            config.ThumbnailImages.LoadFrameSize(e->GetAttribute("FrameSize"));
+        }
+        if (const TMLTag* e = settings.FindChild("Output")) {
+            auto& o = config.Output;
+            o.Mode = OutputModeFromText(e->GetAttribute("Mode"));
+            o.ThumbsPerLine
+                = NumberFromText(e->GetAttribute("ThumbsPerLine"), o.ThumbsPerLine.Range(), o.ThumbsPerLine);
+            o.UncategorizedImages
+                = UncategorizedPlacementFromText(e->GetAttribute("UncategorizedImages"), o.UncategorizedImages);
+            o.rm = TextToFlag(e->GetAttribute("rm"));
+            o.FullWidth = TextToFlag(e->GetAttribute("FullWidth"));
+        }
+        if (const TMLTag* e = settings.FindChild("FileNames")) {
+            auto& names = config.FileNames;
+            names.Digits = NumberFromText(e->GetAttribute("Digits"), names.Digits.Range(), names.Digits);
+            ApplyOutputFiles(e->FindChild("Preview"), names.Preview);
+            ApplyOutputFiles(e->FindChild("Thumbnails"), names.Thumbnails);
+            if (const TMLTag* docs = e->FindChild("HTMLDocs")) {
+                if (const std::string& text = docs->GetAttribute("Index"); !text.empty())
+                    names.HTMLDocs.Index = text;
+                if (const std::string& text = docs->GetAttribute("Gallery"); !text.empty())
+                    names.HTMLDocs.Gallery = text;
+                if (const std::string& text = docs->GetAttribute("Details"); !text.empty())
+                    names.HTMLDocs.Details = text;
+            }
+        }
+    }
+
+    // The file's text as UTF-8: older project files were written in windows-1250, so bytes that
+    // are not valid UTF-8 are read as that. A file that cannot be read gives an empty text.
+    std::string ReadProjectText(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            return {};
+        in.seekg(0, std::ios::end);
+        const std::streamoff size = in.tellg();
+        if (size < 0 || static_cast<std::size_t>(size) > TMLTag::MaxFileSize)
+            return {};
+        in.seekg(0);
+        std::string bytes(static_cast<std::size_t>(size), '\0');
+        if (!in.read(bytes.data(), size))
+            return {};
+        return IsValidUtf8(bytes) ? bytes : Windows1250ToUtf8(bytes);
+    }
+
+} // namespace
+
+bool SaveProject(
+    const std::string& path, const Configuration& config, const TImageManager& images, IOperationHost& host)
+{
+    const TMLTag root = BuildProjectTree(config, images);
+    host.Log("");
+    const bool saved = root.SaveToFile(path);
+    if (saved) {
+        host.Log("*Projekt abgespeichert in " + path);
+    } else {
+        host.Log("_Fehler beim Speichern des Projektes in " + path);
+        host.ShowPage(Page::PLog);
+    }
+    host.Log("");
+    return saved;
+}
+
+LoadProjectResult LoadProject(
+    const std::string& path, Configuration& config, TImageManager& images, IOperationHost& host)
+{
+    LoadProjectResult result;
+    host.BeginBusy();
+    host.Log("");
+    host.Log("/Lese Projektdatei " + path);
+
+    TMLTag document;
+    document.ParseChildren(ReadProjectText(path));
+
+    try {
+        const TMLTag* root = document.FindChild("Korvo2Project");
+        if (!root)
+            throw std::runtime_error("no project root");
+        result.Read = true;
+
+        if (const TMLTag* settings = root->FindChild("Configuration"))
+            ApplyConfiguration(*settings, config);
+        else
+            host.Log("-Keine Konfigurationsdaten");
+
+        if (const TMLTag* list = root->FindChild("ImageList")) {
+            images = TImageManager();
+            const auto count = ParseWholeNumber(list->GetAttribute("Count"));
+            result.Total = count ? static_cast<int>(std::clamp<std::int64_t>(
+                               *count, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()))
+                                 : 0;
+            const std::string total = IntToText(result.Total);
+            int seen = 0;
+            for (int k = 0; k < list->ChildCount() && !host.AbortRequested(); ++k) {
+                const TMLTag& category = *list->Child(k);
+                if (k >= 1)
+                    images.AddCategory(category.GetAttribute("Name"));
+                for (int c = 0; c < category.ChildCount(); ++c) {
+                    const TMLTag& element = *category.Child(c);
+                    if (element.Name() != "Image")
+                        continue;
+                    const std::string& source = element.GetAttribute("Source");
+                    if (!source.empty()) {
+                        ++seen;
+                        const std::string prefix = "[" + IntToText(seen) + "/" + total + "] ";
+                        if (AcquireImage(images, source)) {
+                            host.Log("*" + prefix + "Bild hinzugefügt: " + source);
+                            ++result.Added;
+                            TImageRecord& image = *images.GetImage(images.ImageCount() - 1);
+                            image.Category = k;
+                            image.Active = TextToFlag(element.GetAttribute("Active"));
+                            image.Rotate = RotateFromText(element.GetAttribute("Rotate"));
+                            image.Caption = element.GetAttribute("Caption");
+                        } else {
+                            host.Log("-" + prefix + "Fehler beim Hinzufügen: " + source);
+                        }
+                    }
+                    host.ProcessEvents();
+                    if (host.AbortRequested())
+                        break;
+                }
+            }
+            result.Aborted = host.AbortRequested();
+            if (result.Aborted)
+                host.Log("-Vorgang vom Benutzer abgebrochen");
+            host.Log("+" + IntToText(result.Added) + " von " + total + " Dateien erfolgreich hinzugefügt");
+        } else {
+            host.Log("-Keine Bilderlistendaten");
+        }
+    } catch (const std::exception&) {
+        host.Log("-Fehler beim Lesen der Projektdatei");
+    }
+
+    host.Log("");
+    images.SortByCategory();
+    images.SetViewCategory(-1);
+    host.SettingsChanged();
+    host.ImageListChanged();
+    host.EndBusy(Page::PLog);
+    return result;
+}
+
+} // namespace korvo

@@ -1,0 +1,264 @@
+#include "album/Core.h"
+#include "imaging/Acquire.h"
+#include "imaging/Jpeg.h"
+#include "support/RecordingHost.h"
+#include "support/TempDir.h"
+#include "support/TestPictures.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace korvo;
+using namespace korvo::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class AlbumRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::create_directory(m_dir / "src");
+        Dest = m_dir / "out";
+        Config.DestDir = Dest;
+    }
+
+    std::string Picture(const std::string& name, int width, int height)
+    {
+        const std::string path = m_dir / ("src/" + name);
+        WriteBytes(path, name.ends_with(".bmp") ? MakeBmp(width, height) : MakeJpeg(width, height));
+        return path;
+    }
+
+    std::string Add(const std::string& path, int category = 0)
+    {
+        EXPECT_TRUE(AcquireImage(Images, path)) << path;
+        Images.GetImage(Images.ImageCount() - 1)->Category = category;
+        Images.SortByCategory();
+        return path;
+    }
+
+    AlbumRunResult Run() { return RunAlbum(Config, Images, Host); }
+    bool Exists(const std::string& name) const { return fs::exists(Dest + "/" + name); }
+
+    TTempDir m_dir;
+    std::string Dest;
+    Configuration Config;
+    TImageManager Images;
+    TRecordingHost Host;
+};
+
+} // namespace
+
+TEST_F(AlbumRun, WritesEveryFileOfTheModeWithOneLinePerPicture)
+{
+    const std::string a = Add(Picture("a.jpg", 40, 30));
+    const std::string b = Add(Picture("b.bmp", 30, 40));
+    const AlbumRunResult result = Run();
+    EXPECT_EQ(Host.Lines(),
+        (Lines { "", "/Erzeuge Album aus 2 Bildern", "*[1/2] " + a, "*[2/2] " + b, "*Thumbnail-Übersicht geschrieben",
+            "+2 von 2 Bildern erfolgreich umgewandelt in 0 Sekunden", "" }));
+    EXPECT_EQ(result.Successes, 2);
+    for (const char* name : { "image001.jpg", "thumb001.jpg", "image001.htm", "iinfo001.htm", "image002.jpg",
+             "thumb002.jpg", "image002.htm", "iinfo002.htm", "index.htm" })
+        EXPECT_TRUE(Exists(name)) << name;
+    ASSERT_EQ(Host.BusyEvents.size(), 2u);
+    EXPECT_EQ(Host.BusyEvents[1].Target, Page::PLog);
+    EXPECT_EQ(Images.GetImage(1)->ThumbWidth, 30);
+    EXPECT_EQ(Images.GetImage(1)->ThumbHeight, 40);
+    EXPECT_NE(ReadFile(Dest + "/image002.htm").find("width=\"30\" height=\"40\""), std::string::npos);
+}
+
+TEST_F(AlbumRun, ModesDecideWhichFilesAreWritten)
+{
+    Add(Picture("a.jpg", 20, 20));
+    Config.Output.Mode = OutputMode::NoHTML;
+    Run();
+    EXPECT_TRUE(Exists("image001.jpg"));
+    EXPECT_FALSE(Exists("thumb001.jpg"));
+    EXPECT_FALSE(Exists("index.htm"));
+    Config.Output.Mode = OutputMode::ThumbsOnly;
+    Run();
+    EXPECT_TRUE(Exists("thumb001.jpg"));
+    EXPECT_FALSE(Exists("index.htm"));
+    EXPECT_EQ(Host.Lines()[Host.Lines().size() - 2], "+1 von 1 Bildern erfolgreich umgewandelt in 0 Sekunden");
+    Config.Output.Mode = OutputMode::WithGallery;
+    Run();
+    EXPECT_TRUE(Exists("image001.htm"));
+    EXPECT_FALSE(Exists("iinfo001.htm"));
+}
+
+TEST_F(AlbumRun, VerboseRunReportsEverySubStep)
+{
+    const std::string a = Add(Picture("a.jpg", 40, 30));
+    Config.Verbose = true;
+    Config.FileNames.Preview.UseOwnDirectory = true;
+    fs::create_directory(Dest);
+    Run();
+    EXPECT_EQ(Host.Lines(),
+        (Lines { "", "/Erzeuge Album aus 1 Bildern", "*[1/1] Bearbeite " + a,
+            "_[1/1] Erzeuge Vorschaubild: " + Dest + "/images/image001.jpg",
+            "_[1/1] Erzeuge Thumbnail: " + Dest + "/thumb001.jpg",
+            "_[1/1] Schreibe Galeriendatei: " + Dest + "/image001.htm",
+            "_[1/1] Schreibe Details-Datei: " + Dest + "/iinfo001.htm", "*Schreibe Index: " + Dest + "/index.htm",
+            "+1 von 1 Bildern erfolgreich umgewandelt in 0 Sekunden", "" }));
+}
+
+TEST_F(AlbumRun, FailedStepsMarkThePictureButTheRestStillRuns)
+{
+    const std::string broken = m_dir / "src/kaputt.jpg";
+    const std::string a = Add(Picture("a.jpg", 40, 30));
+    WriteBytes(broken, MakeJpeg(40, 30));
+    Add(broken);
+    WriteFile(broken, "kein JPEG"); // broken after it was added
+    Config.Output.Mode = OutputMode::IndexOnly;
+    fs::create_directories(Dest + "/thumb001.jpg"); // the thumbnail cannot be written
+    Run();
+    EXPECT_EQ(Host.Lines(),
+        (Lines { "", "/Erzeuge Album aus 2 Bildern", "-[1/2] Fehler: " + a, "-[2/2] Fehler: " + broken,
+            "*Thumbnail-Übersicht geschrieben", "+0 von 2 Bildern erfolgreich umgewandelt in 0 Sekunden", "" }));
+    EXPECT_TRUE(Exists("image001.jpg"));
+
+    TRecordingHost verboseHost;
+    Config.Verbose = true;
+    RunAlbum(Config, Images, verboseHost);
+    EXPECT_EQ(Lines(verboseHost.Lines().begin() + 2, verboseHost.Lines().begin() + 8),
+        (Lines { "*[1/2] Bearbeite " + a, "_[1/2] Erzeuge Vorschaubild: " + Dest + "/image001.jpg",
+            "_[1/2] Erzeuge Thumbnail: " + Dest + "/thumb001.jpg", "-[1/2] Fehler beim Schreiben",
+            "*[2/2] Bearbeite " + broken, "-[2/2] Fehler beim Einlesen" }));
+}
+
+TEST_F(AlbumRun, UnusableDestinationsEndTheRunBeforeAnyPicture)
+{
+    Add(Picture("a.jpg", 20, 20));
+    Config.DestDir = DefaultDestDir;
+    AlbumRunResult result = Run();
+    EXPECT_TRUE(result.DestinationFailed);
+    EXPECT_EQ(
+        Host.Lines(), (Lines { "", "/Erzeuge Album aus 1 Bildern", "-Kann Zielverzeichnisse nicht anlegen!", "" }));
+    EXPECT_FALSE(fs::exists(DefaultDestDir));
+
+    Config.DestDir = "";
+    EXPECT_TRUE(Run().DestinationFailed);
+
+    // Only one level is created: an own folder inside a missing destination fails...
+    Config.DestDir = Dest + "/neu";
+    Config.FileNames.Thumbnails.UseOwnDirectory = true;
+    EXPECT_TRUE(Run().DestinationFailed);
+    EXPECT_FALSE(fs::exists(Dest + "/neu"));
+    // ...while the destination itself is created in its role as picture folder.
+    Config.FileNames.Thumbnails.UseOwnDirectory = false;
+    Config.DestDir = Dest;
+    EXPECT_FALSE(Run().DestinationFailed);
+    EXPECT_TRUE(Exists("image001.jpg"));
+}
+
+TEST_F(AlbumRun, ClearingDeletesOnlyOldAlbumFiles)
+{
+    Add(Picture("a.jpg", 20, 20));
+    Config.Output.rm = true;
+    Config.Output.Mode = OutputMode::NoHTML;
+    Config.FileNames.Preview.UseOwnDirectory = true;
+    fs::create_directories(Dest + "/images");
+    fs::create_directories(Dest + "/andere");
+    fs::create_directories(Dest + "/ordner.jpg");
+    for (const char* name :
+        { "alt.htm", "ALT2.JPG", "notiz.txt", "seite.html", "andere/x.jpg", "images/y.jpg", "images/z.txt" })
+        WriteFile(Dest + "/" + name, "x");
+    // A link named like a picture goes, its target stays.
+    WriteFile(m_dir / "ziel.jpg", "x");
+    fs::create_symlink(m_dir / "ziel.jpg", Dest + "/link.jpg");
+    Run();
+    EXPECT_EQ(Host.Lines()[2], "*Alte Dateien gelöscht");
+    for (const char* gone : { "alt.htm", "ALT2.JPG", "images/y.jpg", "link.jpg" })
+        EXPECT_FALSE(fs::exists(fs::symlink_status(Dest + "/" + gone))) << gone;
+    for (const char* kept : { "notiz.txt", "seite.html", "andere/x.jpg", "images/z.txt", "ordner.jpg" })
+        EXPECT_TRUE(Exists(kept)) << kept;
+    EXPECT_TRUE(fs::exists(m_dir / "ziel.jpg"));
+
+    TRecordingHost verboseHost;
+    Config.Verbose = true;
+    RunAlbum(Config, Images, verboseHost);
+    EXPECT_EQ(verboseHost.Lines()[2], "*Lösche vorhandene Dateien aus " + Dest);
+}
+
+TEST_F(AlbumRun, ClearingNeverReachesThroughASymlinkedPictureFolder)
+{
+    Add(Picture("a.jpg", 20, 20));
+    fs::create_directories(m_dir / "sammlung");
+    WriteFile(m_dir / "sammlung/urlaub.jpg", "wertvoll");
+    fs::create_directories(Dest);
+    fs::create_directory_symlink(m_dir / "sammlung", Dest + "/images");
+    Config.Output.rm = true;
+    Config.FileNames.Preview.UseOwnDirectory = true;
+    Run();
+    EXPECT_TRUE(fs::exists(m_dir / "sammlung/urlaub.jpg"));
+}
+
+TEST_F(AlbumRun, AbortStopsAfterTheCurrentPictureAndStillWritesTheIndex)
+{
+    std::vector<std::string> sources;
+    for (const char* name : { "a.jpg", "b.jpg", "c.jpg", "d.jpg" })
+        sources.push_back(Add(Picture(name, 16, 16)));
+    Host.AbortOnPump = 2;
+    const AlbumRunResult result = Run();
+    EXPECT_TRUE(result.Aborted);
+    EXPECT_EQ(Host.Lines(),
+        (Lines { "", "/Erzeuge Album aus 4 Bildern", "*[1/4] " + sources[0], "*[2/4] " + sources[1],
+            "*Thumbnail-Übersicht geschrieben", "-Vorgang vom Benutzer abgebrochen",
+            "+2 von 4 Bildern erfolgreich umgewandelt in 0 Sekunden", "" }));
+    EXPECT_FALSE(Exists("image003.jpg"));
+    // The index lists every picture, those never reached with a 0 by 0 thumbnail.
+    EXPECT_NE(ReadFile(Dest + "/index.htm").find("thumb004.jpg\" width=\"0\" height=\"0\""), std::string::npos);
+}
+
+TEST_F(AlbumRun, VerboseIsSampledPerPictureAndTheTickCounterMayWrap)
+{
+    const std::string a = Add(Picture("a.jpg", 16, 16));
+    const std::string b = Add(Picture("b.jpg", 16, 16));
+    Config.Output.Mode = OutputMode::NoHTML;
+    Host.FakeClock.Now = 0xFFFFF000u;
+    Host.OnPump = [this](int) {
+        Config.Verbose = !Config.Verbose;
+        Host.FakeClock.Now += 3500;
+    };
+    Run();
+    EXPECT_EQ(Host.Lines(),
+        (Lines { "", "/Erzeuge Album aus 2 Bildern", "*[1/2] " + a, "*[2/2] Bearbeite " + b,
+            "_[2/2] Erzeuge Vorschaubild: " + Dest + "/image002.jpg",
+            "+2 von 2 Bildern erfolgreich umgewandelt in 7 Sekunden", "" }));
+}
+
+TEST_F(AlbumRun, RotationAndAlbumOrderShapeTheOutput)
+{
+    Images.AddCategory("Eins");
+    const std::string a = Add(Picture("a.jpg", 40, 20));
+    const std::string b = Add(Picture("b.jpg", 40, 20), 1);
+    Images.GetImage(Images.FindBySource(a))->Rotate = 1;
+    Images.GetImage(Images.FindBySource(b))->Rotate = 2;
+    Config.Output.UncategorizedImages = UncategorizedPlacement::AtEnd;
+    Run();
+    EXPECT_EQ(Host.Lines()[2], "*[1/2] " + b);
+    EXPECT_EQ(Host.Lines()[3], "*[2/2] " + a);
+    const BitmapPtr rotated = DecodeJpegFile(Dest + "/image002.jpg", DctMethod::Float);
+    ASSERT_NE(rotated, nullptr);
+    EXPECT_EQ(rotated->Width(), 20);
+    EXPECT_EQ(rotated->Height(), 40);
+
+    Config.Output.UncategorizedImages = UncategorizedPlacement::Ignore;
+    TRecordingHost host;
+    RunAlbum(Config, Images, host);
+    EXPECT_EQ(host.Lines()[1], "/Erzeuge Album aus 1 Bildern");
+}
+
+TEST_F(AlbumRun, EmptyAlbumWritesAnIndexWithItsHeadingOnly)
+{
+    Run();
+    EXPECT_EQ(Host.Lines(),
+        (Lines { "", "/Erzeuge Album aus 0 Bildern", "*Thumbnail-Übersicht geschrieben",
+            "+0 von 0 Bildern erfolgreich umgewandelt in 0 Sekunden", "" }));
+    EXPECT_TRUE(Exists("index.htm"));
+}

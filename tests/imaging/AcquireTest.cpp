@@ -1,0 +1,215 @@
+#include "imaging/Acquire.h"
+#include "imaging/AddFiles.h"
+#include "support/RecordingHost.h"
+#include "support/TempDir.h"
+#include "support/TestPictures.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <utime.h>
+
+using namespace korvo;
+using namespace korvo::testing;
+
+namespace {
+
+// Where the picture lies inside the list picture: the bounding box of non-white pixels.
+struct Box {
+    int Left = 1000, Top = 1000, Right = -1, Bottom = -1;
+};
+
+Box PictureBox(const TBitmap& list)
+{
+    Box box;
+    for (int y = 0; y < list.Height(); ++y)
+        for (int x = 0; x < list.Width(); ++x) {
+            const std::uint8_t* p = list.Row(y) + 3 * x;
+            if (p[0] == 255 && p[1] == 255 && p[2] == 255)
+                continue;
+            box.Left = std::min(box.Left, x);
+            box.Top = std::min(box.Top, y);
+            box.Right = std::max(box.Right, x + 1);
+            box.Bottom = std::max(box.Bottom, y + 1);
+        }
+    return box;
+}
+
+BitmapPtr Solid(int width, int height)
+{
+    BitmapPtr bitmap = TBitmap::Create(width, height);
+    bitmap->Fill(10, 20, 30);
+    return bitmap;
+}
+
+} // namespace
+
+TEST(ListPicture, FitsWithoutEnlargingAndCentres)
+{
+    struct Case {
+        int W, H, X, Y, FitW, FitH;
+    };
+    for (const Case& c : { Case { 4000, 3000, 0, 0, 106, 79 }, Case { 3000, 4000, 23, 0, 60, 80 },
+             Case { 50, 40, 28, 20, 50, 40 }, Case { 106, 80, 0, 0, 106, 80 }, Case { 1, 1, 52, 39, 1, 1 } }) {
+        BitmapPtr source = Solid(c.W, c.H);
+        BitmapPtr list = MakeListPicture(*source);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->Width(), 106);
+        EXPECT_EQ(list->Height(), 80);
+        const Box box = PictureBox(*list);
+        EXPECT_EQ(box.Left, c.X) << c.W << "x" << c.H;
+        EXPECT_EQ(box.Top, c.Y) << c.W << "x" << c.H;
+        EXPECT_EQ(box.Right - box.Left, c.FitW) << c.W << "x" << c.H;
+        EXPECT_EQ(box.Bottom - box.Top, c.FitH) << c.W << "x" << c.H;
+    }
+    // Pixel selection, no averaging: stripes of black and red stay pure colours.
+    BitmapPtr two = TBitmap::Create(212, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 212; ++x) {
+            std::uint8_t* p = two->Row(y) + 3 * x;
+            p[0] = p[1] = 0;
+            p[2] = x % 2 ? 255 : 0;
+        }
+    BitmapPtr list = MakeListPicture(*two);
+    EXPECT_EQ(list->Row(39)[2], 0);
+    EXPECT_EQ(list->Row(39)[5], 0);
+}
+
+TEST(ExifDateTime, ParsesTheExifFormOrFallsBack)
+{
+    const TDateTime fallback = 12345.5;
+    const TDateTime parsed = ParseExifDateTime("2003:07:14 18:05:09", fallback);
+    EXPECT_EQ(FormatListDate(parsed), "14.07.2003 18:05");
+    EXPECT_EQ(DecodeDateTime(parsed).Second, 9);
+    EXPECT_EQ(ParseExifDateTime("2003-07-14T18:05:09", fallback), parsed); // separators are not looked at
+    for (const char* bad : { "", "2003:07:14", "0000:00:00 00:00:00", "2003:13:01 00:00:00", "2003:07:14 24:00:00",
+             "2003:02:30 10:00:00", "abcd:07:14 18:05:09", "    :  :     :  :  " })
+        EXPECT_EQ(ParseExifDateTime(bad, fallback), fallback) << bad;
+}
+
+class Acquisition : public ::testing::Test {
+protected:
+    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes)
+    {
+        const std::string path = m_dir / name;
+        WriteBytes(path, bytes);
+        return path;
+    }
+    TTempDir m_dir;
+    TImageManager Images;
+};
+
+TEST_F(Acquisition, ExtensionDecidesTheTypeInAnyCase)
+{
+    bool unknown = false;
+    for (const char* name : { "a.JPG", "b.Jpeg", "c.jpeg", "d.jpg" }) {
+        EXPECT_TRUE(AcquireImage(Images, Write(name, MakeJpeg(8, 6)), &unknown)) << name;
+        EXPECT_FALSE(unknown);
+    }
+    EXPECT_TRUE(AcquireImage(Images, Write("e.BMP", MakeBmp(8, 6)), &unknown));
+    for (const char* name : { "f.jpe", "g.png", "ohne", "ordner.jpg/bild", "h.jpg.txt" }) {
+        EXPECT_FALSE(AcquireImage(Images, m_dir / name, &unknown)) << name;
+        EXPECT_TRUE(unknown) << name;
+    }
+    // A BMP under a JPEG name, a folder named like a picture and a missing file fail to read.
+    for (const std::string& path : { Write("bmp.jpg", MakeBmp(8, 6)), m_dir / "fehlt.jpg" }) {
+        EXPECT_FALSE(AcquireImage(Images, path, &unknown)) << path;
+        EXPECT_FALSE(unknown);
+    }
+    std::filesystem::create_directory(m_dir / "ordner.bmp");
+    EXPECT_FALSE(AcquireImage(Images, m_dir / "ordner.bmp", &unknown));
+    EXPECT_EQ(Images.ImageCount(), 5);
+}
+
+TEST_F(Acquisition, FillsTheEntryFromPictureExifAndFileDate)
+{
+    const std::string withExif = Write("kamera.jpg",
+        MakeJpeg(32, 24,
+            MakeExifSegment(true, { AsciiEntry(0x0110, "  Kamera X  "), AsciiEntry(0x0132, "2003:07:14 18:05:09") })));
+    const std::string plain = Write("bild.bmp", MakeBmp(64, 48));
+    utimbuf times { 1000000001, 1000000001 }; // 2001-09-09 01:46:41 UTC, odd second
+    ::utime(plain.c_str(), &times);
+
+    Images.AddCategory("Zwei");
+    Images.AddCategory("Drei");
+    Images.SetViewCategory(2);
+    ASSERT_TRUE(AcquireImage(Images, withExif));
+    const TImageRecord& a = *Images.GetImage(0);
+    EXPECT_EQ(a.FileName, "kamera.jpg");
+    EXPECT_EQ(a.Source, withExif);
+    EXPECT_EQ(a.InfoText, "JPEG 32x24 (Kamera X)");
+    EXPECT_TRUE(a.Active);
+    EXPECT_TRUE(a.Marked);
+    EXPECT_EQ(a.DateText, "14.07.2003 18:05");
+    EXPECT_EQ(a.Category, 2);
+    ASSERT_NE(a.ListPicture, nullptr);
+    EXPECT_EQ(a.ListPicture->Width(), 106);
+
+    Images.SetViewCategory(0);
+    ASSERT_TRUE(AcquireImage(Images, plain));
+    const TImageRecord& b = *Images.GetImage(1);
+    EXPECT_EQ(b.InfoText, "BMP 64x48");
+    EXPECT_EQ(b.Category, 0);
+    EXPECT_EQ(b.ExifDate, b.FileDate);
+    const DateTimeParts fileDate = DecodeDateTime(b.FileDate); // CTest runs us with TZ=UTC
+    EXPECT_EQ(fileDate.Year, 2001);
+    EXPECT_EQ(fileDate.Second, 40); // cut to an even second
+    EXPECT_EQ(b.DateText, "09.09.2001 01:46");
+}
+
+TEST_F(Acquisition, AddingFilesLogsEveryPathAndSelectsTheNewOnes)
+{
+    const std::string a = Write("a.jpg", MakeJpeg(8, 8));
+    const std::string text = Write("notiz.txt", { 'x' });
+    const std::string broken = Write("kaputt.jpg", { 0xFF, 0xD8, 0xFF });
+    Images.AddCategory("K");
+    Images.SetViewCategory(1);
+    TRecordingHost host;
+    AddFiles(Images, { a, text, a, broken }, host);
+    EXPECT_EQ(host.Lines(),
+        (std::vector<std::string> { "", "/Füge 4 Dateien hinzu", "*[1/4] Bild hinzugefügt: " + a,
+            "_[2/4] Unbekannter Dateityp: " + text, "_[3/4] Bereits in der Liste: " + a,
+            "-[4/4] Fehler beim Hinzufügen: " + broken, "+1 von 4 Dateien erfolgreich hinzugefügt, 1 Fehler", "" }));
+    EXPECT_EQ(Images.GetImage(0)->Category, 1);
+    EXPECT_EQ(host.ImageListChanges, 1);
+    // Half a second of log, then the image list.
+    EXPECT_EQ(host.FakeClock.Pauses, (std::vector<std::uint32_t> { 500 }));
+    EXPECT_EQ(host.BusyEvents.back().Target, Page::PImages);
+
+    // A second batch: only its own pictures are marked, and they join the end of their category.
+    const std::string b = Write("b.jpg", MakeJpeg(8, 8));
+    const std::string upper = Write("A.jpg", MakeJpeg(8, 8));
+    AddFiles(Images, { b, upper }, host);
+    ASSERT_EQ(Images.ImageCount(), 3);
+    EXPECT_FALSE(Images.GetImage(0)->Marked);
+    EXPECT_EQ(Images.GetImage(1)->Source, b);
+    EXPECT_TRUE(Images.GetImage(2)->Marked); // a path differing in case is another file
+}
+
+TEST_F(Acquisition, AbortKeepsWhatWasAddedAndStaysOnTheLog)
+{
+    const std::string a = Write("a.jpg", MakeJpeg(8, 8));
+    const std::string b = Write("b.jpg", MakeJpeg(8, 8));
+    TRecordingHost host;
+    host.AbortOnPump = 1;
+    const AddFilesResult result = AddFiles(Images, { a, b }, host);
+    EXPECT_TRUE(result.Aborted);
+    EXPECT_EQ(Images.ImageCount(), 1);
+    EXPECT_EQ(host.Lines(),
+        (std::vector<std::string> { "", "/Füge 2 Dateien hinzu", "*[1/2] Bild hinzugefügt: " + a,
+            "-Vorgang vom Benutzer abgebrochen", "+1 von 2 Dateien erfolgreich hinzugefügt, 0 Fehler", "" }));
+    EXPECT_TRUE(host.FakeClock.Pauses.empty());
+    EXPECT_EQ(host.BusyEvents.back().Target, Page::PLog);
+}
+
+TEST_F(Acquisition, RelativePathsBecomeAbsolute)
+{
+    const std::string a = Write("rel.jpg", MakeJpeg(8, 8));
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(m_dir.Path());
+    TRecordingHost host;
+    AddFiles(Images, { "rel.jpg" }, host);
+    std::filesystem::current_path(previous);
+    ASSERT_EQ(Images.ImageCount(), 1);
+    EXPECT_EQ(Images.GetImage(0)->Source, std::filesystem::canonical(a).string());
+}
