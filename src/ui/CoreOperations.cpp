@@ -3,35 +3,33 @@
 
 #include "ui/AlbumOperations.h"
 
+#include "album/Core.h"
+#include "imaging/AddFiles.h"
+#include "project/LoadSave.h"
+
 namespace korvo {
 
 namespace {
 
-    // Stands in for an operation whose core library is not part of this build: it goes through
-    // the busy state like a real one, so the window behaves the same, and says so in the log.
-    void ReportNotAvailable(IOperationHost& host)
-    {
-        host.BeginBusy();
-        host.Log("");
-        host.Log("-Noch nicht verfügbar");
-        host.Log("");
-        host.EndBusy(Page::PLog);
-    }
-
     class TCoreOperations final : public IAlbumOperations {
     public:
-        void AddFiles(TImageManager&, const std::vector<std::string>&, IOperationHost& host) override
+        void AddFiles(TImageManager& images, const std::vector<std::string>& paths, IOperationHost& host) override
         {
-            ReportNotAvailable(host);
+            korvo::AddFiles(images, paths, host);
         }
-        void RunAlbum(const Configuration&, TImageManager&, IOperationHost& host) override { ReportNotAvailable(host); }
-        void SaveProject(const std::string&, const Configuration&, const TImageManager&, IOperationHost& host) override
+        void RunAlbum(const Configuration& config, TImageManager& images, IOperationHost& host) override
         {
-            ReportNotAvailable(host);
+            korvo::RunAlbum(config, images, host);
         }
-        void LoadProject(const std::string&, Configuration&, TImageManager&, IOperationHost& host) override
+        void SaveProject(const std::string& path, const Configuration& config, const TImageManager& images,
+            IOperationHost& host) override
         {
-            ReportNotAvailable(host);
+            korvo::SaveProject(path, config, images, host);
+        }
+        void LoadProject(
+            const std::string& path, Configuration& config, TImageManager& images, IOperationHost& host) override
+        {
+            korvo::LoadProject(path, config, images, host);
         }
     };
 
