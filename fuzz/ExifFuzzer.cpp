@@ -2,6 +2,7 @@
 // among the input's bytes (the rest of the window is poisoned) and every text must be UTF-8.
 
 #include "exif/EXIF.h"
+#include "model/TextRules.h"
 
 #include <cstdint>
 #include <memory>
