@@ -1,5 +1,7 @@
 #include "imaging/Bmp.h"
 
+#include "imaging/OpenFile.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -303,15 +305,10 @@ BitmapPtr ReadBmpMemory(const std::uint8_t* data, std::size_t size)
 
 BitmapPtr ReadBmpFile(const std::string& path)
 {
-    struct TFileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0)
-        return nullptr;
-    const long length = std::ftell(file.get());
+    std::uint64_t length = 0;
+    FilePtr file = OpenRegularFile(path, &length);
     // Sizes and offsets in the headers are 32-bit, so no bitmap file is larger than 4 GiB.
-    if (length <= 0 || static_cast<std::uint64_t>(length) > 0xFFFFFFFFull || std::fseek(file.get(), 0, SEEK_SET) != 0)
+    if (!file || length == 0 || length > 0xFFFFFFFFull)
         return nullptr;
     const auto size = static_cast<std::size_t>(length);
     std::unique_ptr<std::uint8_t[]> contents;

@@ -1,5 +1,7 @@
 #include "imaging/Jpeg.h"
 
+#include "imaging/OpenFile.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -57,11 +59,6 @@ namespace {
         if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxScans)
             ErrorExit(cinfo);
     }
-
-    struct TFileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    using FilePtr = std::unique_ptr<std::FILE, TFileCloser>;
 
     // ---- Decoding ----
 
@@ -320,7 +317,7 @@ namespace {
 
 BitmapPtr DecodeJpegFile(const std::string& path, DctMethod method)
 {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    const FilePtr file = OpenRegularFile(path);
     if (!file)
         return nullptr;
     TDecodeSource source;
@@ -338,19 +335,38 @@ BitmapPtr DecodeJpegMemory(const std::uint8_t* data, std::size_t size, DctMethod
     return Decode(source, method);
 }
 
+namespace {
+
+    bool ReadSize(const TDecodeSource& source, int& width, int& height)
+    {
+        TDecoder decoder;
+        if (!ReadHeader(decoder, source) || decoder.cinfo.image_width == 0 || decoder.cinfo.image_height == 0)
+            return false;
+        width = static_cast<int>(decoder.cinfo.image_width);
+        height = static_cast<int>(decoder.cinfo.image_height);
+        return true;
+    }
+
+} // namespace
+
 bool ReadJpegSize(const std::string& path, int& width, int& height)
 {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    const FilePtr file = OpenRegularFile(path);
     if (!file)
         return false;
-    TDecoder decoder;
     TDecodeSource source;
     source.file = file.get();
-    if (!ReadHeader(decoder, source) || decoder.cinfo.image_width == 0 || decoder.cinfo.image_height == 0)
+    return ReadSize(source, width, height);
+}
+
+bool ReadJpegSizeMemory(const std::uint8_t* data, std::size_t size, int& width, int& height)
+{
+    if (!data || size == 0)
         return false;
-    width = static_cast<int>(decoder.cinfo.image_width);
-    height = static_cast<int>(decoder.cinfo.image_height);
-    return true;
+    TDecodeSource source;
+    source.data = data;
+    source.size = size;
+    return ReadSize(source, width, height);
 }
 
 bool EncodeJpegFile(TBitmap& bitmap, const std::string& path, int quality, bool progressive)

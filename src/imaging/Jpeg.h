@@ -24,6 +24,7 @@ BitmapPtr DecodeJpegMemory(const std::uint8_t* data, std::size_t size, DctMethod
 
 // Reads only the header: the picture's size in pixels without decoding it.
 bool ReadJpegSize(const std::string& path, int& width, int& height);
+bool ReadJpegSizeMemory(const std::uint8_t* data, std::size_t size, int& width, int& height);
 
 // Encodes with the library defaults, the floating-point DCT and the quality's baseline
 // tables; progressive scans when asked. The bitmap is switched to Bgr24 first if needed.
