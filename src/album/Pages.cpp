@@ -53,6 +53,11 @@ std::string LinkText(std::string_view name)
         case '?':
             encoded += "%3F";
             break;
+        case ':':
+            // A colon before the first "/" would make the browser read a scheme, and a name
+            // like "javascript:…" a script.
+            encoded += "%3A";
+            break;
         default:
             encoded += c;
         }
@@ -165,7 +170,7 @@ void WriteImagePage(const std::string& path, const TImageRecord& image, bool det
         + LinkText(context.PreviewUrl + BuildFileName(image.Number, names.Preview.Template, digits) + ".jpg")
         + "\" width=\"" + IntToText(previewWidth) + "\" height=\"" + IntToText(previewHeight)
         + "\" border=\"0\" /></td></tr><tr>");
-    file.Line("<td align=\"left\"><nobr><a href=\"" + LinkText(names.HTMLDocs.Index) + ".htm#"
+    file.Line("<td align=\"left\"><nobr><a href=\"" + LinkText(SafeFileName(names.HTMLDocs.Index)) + ".htm#"
         + NumberText(image.Number, digits) + "\">&lt;- Index</nobr></a></td>");
     file.Line("<td>&nbsp;</td>");
     if (details)

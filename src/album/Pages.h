@@ -21,7 +21,8 @@ void WritePageFoot(THtmlFile& file);
 std::string ShownName(const TImageRecord& image);
 
 // A file name or URL prefix as it goes into an href or src attribute: markup characters become
-// entities, and the characters that would end a URL path ("%", "#", "?") are percent-encoded.
+// entities, and the characters that would end a URL path ("%", "#", "?") or start a scheme (":")
+// are percent-encoded.
 std::string LinkText(std::string_view name);
 
 void WriteIndexPage(

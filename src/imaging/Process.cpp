@@ -195,9 +195,24 @@ void AddBevelFrame(TBitmap& bitmap, int edgeWidth)
 
 std::string NumberText(int number, int digits) { return ZeroPadded(number, digits); }
 
+std::string SafeFileName(std::string_view name)
+{
+    std::string safe(name);
+    for (char& c : safe)
+        if (c == '/' || c == '\0')
+            c = '_';
+    return safe;
+}
+
+bool IsOwnFolderName(std::string_view name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos
+        && name.find('\0') == std::string_view::npos;
+}
+
 std::string BuildFileName(int number, std::string_view nameTemplate, int digits)
 {
-    std::string name(nameTemplate);
+    std::string name = SafeFileName(nameTemplate);
     std::replace(name.begin(), name.end(), '?', '%');
     std::replace(name.begin(), name.end(), '*', '%');
     const std::size_t position = name.find('%');

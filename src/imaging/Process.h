@@ -50,7 +50,15 @@ void AddBevelFrame(TBitmap& bitmap, int edgeWidth);
 std::string NumberText(int number, int digits);
 
 // The template with its first "%", "?" or "*" replaced by NumberText (appended when there
-// is none); later placeholders stay as "%".
+// is none); later placeholders stay as "%". The result is one file name (see SafeFileName).
 std::string BuildFileName(int number, std::string_view nameTemplate, int digits);
+
+// A name from the settings as one file name inside the album's folder: every "/" and NUL byte
+// becomes "_", so that no template, however hostile, can reach into another folder.
+std::string SafeFileName(std::string_view name);
+
+// Whether a name can be an own picture folder: a single folder level below the album's folder,
+// so not empty, not "." or "..", and without "/" or NUL bytes.
+bool IsOwnFolderName(std::string_view name);
 
 } // namespace korvo
