@@ -1,5 +1,7 @@
 #include "model/RunLog.h"
 
+#include "model/TextRules.h"
+
 namespace korvo {
 
 MessageColour MessageKindColour(char kind)
@@ -47,7 +49,8 @@ bool TRunLog::Log(std::string_view message)
 {
     if (message.empty() && m_lastLineEmpty)
         return false;
-    m_lines.emplace_back(message);
+    // Paths carry whatever bytes the file system holds; the log stays UTF-8 like every text.
+    m_lines.push_back(ReplaceInvalidUtf8(message));
     m_lastLineEmpty = message.empty();
     return true;
 }

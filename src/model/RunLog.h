@@ -33,7 +33,8 @@ std::string_view ShownText(std::string_view message);
 class TRunLog {
 public:
     // Appends a message, except an empty one right after another empty one. True when a line
-    // was appended.
+    // was appended. Bytes that are not valid UTF-8 (a file name from an old archive) are stored
+    // as U+FFFD, one for each broken piece.
     bool Log(std::string_view message);
     const std::vector<std::string>& Lines() const { return m_lines; }
     bool LastLineEmpty() const { return m_lastLineEmpty; }

@@ -100,41 +100,77 @@ bool TextToFlag(std::string_view text)
         || lower == "disabled");
 }
 
+namespace {
+
+    // The length of the UTF-8 sequence at the front of `text` when it is well-formed (no overlong
+    // forms, no surrogates, nothing above U+10FFFF); otherwise 0, with `broken` set to the length
+    // of its longest well-formed beginning, at least 1.
+    std::size_t SequenceLength(std::string_view text, std::size_t& broken)
+    {
+        const auto byteAt = [&text](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+        const unsigned lead = byteAt(0);
+        broken = 1;
+        if (lead < 0x80)
+            return 1;
+        std::size_t length = 0;
+        unsigned low = 0x80;
+        unsigned high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80; // E0 80…9F would be overlong
+            high = lead == 0xED ? 0x9F : 0xBF; // ED A0…BF would be surrogates
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80; // F0 80…8F would be overlong
+            high = lead == 0xF4 ? 0x8F : 0xBF; // F4 90… would lie above U+10FFFF
+        } else {
+            return 0;
+        }
+        for (std::size_t i = 1; i < length; ++i) {
+            if (i >= text.size() || byteAt(i) < low || byteAt(i) > high) {
+                broken = i;
+                return 0;
+            }
+            low = 0x80;
+            high = 0xBF;
+        }
+        return length;
+    }
+
+} // namespace
+
 bool IsValidUtf8(std::string_view text)
 {
-    std::size_t i = 0;
-    const std::size_t size = text.size();
-    const auto byteAt = [&text](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    const auto continuation = [&](std::size_t at, unsigned low = 0x80, unsigned high = 0xBF) {
-        return at < size && byteAt(at) >= low && byteAt(at) <= high;
-    };
-    while (i < size) {
-        const unsigned lead = byteAt(i);
-        if (lead < 0x80) {
-            ++i;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            if (!continuation(i + 1))
-                return false;
-            i += 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            // No overlong forms (E0 80…9F) and no surrogates (ED A0…BF).
-            const unsigned low = lead == 0xE0 ? 0xA0 : 0x80;
-            const unsigned high = lead == 0xED ? 0x9F : 0xBF;
-            if (!continuation(i + 1, low, high) || !continuation(i + 2))
-                return false;
-            i += 3;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            // No overlong forms (F0 80…8F) and nothing above U+10FFFF (F4 90…).
-            const unsigned low = lead == 0xF0 ? 0x90 : 0x80;
-            const unsigned high = lead == 0xF4 ? 0x8F : 0xBF;
-            if (!continuation(i + 1, low, high) || !continuation(i + 2) || !continuation(i + 3))
-                return false;
-            i += 4;
-        } else {
+    std::size_t broken = 0;
+    while (!text.empty()) {
+        const std::size_t length = SequenceLength(text, broken);
+        if (length == 0)
             return false;
-        }
+        text.remove_prefix(length);
     }
     return true;
+}
+
+std::string ReplaceInvalidUtf8(std::string_view text)
+{
+    if (IsValidUtf8(text))
+        return std::string(text);
+    std::string result;
+    result.reserve(text.size() + 8);
+    std::size_t broken = 0;
+    while (!text.empty()) {
+        const std::size_t length = SequenceLength(text, broken);
+        if (length > 0) {
+            result.append(text.substr(0, length));
+            text.remove_prefix(length);
+        } else {
+            result += "\xEF\xBF\xBD";
+            text.remove_prefix(broken);
+        }
+    }
+    return result;
 }
 
 } // namespace korvo

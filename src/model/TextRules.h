@@ -55,4 +55,8 @@ bool TextToFlag(std::string_view text);
 // U+10FFFF).
 bool IsValidUtf8(std::string_view text);
 
+// The text with every piece that is not valid UTF-8 replaced by U+FFFD, one for each longest
+// beginning of a broken sequence (as HTML pages show them, "&#65533;"); valid text unchanged.
+std::string ReplaceInvalidUtf8(std::string_view text);
+
 } // namespace korvo

@@ -1,4 +1,5 @@
 #include "model/RunLog.h"
+#include "model/TextRules.h"
 #include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
@@ -83,4 +84,18 @@ TEST(RunLog, RecordingHostPressesAbortOnTheChosenPump)
     const std::uint32_t start = host.Clock().TickCount();
     host.Clock().Pause(500);
     EXPECT_EQ(host.Clock().TickCount() - start, 500u);
+}
+
+TEST(RunLog, BrokenUtf8IsStoredAsReplacementCharacters)
+{
+    // A file name from an old Latin-1 archive, a sequence cut short, an overlong form and a
+    // surrogate: one U+FFFD for each longest broken beginning, the rest kept.
+    TRunLog log;
+    log.Log("-[1/1] Fehler: /fotos/B\xE4r.jpg");
+    log.Log("*\xE2\x82x\xF0\x9F\x98");
+    log.Log("_\xC0\xAF|\xED\xA0\x80|ü€😀");
+    EXPECT_EQ(log.Lines(),
+        (Lines { "-[1/1] Fehler: /fotos/B\uFFFDr.jpg", "*\uFFFDx\uFFFD", "_\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD|ü€😀" }));
+    for (const std::string& line : log.Lines())
+        EXPECT_TRUE(IsValidUtf8(line));
 }

@@ -85,3 +85,15 @@ TEST(Charset, Utf8BecomesWindows1250WithReferencesForTheRest)
     EXPECT_EQ(Utf8ToWindows1250("ü\x80ü"), "\xfc&#65533;\xfc");
     EXPECT_EQ(Utf8ToWindows1250(std::string_view("\0ä", 3)), std::string_view("\0\xe4", 2));
 }
+
+TEST(Charset, PagesAndTheLogReplaceBrokenUtf8Alike)
+{
+    // The log shows a broken file name with as many U+FFFD as the page has "&#65533;".
+    for (const std::string_view broken : { "a\xe4"
+                                           "b",
+             "\xe2\x82x\xe2\x82", "\xc0\xaf\xed\xa0\x80\xff", "ü\x80\xf4\x90" }) {
+        std::string fromPage = Utf8ToWindows1250(broken);
+        std::string fromLog = Utf8ToWindows1250(ReplaceInvalidUtf8(broken));
+        EXPECT_EQ(fromLog, fromPage) << fromPage;
+    }
+}
