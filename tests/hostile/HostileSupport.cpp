@@ -1,0 +1,75 @@
+#include "hostile/HostileSupport.h"
+
+#include "model/TextRules.h"
+
+#include <cstdio>
+
+namespace korvo::testing {
+
+std::vector<std::string> ExpectedRunLines(const std::vector<HostileInput>& inputs, bool index)
+{
+    const std::string n = IntToText(static_cast<std::int64_t>(inputs.size()));
+    std::vector<std::string> lines { "", "/Füge " + n + " Dateien hinzu" };
+    std::vector<std::string> added;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const std::string prefix = "[" + IntToText(static_cast<std::int64_t>(i + 1)) + "/" + n + "] ";
+        if (inputs[i].Readable) {
+            lines.push_back("*" + prefix + "Bild hinzugefügt: " + inputs[i].Path);
+            added.push_back(inputs[i].Path);
+        } else {
+            lines.push_back("-" + prefix + "Fehler beim Hinzufügen: " + inputs[i].Path);
+        }
+    }
+    const std::string m = IntToText(static_cast<std::int64_t>(added.size()));
+    lines.push_back("+" + m + " von " + n + " Dateien erfolgreich hinzugefügt, "
+        + IntToText(static_cast<std::int64_t>(inputs.size() - added.size())) + " Fehler");
+    lines.push_back("");
+    lines.push_back("/Erzeuge Album aus " + m + " Bildern");
+    for (std::size_t j = 0; j < added.size(); ++j)
+        lines.push_back("*[" + IntToText(static_cast<std::int64_t>(j + 1)) + "/" + m + "] " + added[j]);
+    if (index)
+        lines.push_back("*Thumbnail-Übersicht geschrieben");
+    return lines;
+}
+
+::testing::AssertionResult LogMatches(
+    const ToolOutcome& outcome, const std::vector<std::string>& expected, int successes, int pictures)
+{
+    // The tool ends with the summary, an empty line, and the final line end.
+    const std::string summary
+        = "+" + IntToText(successes) + " von " + IntToText(pictures) + " Bildern erfolgreich umgewandelt in ";
+    std::vector<std::string> want = expected;
+    want.push_back(summary);
+    want.push_back("");
+    want.push_back("");
+    std::vector<std::string> got = outcome.Lines;
+    got.push_back("");
+    for (std::size_t i = 0; i < std::max(want.size(), got.size()); ++i) {
+        const std::string w = i < want.size() ? want[i] : "(nothing)";
+        std::string g = i < got.size() ? got[i] : "(nothing)";
+        if (w == summary && g.starts_with(summary) && g.ends_with(" Sekunden"))
+            g = summary;
+        if (w != g)
+            return ::testing::AssertionFailure()
+                << "line " << i + 1 << "\n  expected: " << Visible(w) << "\n  logged:   " << Visible(g);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+std::string Visible(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 32 && byte < 127) {
+            out += c;
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+} // namespace korvo::testing

@@ -1,0 +1,37 @@
+#pragma once
+
+// Shared pieces of the hostile end-to-end tests: a folder of generated input files with the
+// outcome each one must have, and the log lines korvo2-album writes for them.
+
+#include "hostile/ToolRun.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace korvo::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// One input file and whether adding it must succeed.
+struct HostileInput {
+    std::string Path;
+    bool Readable = false;
+};
+
+// The log lines of adding the inputs in order and of the album run over the readable ones
+// (without verbose), up to and without the summary line with its seconds.
+std::vector<std::string> ExpectedRunLines(const std::vector<HostileInput>& inputs, bool index);
+
+// Compares the tool's raw log with the expected lines, the final summary line checked up to its
+// seconds. Reports the first difference.
+::testing::AssertionResult LogMatches(
+    const ToolOutcome& outcome, const std::vector<std::string>& expected, int successes, int pictures);
+
+// The name with its bytes outside printable ASCII written as \xHH, for messages.
+std::string Visible(const std::string& text);
+
+} // namespace korvo::testing
