@@ -18,19 +18,19 @@ namespace {
 
 THtmlFile::THtmlFile(const std::string& path)
     : m_path(path)
-    , m_file(std::fopen(path.c_str(), "wb"))
 {
-    if (!m_file)
+    if (!m_file.Create(path))
         Fail("cannot create", path);
 }
 
 void THtmlFile::WriteBytes(std::string_view bytes)
 {
-    if (!m_file)
+    std::FILE* file = m_file.File();
+    if (!file)
         throw THtmlWriteError("write after close: " + m_path);
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), m_file.get()) != bytes.size())
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
         Fail("cannot write", m_path);
-    if (std::ferror(m_file.get()))
+    if (std::ferror(file))
         Fail("cannot write", m_path);
 }
 
@@ -44,11 +44,9 @@ void THtmlFile::Line(std::string_view text)
 
 void THtmlFile::Close()
 {
-    if (!m_file)
+    if (!m_file.File())
         return;
-    const bool flushed = std::fflush(m_file.get()) == 0 && !std::ferror(m_file.get());
-    const bool closed = std::fclose(m_file.release()) == 0;
-    if (!flushed || !closed)
+    if (!m_file.Commit())
         Fail("cannot write", m_path);
 }
 

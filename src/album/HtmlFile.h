@@ -1,12 +1,13 @@
 #pragma once
 
-// One HTML page being written: created or replaced, filled line by line with CR LF line ends,
-// and converted on the way from the program's UTF-8 to the windows-1250 bytes that the page
-// head declares. Every write is checked; a failing one raises THtmlWriteError, which the album
-// run catches. What was written before the failure stays on disk.
+// One HTML page being written: filled line by line with CR LF line ends, and converted on the
+// way from the program's UTF-8 to the windows-1250 bytes that the page head declares. Every
+// write is checked; a failing one raises THtmlWriteError, which the album run catches. The page
+// takes the place of an earlier one of its name only when Close has written it completely: a
+// page that fails half-way leaves nothing of itself behind, and the earlier page stays.
 
-#include <cstdio>
-#include <memory>
+#include "imaging/ReplacingFile.h"
+
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -20,24 +21,21 @@ public:
 
 class THtmlFile {
 public:
-    // Creates the file; raises THtmlWriteError when it cannot be created.
+    // Starts the page; raises THtmlWriteError when its file cannot be created.
     explicit THtmlFile(const std::string& path);
 
     // Text without a line end; the next write continues the same line.
     void Write(std::string_view text);
     // Text followed by CR LF.
     void Line(std::string_view text = {});
-    // Flushes and closes; raises when the data could not be written completely.
+    // Completes the page and puts it in place; raises when it could not be written completely.
     void Close();
 
 private:
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
     void WriteBytes(std::string_view bytes);
 
     std::string m_path;
-    std::unique_ptr<std::FILE, FileCloser> m_file;
+    TReplacingFile m_file;
 };
 
 } // namespace korvo

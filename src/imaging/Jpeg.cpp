@@ -1,6 +1,7 @@
 #include "imaging/Jpeg.h"
 
 #include "imaging/OpenFile.h"
+#include "imaging/ReplacingFile.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -373,27 +374,17 @@ bool EncodeJpegFile(TBitmap& bitmap, const std::string& path, int quality, bool 
 {
     if (path.empty() || !Encodable(bitmap))
         return false;
-    const std::string partial = path + ".korvo-part";
-    bool written = false;
-    {
-        FilePtr file(std::fopen(partial.c_str(), "wb"));
-        if (!file)
-            return false;
-        TEncoder encoder;
-        TEncodeJob job;
-        job.bitmap = &bitmap;
-        job.quality = quality;
-        job.progressive = progressive;
-        job.file = file.get();
-        written = RunEncode(encoder, job);
-        // The library flushed its buffer; a full disk can still show up when the file closes.
-        written = written && std::fflush(file.get()) == 0 && !std::ferror(file.get());
-        written = std::fclose(file.release()) == 0 && written;
-    }
-    if (written && std::rename(partial.c_str(), path.c_str()) == 0)
-        return true;
-    std::remove(partial.c_str());
-    return false;
+    TReplacingFile file;
+    if (!file.Create(path))
+        return false;
+    TEncoder encoder;
+    TEncodeJob job;
+    job.bitmap = &bitmap;
+    job.quality = quality;
+    job.progressive = progressive;
+    job.file = file.File();
+    // The library flushed its buffer; a full disk can still show up when the file closes.
+    return RunEncode(encoder, job) && file.Commit();
 }
 
 bool EncodeJpegMemory(TBitmap& bitmap, int quality, bool progressive, std::vector<std::uint8_t>& out)

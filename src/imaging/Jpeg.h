@@ -28,8 +28,8 @@ bool ReadJpegSizeMemory(const std::uint8_t* data, std::size_t size, int& width, 
 
 // Encodes with the library defaults, the floating-point DCT and the quality's baseline
 // tables; progressive scans when asked. The bitmap is switched to Bgr24 first if needed.
-// The file is written under a temporary name next to the target and renamed over it only
-// when complete, so a failed write leaves any earlier file of that name untouched.
+// The file is written under a hidden name next to the target and renamed over it only when
+// complete (TReplacingFile), so a failed write leaves any earlier file of that name untouched.
 bool EncodeJpegFile(TBitmap& bitmap, const std::string& path, int quality, bool progressive);
 // The same encoding into memory; `out` holds the complete file on success, nothing otherwise.
 bool EncodeJpegMemory(TBitmap& bitmap, int quality, bool progressive, std::vector<std::uint8_t>& out);
