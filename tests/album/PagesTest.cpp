@@ -166,6 +166,13 @@ TEST(IndexPage, LinksSurviveOddTemplates)
     album.Config.FileNames.Thumbnails.Template = "t&%a%";
     const std::string page = album.Index(dir);
     EXPECT_NE(page.find("<a href=\"a&quot;b%23c001.htm\"><img src=\"t&amp;001a%25.jpg\""), std::string::npos) << page;
+
+    // No name from a project file can make a link run a script or leave the album folder.
+    album.Config.FileNames.HTMLDocs.Gallery = "javascript:alert(1)//";
+    album.Config.FileNames.Thumbnails.Template = "../../x";
+    const std::string hostile = album.Index(dir);
+    EXPECT_NE(hostile.find("<a href=\"javascript%3Aalert(1)__001.htm\"><img src=\".._.._x001.jpg\""), std::string::npos)
+        << hostile;
 }
 
 TEST(IndexPage, FailingWriteRaises)

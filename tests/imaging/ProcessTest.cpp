@@ -266,3 +266,19 @@ TEST(Process, FileNamesReplaceTheFirstPlaceholder)
     EXPECT_EQ(BuildFileName(3, "", 2), "03");
     EXPECT_EQ(BuildFileName(1, "a%" + std::string(2000, 'z'), 1).size(), 2u + 1024u);
 }
+
+TEST(Process, NamesFromTheSettingsStayInsideTheAlbumFolder)
+{
+    // A template from someone else's project must not reach into other folders.
+    EXPECT_EQ(BuildFileName(7, "../../Fotos/IMG_%", 4), ".._.._Fotos_IMG_0007");
+    EXPECT_EQ(BuildFileName(7, "/etc/x", 1), "_etc_x7");
+    EXPECT_EQ(BuildFileName(7, std::string("a\0b", 3), 1), "a_b7");
+    EXPECT_EQ(SafeFileName("../index"), ".._index");
+    EXPECT_EQ(SafeFileName("index"), "index");
+
+    for (const char* name : { "images", "Vorschau 2024", ".versteckt", "..a", "a..", "ü" })
+        EXPECT_TRUE(IsOwnFolderName(name)) << name;
+    for (std::string_view name : std::initializer_list<std::string_view> {
+             "", ".", "..", "a/b", "/images", "images/", "../images", std::string_view("a\0b", 3) })
+        EXPECT_FALSE(IsOwnFolderName(name)) << name;
+}
