@@ -54,6 +54,10 @@ namespace {
         jpeg_set_defaults(&c.cinfo);
         if (variant.Components == 1)
             jpeg_set_colorspace(&c.cinfo, JCS_GRAYSCALE);
+        if (variant.FullChroma) {
+            c.cinfo.comp_info[0].h_samp_factor = 1;
+            c.cinfo.comp_info[0].v_samp_factor = 1;
+        }
         jpeg_set_quality(&c.cinfo, 90, TRUE);
         c.cinfo.arith_code = variant.Arithmetic ? TRUE : FALSE;
         c.cinfo.restart_in_rows = variant.RestartRows;

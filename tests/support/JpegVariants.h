@@ -17,6 +17,7 @@ struct JpegVariant {
     bool Arithmetic = false;
     int RestartRows = 0; // a restart marker every so many MCU rows; 0 for none
     int Components = 3; // 1 greyscale, 3 colour (YCbCr)
+    bool FullChroma = false; // colour at full resolution instead of halved in both directions
 };
 
 // The test picture of MakeTestBitmap encoded as asked.

@@ -1,0 +1,93 @@
+// Decompression bombs: small files that claim huge pictures, or project files that grow many
+// times over once read, run with the address space limited to 4 GiB. A picture above the
+// 512-megapixel limit is refused from its header, one whose decoding needs more memory than
+// the limit leaves fails on its own line, and what fits is made into the album; the tool never
+// dies. The peak memory of every run is reported.
+
+#include "hostile/HostileSupport.h"
+#include "imaging/TestImages.h"
+#include "support/JpegVariants.h"
+#include "support/TestPictures.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace korvo::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint64_t FourGiB = std::uint64_t { 4 } << 30;
+
+void ReportPeak(const char* what, const ToolOutcome& outcome)
+{
+    ::testing::Test::RecordProperty(what, std::to_string(outcome.PeakKilobytes / 1024) + " MB");
+    std::printf("%s: peak %llu MB, %.1f s\n", what, static_cast<unsigned long long>(outcome.PeakKilobytes / 1024),
+        outcome.Seconds);
+}
+
+Bytes ClaimingSize(Bytes file, int width, int height)
+{
+    SetJpegSize(file, width, height);
+    return file;
+}
+
+} // namespace
+
+TEST(Bombs, PicturesClaimingHugeSizes)
+{
+    if (SanitizedBuild())
+        GTEST_SKIP() << "pictures of hundreds of megapixels take minutes under the sanitizers";
+    TTempDir dir;
+    fs::create_directory(dir / "in");
+    std::vector<HostileInput> inputs;
+    const auto add = [&](const std::string& name, const Bytes& bytes, bool readable) {
+        WriteBytes(dir / ("in/" + name), bytes);
+        inputs.push_back({ dir / ("in/" + name), readable });
+    };
+    add("1-65500x65500.jpg", ClaimingSize(EncodeJpegVariant(16, 16, {}), 65500, 65500), false);
+    add("2-65500x65500-progressive.jpg", ClaimingSize(EncodeJpegVariant(16, 16, { .Progressive = true }), 65500, 65500),
+        false);
+    // 484 megapixels: within the limit, but the progressive decoder's coefficients at full colour
+    // resolution (2.9 GB) and the picture (1.45 GB) do not fit into 4 GiB together.
+    add("3-22000x22000-progressive.jpg",
+        ClaimingSize(EncodeJpegVariant(16, 16, { .Progressive = true, .FullChroma = true }), 22000, 22000), false);
+    // 484 megapixels of run-length data in 40 bytes: read, black, and made into the album.
+    korvo::test::TBmpPlan plan;
+    plan.Width = 22000;
+    plan.Height = 22000;
+    plan.Bits = 8;
+    plan.Compression = 1;
+    plan.Palette = { { 0, 0, 0 }, { 255, 255, 255 } };
+    plan.RunLengthData = { 255, 1, 255, 1, 0, 0, 255, 1, 0, 1 };
+    add("4-22000x22000-rle.bmp", korvo::test::BuildBmp(plan), true);
+    add("5-klein.jpg", MakeJpeg(16, 12), true);
+
+    const ToolOutcome outcome = RunAlbumTool({ "--raw", "--mode", "IndexOnly", "--dest", dir / "out", dir / "in" },
+        { .AddressSpace = FourGiB, .Seconds = 600 });
+    ReportPeak("pictures", outcome);
+    EXPECT_EQ(outcome.Signal, 0);
+    EXPECT_EQ(outcome.ExitCode, 1);
+    EXPECT_TRUE(LogMatches(outcome, ExpectedRunLines(inputs, true), 2, 2));
+}
+
+TEST(Bombs, ProjectThatGrowsWhenRead)
+{
+    if (SanitizedBuild())
+        GTEST_SKIP() << "a million elements take minutes under the sanitizers";
+    TTempDir dir;
+    // 32 MB, the largest project file that is read: four million elements.
+    std::string text = "<Korvo2Project><ImageList Count=\"1\"><Category>";
+    while (text.size() < (std::size_t { 32 } << 20) - 64)
+        text += "<Image/>";
+    text += "</Category></ImageList></Korvo2Project>";
+    WriteFile(dir / "gross.kv2", text);
+    const ToolOutcome outcome
+        = RunAlbumTool({ "--raw", "--no-run", dir / "gross.kv2" }, { .AddressSpace = FourGiB, .Seconds = 600 });
+    ReportPeak("project", outcome);
+    EXPECT_EQ(outcome.ExitCode, 1);
+    EXPECT_EQ(outcome.Lines,
+        (std::vector<std::string> { "", "/Lese Projektdatei " + dir / "gross.kv2", "-Keine Konfigurationsdaten",
+            "+0 von 1 Dateien erfolgreich hinzugefügt", "" }));
+}
