@@ -21,37 +21,52 @@ const TImageGroupSettings& GroupFor(OutputImageKind kind, const Configuration& c
     return kind == OutputImageKind::ThumbnailImage ? config.ThumbnailImages : config.PreviewImages;
 }
 
+namespace {
+
+    BitmapPtr LoadAndPrepare(const TImageRecord& image, const Configuration& config)
+    {
+        const std::size_t dot = image.Source.rfind('.');
+        const std::string extension = dot == std::string::npos ? std::string() : ToLowerAscii(image.Source.substr(dot));
+        BitmapPtr bitmap
+            = extension == ".bmp" ? ReadBmpFile(image.Source) : DecodeJpegFile(image.Source, DctMethod::Float);
+        if (!bitmap)
+            return nullptr;
+
+        const PreprocessingSettings& pre = config.Preprocessing;
+        // The filters switch the picture to 24 bits themselves, but cannot report a failure to.
+        if ((pre.MedianFilter || pre.Equalize) && !bitmap->SwitchTo24())
+            return nullptr;
+        if (pre.MedianFilter)
+            ApplyMedianFilter(*bitmap);
+        if (pre.Equalize)
+            EqualizeBitmap(*bitmap, pre.EqualizeMode == EqualizeMode::RGB, pre.EqualizeStrength * 0.001);
+
+        switch (image.Rotate) {
+        case 1:
+            return RotateClockwise(*bitmap);
+        case 2:
+            // The same pixels as RotateHalfTurn, without a second full-size picture.
+            if (!RotateHalfTurnInPlace(*bitmap))
+                return nullptr;
+            return bitmap;
+        case 3:
+            return RotateCounterClockwise(*bitmap);
+        default:
+            // The decoded bitmap is already new and the caller's alone: handing it over is what a
+            // copy would give, without a second full-size picture in memory.
+            return bitmap;
+        }
+    }
+
+} // namespace
+
 BitmapPtr LoadImage(const TImageRecord& image, const Configuration& config)
 {
-    const std::size_t dot = image.Source.rfind('.');
-    const std::string extension = dot == std::string::npos ? std::string() : ToLowerAscii(image.Source.substr(dot));
-    BitmapPtr bitmap = extension == ".bmp" ? ReadBmpFile(image.Source) : DecodeJpegFile(image.Source, DctMethod::Float);
-    if (!bitmap)
+    // Memory that runs out anywhere on the way is this picture's failure, not the run's end.
+    try {
+        return LoadAndPrepare(image, config);
+    } catch (const std::exception&) {
         return nullptr;
-
-    const PreprocessingSettings& pre = config.Preprocessing;
-    // The filters switch the picture to 24 bits themselves, but cannot report a failure to.
-    if ((pre.MedianFilter || pre.Equalize) && !bitmap->SwitchTo24())
-        return nullptr;
-    if (pre.MedianFilter)
-        ApplyMedianFilter(*bitmap);
-    if (pre.Equalize)
-        EqualizeBitmap(*bitmap, pre.EqualizeMode == EqualizeMode::RGB, pre.EqualizeStrength * 0.001);
-
-    switch (image.Rotate) {
-    case 1:
-        return RotateClockwise(*bitmap);
-    case 2:
-        // The same pixels as RotateHalfTurn, without a second full-size picture.
-        if (!RotateHalfTurnInPlace(*bitmap))
-            return nullptr;
-        return bitmap;
-    case 3:
-        return RotateCounterClockwise(*bitmap);
-    default:
-        // The decoded bitmap is already new and the caller's alone: handing it over is what a
-        // copy would give, without a second full-size picture in memory.
-        return bitmap;
     }
 }
 
@@ -96,7 +111,11 @@ bool WriteJpegFile(TBitmap* bitmap, const std::string& path, OutputImageKind kin
     if (!bitmap)
         return false;
     const TImageGroupSettings& group = GroupFor(kind, config);
-    return EncodeJpegFile(*bitmap, path, group.Quality, group.Progressive);
+    try {
+        return EncodeJpegFile(*bitmap, path, group.Quality, group.Progressive);
+    } catch (const std::exception&) {
+        return false; // out of memory for the names of the files
+    }
 }
 
 BitmapPtr JpegRoundTrip(TBitmap* bitmap, OutputImageKind kind, const Configuration& config, std::size_t& encodedBytes)

@@ -91,3 +91,52 @@ TEST(Bombs, ProjectThatGrowsWhenRead)
         (std::vector<std::string> { "", "/Lese Projektdatei " + dir / "gross.kv2", "-Keine Konfigurationsdaten",
             "+0 von 1 Dateien erfolgreich hinzugefügt", "" }));
 }
+
+// The address space cut at every megabyte from where the tool can barely start to where every
+// picture fits: wherever memory runs out (the decoder, the filters, the scaling, the pages), it is
+// the failure of the picture at hand, and the run goes on to its summary.
+TEST(Bombs, MemoryRunningOutAnywhereFailsOnlyThatPicture)
+{
+    if (SanitizedBuild())
+        GTEST_SKIP() << "the sanitizers need far more address space than these limits";
+    TTempDir dir;
+    fs::create_directory(dir / "in");
+    std::vector<std::string> pictures;
+    const auto add = [&](const std::string& name, const Bytes& bytes) {
+        WriteBytes(dir / ("in/" + name), bytes);
+        pictures.push_back(dir / ("in/" + name));
+    };
+    add("a.jpg", MakeJpeg(40, 30));
+    add("b.jpg", EncodeJpegVariant(2000, 1500, {}));
+    add("c.bmp", MakeBmp(1500, 1000));
+    add("d.jpg", EncodeJpegVariant(1500, 1000, { .Progressive = true }));
+    add("e.jpg", MakeJpeg(30, 40));
+
+    int started = 0;
+    int complete = 0;
+    for (std::uint64_t megabytes = 4; megabytes <= 48; ++megabytes) {
+        fs::remove_all(dir / "out");
+        const ToolOutcome outcome = RunAlbumTool({ "--raw", "--mode", "WithDetails", "--set",
+                                                     "Preprocessing.Equalize=yes", "--dest", dir / "out", dir / "in" },
+            { .AddressSpace = megabytes << 20 });
+        const std::string limit = std::to_string(megabytes) + " MB";
+        ASSERT_EQ(outcome.Signal, 0) << limit << "\n" << outcome.Output;
+        if (outcome.ExitCode == 127 && !outcome.Has("/Füge 5 Dateien hinzu"))
+            continue; // the system could not even load the program
+        ++started;
+        ASSERT_TRUE(outcome.ExitCode == 0 || outcome.ExitCode == 1) << limit << "\n" << outcome.Output;
+        int added = 0;
+        for (std::size_t i = 0; i < pictures.size(); ++i) {
+            const std::string prefix = "[" + std::to_string(i + 1) + "/5] ";
+            const bool ok = outcome.Has("*" + prefix + "Bild hinzugefügt: " + pictures[i]);
+            EXPECT_NE(ok, outcome.Has("-" + prefix + "Fehler beim Hinzufügen: " + pictures[i])) << limit;
+            added += ok;
+        }
+        const auto album = outcome.Starting("*[").size() + outcome.Starting("-[").size() - pictures.size();
+        EXPECT_EQ(album, static_cast<std::size_t>(added)) << limit << "\n" << outcome.Output;
+        EXPECT_EQ(outcome.Starting("+").size(), 2u) << limit << "\n" << outcome.Output;
+        complete += outcome.ExitCode == 0;
+    }
+    EXPECT_GT(started, 30);
+    EXPECT_GT(complete, 0); // the largest limits hold every picture
+}
