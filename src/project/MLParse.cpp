@@ -125,6 +125,18 @@ TMLTag::~TMLTag()
     }
 }
 
+void TMLTag::VisitSubtree(const std::function<void(TMLTag&)>& visit)
+{
+    std::vector<TMLTag*> pending { this };
+    while (!pending.empty()) {
+        TMLTag* tag = pending.back();
+        pending.pop_back();
+        visit(*tag);
+        for (auto child = tag->m_children.rbegin(); child != tag->m_children.rend(); ++child)
+            pending.push_back(child->get());
+    }
+}
+
 void TMLTag::AddAttribute(std::string name, std::string value)
 {
     m_attributes.push_back(TMLAttribute { std::move(name), std::move(value) });

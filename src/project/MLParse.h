@@ -9,6 +9,7 @@
 // quickly and safely.
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -51,6 +52,7 @@ public:
     // The value of the first attribute with exactly this name; an empty text when there is none.
     const std::string& GetAttribute(std::string_view name) const;
     const std::vector<TMLAttribute>& Attributes() const { return m_attributes; }
+    std::vector<TMLAttribute>& Attributes() { return m_attributes; }
 
     // Creates an element, appends it as the last child and returns it.
     TMLTag& NewChild(std::string name);
@@ -67,6 +69,11 @@ public:
     // The element and its subtree in the file format, its start line indented by `level`
     // spaces. Attribute values are escaped, names never.
     std::string ToText(int level = 0) const;
+
+    // Calls `visit` for this element and every element below it, parents before their children
+    // and children in order. Works from a list, not per level on the call stack, so a tree of any
+    // depth can be visited.
+    void VisitSubtree(const std::function<void(TMLTag&)>& visit);
     // Appends ToText(level) to `out`.
     void AppendText(std::string& out, int level = 0) const;
 

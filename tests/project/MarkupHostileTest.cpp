@@ -212,3 +212,26 @@ TEST(MarkupHostile, BinaryNoiseIsReadQuickly)
     ReferenceParseChildren(plain, piece);
     EXPECT_EQ(DescribeTree(fast), DescribeTree(plain));
 }
+
+TEST(MarkupHostile, VisitingReachesEveryLevelWithoutRecursion)
+{
+    static constexpr int Levels = 100000;
+    TMLTag root("r");
+    TMLTag* at = &root;
+    for (int level = 0; level < Levels; ++level) {
+        at->NewChild("sibling");
+        at = &at->NewChild(Join({ "e", std::to_string(level) }));
+    }
+    RunOnSmallStack([&root] {
+        std::vector<std::string> order;
+        int visited = 0;
+        root.VisitSubtree([&](TMLTag& tag) {
+            if (++visited <= 4)
+                order.push_back(tag.Name());
+            tag.AddAttribute("seen", "yes");
+        });
+        EXPECT_EQ(visited, 2 * Levels + 1);
+        EXPECT_EQ(order, (std::vector<std::string> { "r", "sibling", "e0", "sibling" }));
+    });
+    EXPECT_EQ(root.Child(1)->Child(1)->GetAttribute("seen"), "yes");
+}
