@@ -134,11 +134,13 @@ void TPreviewForm::ShowBitmap(const TBitmap& picture, const QString& text)
     m_scroller->setGeometry(rect());
     m_baseCaption = text;
     UpdateCaption();
-    if (isVisible())
+    if (isVisible()) {
         update();
-    else
+    } else {
         show();
-    raise();
+        // Only a shown window knows its frame; fit once more with it.
+        FitToMonitor();
+    }
     activateWindow();
     m_scroller->setFocus(Qt::OtherFocusReason);
 }
