@@ -147,7 +147,10 @@ void TPreviewForm::ShowBitmap(const TBitmap& picture, const QString& text)
 
 void TPreviewForm::FitToMonitor()
 {
-    QScreen* monitor = screen();
+    // The monitor the window is on: where its middle lies, else the one Qt placed it on.
+    QScreen* monitor = QGuiApplication::screenAt(frameGeometry().center());
+    if (monitor == nullptr)
+        monitor = screen();
     if (monitor == nullptr)
         monitor = QGuiApplication::primaryScreen();
     if (monitor == nullptr)

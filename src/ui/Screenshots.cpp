@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -50,7 +51,8 @@ namespace {
         QCoreApplication::processEvents();
         const QPixmap content = window.grab();
         constexpr int TitleHeight = 20;
-        QPixmap framed(content.width() + 2, content.height() + TitleHeight + 1);
+        const int titleWidth = window.fontMetrics().horizontalAdvance(window.windowTitle()) + 12;
+        QPixmap framed(std::max(content.width() + 2, titleWidth), content.height() + TitleHeight + 1);
         framed.fill(QColor(60, 60, 70));
         QPainter painter(&framed);
         painter.setPen(Qt::white);

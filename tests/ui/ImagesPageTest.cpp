@@ -62,6 +62,16 @@ private Q_SLOTS:
         FillFive(w);
         QCOMPARE(w.Category()->count(), 5);
         QCOMPARE(w.Category()->itemText(3), QStringLiteral("Meer"));
+        // Choosing an entry shows that category: entry e stands for ViewCategory e − 1.
+        w.Category()->setFocus();
+        w.Category()->setCurrentIndex(2);
+        QTest::keyClick(w.Category(), Qt::Key_Down);
+        QCOMPARE(w.Images().ViewCategory(), 2);
+        QCOMPARE(
+            w.RowNames(), (QStringList { QStringLiteral("c.jpg"), QStringLiteral("d.jpg"), QStringLiteral("e.jpg") }));
+        QTest::keyClick(w.Category(), Qt::Key_Home);
+        QCOMPARE(w.Images().ViewCategory(), -1);
+        QCOMPARE(w.Model()->rowCount(), 5);
         QCOMPARE(w.Row(0).height(), 80);
         QCOMPARE(w.Row(0).width(), w.Viewport()->width());
         QCOMPARE(w.Row(1).top(), 80);
