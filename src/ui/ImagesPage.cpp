@@ -403,27 +403,39 @@ void TImagesPage::CImagesDelete()
     RestoreAnchor();
 }
 
-void TImagesPage::BImageUpClick()
-{
-    const std::string focused = m_images.GetImage(FocusedImage()) ? m_images.GetImage(FocusedImage())->Source : "";
-    MarkSelection();
-    m_images.MoveMarkedUp();
-    m_images.SortByCategory();
-    CCategoryChange();
-    SelectMarked();
-    // The focus row stays with its picture, so the keyboard can go on from there.
-    SetFocusedRow(m_model->RowOf(m_images.FindBySource(focused)));
-}
+void TImagesPage::BImageUpClick() { MoveSelection(true); }
 
-void TImagesPage::BImageDownClick()
+void TImagesPage::BImageDownClick() { MoveSelection(false); }
+
+void TImagesPage::MoveSelection(bool up)
 {
-    const std::string focused = m_images.GetImage(FocusedImage()) ? m_images.GetImage(FocusedImage())->Source : "";
+    const TImageRecord* focused = m_images.GetImage(FocusedImage());
+    const std::string focusedSource = focused != nullptr ? focused->Source : std::string();
     MarkSelection();
-    m_images.MoveMarkedDown();
+    if (up)
+        m_images.MoveMarkedUp();
+    else
+        m_images.MoveMarkedDown();
     m_images.SortByCategory();
     CCategoryChange();
     SelectMarked();
-    SetFocusedRow(m_model->RowOf(m_images.FindBySource(focused)));
+    // The focus row stays with its picture, so the keyboard can go on from there; without one,
+    // the leading end of the moved pictures stays in view.
+    if (!focusedSource.empty()) {
+        SetFocusedRow(m_model->RowOf(m_images.FindBySource(focusedSource)));
+        return;
+    }
+    const std::vector<bool> selected = SelectedRows();
+    int leading = -1;
+    for (std::size_t row = 0; row < selected.size(); ++row) {
+        if (!selected[row])
+            continue;
+        leading = static_cast<int>(row);
+        if (up)
+            break;
+    }
+    if (leading >= 0)
+        m_list->scrollTo(m_model->index(leading));
 }
 
 void TImagesPage::SortBy(CompareFunction compare)

@@ -98,6 +98,8 @@ protected:
 
 private:
     void SortBy(CompareFunction compare);
+    // MarkSelection, move the marked pictures one place, and select them again.
+    void MoveSelection(bool up);
     void OpenCategoryMenu(int image, const QRect& row);
     void OpenRotationMenu(int image, const QRect& row);
     // Refills CCategory with "(alle)", "(nicht zugeordnet)" and the names, showing `entry`.

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
