@@ -12,6 +12,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <utility>
 
 namespace korvo {
 
@@ -122,9 +123,10 @@ QWidget* TPreviewForm::DrawingArea() const { return m_pbx; }
 
 void TPreviewForm::ShowBitmap(const TBitmap& picture, const QString& text)
 {
-    m_picture = ToQImage(picture);
-    if (m_picture.isNull())
-        return;
+    QImage copy = ToQImage(picture);
+    if (copy.isNull())
+        return; // an earlier picture stays as it was
+    m_picture = std::move(copy);
     SetZoom(0);
     m_pbx->show();
     // The client area is the picture's size: the scroller has no frame, so it is all viewport.

@@ -264,6 +264,10 @@ private Q_SLOTS:
         preview.ShowBitmap(*Plain(70, 30), QStringLiteral("drei.jpg"));
         QCOMPARE(preview.size(), QSize(70, 30));
         QCOMPARE(preview.Picture().size(), QSize(70, 30));
+        // An empty picture shows nothing and leaves the one on screen.
+        preview.ShowBitmap(*TBitmap::Create(0, 0), QStringLiteral("leer.jpg"));
+        QCOMPARE(preview.windowTitle(), QStringLiteral("drei.jpg [1:1]"));
+        QCOMPARE(preview.Picture().size(), QSize(70, 30));
     }
 };
 
