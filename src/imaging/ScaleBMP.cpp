@@ -2,18 +2,19 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <new>
-#include <vector>
 
 // The results must be the same bit for bit on every build: every value below is a float and
 // every product, sum and quotient is rounded to float before it is used again. This file is
 // compiled with -ffp-contract=off so that no multiply-add is fused, and it relies on SSE
 // arithmetic (no excess x87 precision), which x86-64 always uses.
 //
-// Both passes walk the same intervals for every row, so the walks are done once per call and
-// kept as tables (source position and weight per piece); summing the pieces in the same order
-// gives the same floats as walking them afresh for each row.
+// Both passes walk the same intervals for every row, so the walks are done once per destination
+// and kept as tables (source position and weight per piece); summing the pieces in the same
+// order gives the same floats as walking them afresh for each row. Source rows are taken one at
+// a time, top to bottom: each is resampled horizontally once and then added into the one or two
+// destination rows whose vertical interval it lies in, in the order the vertical walk would
+// visit it, so no destination row ever sees its sums in another order.
 
 namespace korvo {
 
@@ -47,17 +48,9 @@ namespace {
         return v;
     }
     inline TFloat4 Broadcast(float f) { return TFloat4 { f, f, f, f }; }
-    inline void Store3(float* p, TFloat4 v)
-    {
-        p[0] = v[0];
-        p[1] = v[1];
-        p[2] = v[2];
-    }
-
-    struct TPiece {
-        int Index; // source pixel or row
-        float Weight;
-    };
+    // All four lanes: the fourth lands on the next pixel's first sample, which that pixel
+    // overwrites, or on the one spare float behind every row of samples.
+    inline void Store4(float* p, TFloat4 v) { std::memcpy(p, &v, sizeof v); }
 
     // The box interval walk for destination position x: the pieces of source pixels that
     // [left, right) covers, each of more than 0.001; `left` moves on to `right`.
@@ -111,6 +104,12 @@ namespace {
         }
     }
 
+    std::unique_ptr<float[]> FloatBuffer(std::size_t count)
+    {
+        auto buffer = std::make_unique<float[]>(count); // zeroed: spare lanes must be finite
+        return buffer;
+    }
+
     class THorizontalPass {
     public:
         THorizontalPass(int sourceWidth, int destWidth)
@@ -120,33 +119,36 @@ namespace {
         {
             const float ratio = Ratio(m_method, sourceWidth, destWidth);
             if (m_method == Method::Box) {
-                // Walk every destination pixel's interval once. Each pixel then gets the same
-                // number of pieces, the short lists padded with weight 0 (adding 0 × S leaves a
-                // sum of non-negative values unchanged), so that the row loop below has no
-                // data-dependent branch and can run four pixels' sums side by side.
-                std::vector<TPiece> pieces;
-                pieces.reserve(static_cast<std::size_t>(sourceWidth) + static_cast<std::size_t>(destWidth));
-                std::vector<std::size_t> first(static_cast<std::size_t>(destWidth) + 1);
+                // Walk every destination pixel's interval once. A pixel's pieces are neighbouring
+                // source pixels (only the end pieces can be dropped as slivers), so a pixel is its
+                // first source pixel and one weight per following pixel. Every pixel gets the same
+                // number of weights, the short lists padded with 0 (adding 0 × S leaves a sum of
+                // non-negative values unchanged), so that the row loop has no data-dependent
+                // branch and can run four pixels' sums side by side.
+                std::vector<int> firstOf(static_cast<std::size_t>(destWidth), -1);
+                std::vector<int> lastOf(static_cast<std::size_t>(destWidth), -1);
                 m_weightSum.resize(static_cast<std::size_t>(destWidth));
                 float left = 0.0f;
                 for (int x = 0; x < destWidth; ++x) {
-                    first[x] = pieces.size();
-                    m_weightSum[x] = WalkInterval(left, x, ratio, sourceWidth, [&pieces](int g, float w) {
-                        pieces.push_back({ g, w });
-                    });
+                    m_weightSum[x] = Broadcast(WalkInterval(left, x, ratio, sourceWidth, [&](int g, float) {
+                        if (firstOf[x] < 0)
+                            firstOf[x] = g;
+                        lastOf[x] = g;
+                    }));
                 }
-                first[destWidth] = pieces.size();
                 m_span = 1;
                 for (int x = 0; x < destWidth; ++x)
-                    m_span = std::max(m_span, first[x + 1] - first[x]);
-                m_offset.assign(static_cast<std::size_t>(destWidth) * m_span, 0);
-                m_weight.assign(static_cast<std::size_t>(destWidth) * m_span, 0.0f);
+                    if (firstOf[x] >= 0)
+                        m_span = std::max(m_span, static_cast<std::size_t>(lastOf[x] - firstOf[x] + 1));
+                m_first.assign(static_cast<std::size_t>(destWidth), 0);
+                m_weight.assign(static_cast<std::size_t>(destWidth) * m_span, Broadcast(0.0f));
+                left = 0.0f;
                 for (int x = 0; x < destWidth; ++x) {
-                    std::size_t slot = static_cast<std::size_t>(x) * m_span;
-                    for (std::size_t p = first[x]; p < first[x + 1]; ++p, ++slot) {
-                        m_offset[slot] = 3 * static_cast<std::size_t>(pieces[p].Index);
-                        m_weight[slot] = pieces[p].Weight;
-                    }
+                    const int first = std::max(firstOf[x], 0);
+                    m_first[x] = 3 * static_cast<std::size_t>(first);
+                    TFloat4* weights = m_weight.data() + static_cast<std::size_t>(x) * m_span;
+                    WalkInterval(
+                        left, x, ratio, sourceWidth, [&](int g, float w) { weights[g - first] = Broadcast(w); });
                 }
             } else if (m_method == Method::Linear) {
                 // (1 − f) × S[i] + f × S[j]; a pixel taken unchanged is 1 × S[i] + 0 × S[i],
@@ -166,55 +168,23 @@ namespace {
             }
         }
 
-        // Floats needed as scratch by Run: the source row as samples, plus one so that the
-        // last pixel can be loaded as four values.
-        std::size_t ScratchSize() const { return 3 * static_cast<std::size_t>(m_sourceWidth) + 1; }
+        // Whether Run reads the row as floats (else as bytes).
+        bool NeedsSamples() const { return m_method != Method::Linear; }
+        // Floats that must follow the row's samples (zeroed) for the reads of Run.
+        std::size_t SamplePadding() const { return m_method == Method::Box ? 3 * m_span + 4 : 4; }
+        // A copy needs no work: the samples are the result.
+        bool PassesSamples() const { return m_method == Method::Copy; }
 
-        // Source row bytes into DestWidth × 3 samples.
-        void Run(const std::uint8_t* in, float* scratch, float* out) const
+        // One source row into DestWidth × 3 samples (plus one spare float that may be written).
+        void Run(const std::uint8_t* in, const float* samples, float* out) const
         {
             switch (m_method) {
             case Method::Copy:
-                for (std::size_t k = 0, n = 3 * static_cast<std::size_t>(m_sourceWidth); k < n; ++k)
-                    out[k] = static_cast<float>(in[k]);
+                std::memcpy(out, samples, 3 * static_cast<std::size_t>(m_sourceWidth) * sizeof(float));
                 break;
-            case Method::Box: {
-                // The byte-to-float conversion once per source pixel, then each piece is one
-                // four-lane multiply and add (blue, green, red and an unused lane). Lanes are
-                // plain single-precision operations, so every channel's sum is the same float
-                // as a scalar sum. Four destination pixels run side by side to keep the adder
-                // busy; each sum still adds its pieces in walk order.
-                const std::size_t n = 3 * static_cast<std::size_t>(m_sourceWidth);
-                for (std::size_t k = 0; k < n; ++k)
-                    scratch[k] = static_cast<float>(in[k]);
-                scratch[n] = 0.0f;
-                const std::size_t span = m_span;
-                int x = 0;
-                for (; x + 4 <= m_destWidth; x += 4) {
-                    const std::size_t* offset = m_offset.data() + static_cast<std::size_t>(x) * span;
-                    const float* weight = m_weight.data() + static_cast<std::size_t>(x) * span;
-                    TFloat4 s0 {}, s1 {}, s2 {}, s3 {};
-                    for (std::size_t p = 0; p < span; ++p) {
-                        s0 = s0 + Broadcast(weight[p]) * Load4(scratch + offset[p]);
-                        s1 = s1 + Broadcast(weight[span + p]) * Load4(scratch + offset[span + p]);
-                        s2 = s2 + Broadcast(weight[2 * span + p]) * Load4(scratch + offset[2 * span + p]);
-                        s3 = s3 + Broadcast(weight[3 * span + p]) * Load4(scratch + offset[3 * span + p]);
-                    }
-                    Store3(out + 3 * x, s0 / Broadcast(m_weightSum[x]));
-                    Store3(out + 3 * x + 3, s1 / Broadcast(m_weightSum[x + 1]));
-                    Store3(out + 3 * x + 6, s2 / Broadcast(m_weightSum[x + 2]));
-                    Store3(out + 3 * x + 9, s3 / Broadcast(m_weightSum[x + 3]));
-                }
-                for (; x < m_destWidth; ++x) {
-                    const std::size_t* offset = m_offset.data() + static_cast<std::size_t>(x) * span;
-                    const float* weight = m_weight.data() + static_cast<std::size_t>(x) * span;
-                    TFloat4 sum {};
-                    for (std::size_t p = 0; p < span; ++p)
-                        sum = sum + Broadcast(weight[p]) * Load4(scratch + offset[p]);
-                    Store3(out + 3 * x, sum / Broadcast(m_weightSum[x]));
-                }
+            case Method::Box:
+                RunBox(samples, out);
                 break;
-            }
             case Method::Linear:
                 for (int x = 0; x < m_destWidth; ++x) {
                     const TLinearTap& tap = m_linear[x];
@@ -229,6 +199,45 @@ namespace {
         }
 
     private:
+        // Each piece is one four-lane multiply and add (blue, green, red and an unused lane).
+        // Lanes are plain single-precision operations, so every channel's sum is the same float
+        // as a scalar sum. Four destination pixels run side by side to keep the adder busy;
+        // each sum still adds its pieces in walk order.
+        void RunBox(const float* samples, float* out) const
+        {
+            const std::size_t span = m_span;
+            int x = 0;
+            for (; x + 4 <= m_destWidth; x += 4) {
+                const float* in0 = samples + m_first[x];
+                const float* in1 = samples + m_first[x + 1];
+                const float* in2 = samples + m_first[x + 2];
+                const float* in3 = samples + m_first[x + 3];
+                const TFloat4* w0 = m_weight.data() + static_cast<std::size_t>(x) * span;
+                const TFloat4* w1 = w0 + span;
+                const TFloat4* w2 = w1 + span;
+                const TFloat4* w3 = w2 + span;
+                TFloat4 s0 {}, s1 {}, s2 {}, s3 {};
+                for (std::size_t p = 0; p < span; ++p) {
+                    s0 = s0 + w0[p] * Load4(in0 + 3 * p);
+                    s1 = s1 + w1[p] * Load4(in1 + 3 * p);
+                    s2 = s2 + w2[p] * Load4(in2 + 3 * p);
+                    s3 = s3 + w3[p] * Load4(in3 + 3 * p);
+                }
+                Store4(out + 3 * x, s0 / m_weightSum[x]);
+                Store4(out + 3 * x + 3, s1 / m_weightSum[x + 1]);
+                Store4(out + 3 * x + 6, s2 / m_weightSum[x + 2]);
+                Store4(out + 3 * x + 9, s3 / m_weightSum[x + 3]);
+            }
+            for (; x < m_destWidth; ++x) {
+                const float* in = samples + m_first[x];
+                const TFloat4* w = m_weight.data() + static_cast<std::size_t>(x) * span;
+                TFloat4 sum {};
+                for (std::size_t p = 0; p < span; ++p)
+                    sum = sum + w[p] * Load4(in + 3 * p);
+                Store4(out + 3 * x, sum / m_weightSum[x]);
+            }
+        }
+
         struct TLinearTap {
             int Left; // byte offsets of the two source pixels
             int Right;
@@ -239,57 +248,223 @@ namespace {
         Method m_method;
         int m_sourceWidth;
         int m_destWidth;
-        // Box: m_span pieces per destination pixel (byte offset into the row, weight).
+        // Box: per destination pixel the sample offset of its first source pixel and m_span
+        // weights, each already in all four lanes.
         std::size_t m_span = 0;
-        std::vector<std::size_t> m_offset;
-        std::vector<float> m_weight;
-        std::vector<float> m_weightSum;
+        std::vector<std::size_t> m_first;
+        std::vector<TFloat4> m_weight;
+        std::vector<TFloat4> m_weightSum;
         std::vector<TLinearTap> m_linear;
     };
 
-    // Two slots of horizontally resampled source rows. A request for a row not held replaces
-    // the slot whose row is farther from it (the second slot on a tie), so rows requested in
-    // increasing order are each resampled once.
-    class TRowCache {
-    public:
-        TRowCache(const TBitmap& source, const THorizontalPass& horizontal, std::size_t samples)
-            : m_source(source)
-            , m_horizontal(horizontal)
-            , m_rows(std::make_unique_for_overwrite<float[]>(2 * samples))
-            , m_scratch(std::make_unique_for_overwrite<float[]>(horizontal.ScratchSize()))
-            , m_samples(samples)
-        {
-        }
+} // namespace
 
-        const float* Get(int y)
-        {
-            for (int s = 0; s < 2; ++s)
-                if (m_rowOf[s] == y)
-                    return Slot(s);
-            const long long d0 = Distance(y, m_rowOf[0]);
-            const long long d1 = Distance(y, m_rowOf[1]);
-            const int victim = d0 > d1 ? 0 : 1;
-            m_rowOf[victim] = y;
-            m_horizontal.Run(m_source.Row(y), m_scratch.get(), Slot(victim));
-            return Slot(victim);
-        }
+// One destination of a TRowScaler: its horizontal pass and the state of its vertical pass.
+class TRowScaler::TDestination {
+public:
+    TDestination(int sourceWidth, int sourceHeight, TBitmap& dest)
+        : m_dest(dest)
+        , m_sourceHeight(sourceHeight)
+        , m_vertical(MethodFor(sourceHeight, dest.Height()))
+        , m_verticalRatio(Ratio(m_vertical, sourceHeight, dest.Height())) // throws on a division by zero
+        , m_horizontal(sourceWidth, dest.Width()) // likewise
+        , m_samples(3 * static_cast<std::size_t>(dest.Width()))
+    {
+        const int dh = dest.Height();
+        m_wholeCopy = dest.Width() == sourceWidth && dh == sourceHeight;
+        m_idle = dest.Width() == 0 || dh == 0; // no pixel to write
+        if (m_wholeCopy || m_idle)
+            return;
+        if (sourceWidth == 0 || sourceHeight == 0)
+            throw TScaleError("ScaleBitmap: empty source");
+        if (sourceWidth > MaxScaleSide || sourceHeight > MaxScaleSide || dest.Width() > MaxScaleSide
+            || dh > MaxScaleSide)
+            throw TScaleError("ScaleBitmap: picture too large");
 
-    private:
-        static long long Distance(int a, int b)
-        {
-            return a > b ? static_cast<long long>(a) - b : static_cast<long long>(b) - a;
+        m_rowBuffer = FloatBuffer(m_samples + 1);
+        if (m_vertical == Method::Box) {
+            // The vertical walk once: for each destination row its source rows (neighbours, as
+            // across) with their weights, and the sum of the weights it divides by.
+            m_rows.resize(static_cast<std::size_t>(dh));
+            float left = 0.0f;
+            for (int y = 0; y < dh; ++y) {
+                TBoxRow& row = m_rows[y];
+                row.FirstWeight = m_weights.size();
+                row.WeightSum = WalkInterval(left, y, m_verticalRatio, sourceHeight, [&](int g, float w) {
+                    if (row.First < 0)
+                        row.First = g;
+                    for (int gap = row.Last + 1; row.Last >= 0 && gap < g; ++gap)
+                        m_weights.push_back(0.0f); // never happens: only end pieces are dropped
+                    row.Last = g;
+                    m_weights.push_back(w);
+                });
+            }
+            // A source row lies in the intervals of consecutive destination rows; keep one sum
+            // per row that can be open at once.
+            std::size_t open = 1;
+            for (int y = 0, z = 0; y < dh; ++y) {
+                z = std::max(z, y);
+                while (z + 1 < dh && (m_rows[z + 1].First < 0 || m_rows[z + 1].First <= m_rows[y].Last))
+                    ++z;
+                open = std::max(open, static_cast<std::size_t>(z - y + 1));
+            }
+            for (std::size_t k = 0; k < open; ++k)
+                m_sums.push_back(FloatBuffer(m_samples + 1));
+        } else if (m_vertical == Method::Linear) {
+            m_held[0] = FloatBuffer(m_samples + 1);
+            m_held[1] = FloatBuffer(m_samples + 1);
         }
-        float* Slot(int s) { return m_rows.get() + static_cast<std::size_t>(s) * m_samples; }
+    }
 
-        const TBitmap& m_source;
-        const THorizontalPass& m_horizontal;
-        std::unique_ptr<float[]> m_rows;
-        std::unique_ptr<float[]> m_scratch;
-        std::size_t m_samples;
-        int m_rowOf[2] = { -1, -1 };
+    bool NeedsSamples() const { return !m_wholeCopy && !m_idle && m_horizontal.NeedsSamples(); }
+    std::size_t SamplePadding() const { return m_horizontal.SamplePadding(); }
+
+    void Push(int g, const std::uint8_t* bytes, const float* samples)
+    {
+        if (m_idle)
+            return;
+        if (m_wholeCopy) {
+            std::memcpy(m_dest.Row(g), bytes, m_samples);
+            return;
+        }
+        const float* resampled = samples;
+        if (!m_horizontal.PassesSamples()) {
+            m_horizontal.Run(bytes, samples, m_rowBuffer.get());
+            resampled = m_rowBuffer.get();
+        }
+        switch (m_vertical) {
+        case Method::Copy:
+            OutputRow(resampled, m_samples, 1.0f, m_dest.Row(g));
+            break;
+        case Method::Linear:
+            PushLinear(g, resampled);
+            break;
+        case Method::Box:
+            PushBox(g, resampled);
+            break;
+        }
+    }
+
+private:
+    struct TBoxRow {
+        int First = -1; // source rows First … Last, -1 when the row has no piece
+        int Last = -1;
+        std::size_t FirstWeight = 0; // index of the weight of row First
+        float WeightSum = 0.0f;
     };
 
-} // namespace
+    float* Sum(int y) { return m_sums[static_cast<std::size_t>(y) % m_sums.size()].get(); }
+
+    // Adds the row into every open destination row whose interval holds it, then writes the
+    // rows that have all their pieces. Each sum starts at 0 and adds its rows in walk order.
+    void PushBox(int g, const float* resampled)
+    {
+        const int dh = m_dest.Height();
+        for (int y = m_nextRow; y < dh && m_rows[y].First <= g; ++y) {
+            const TBoxRow& row = m_rows[y];
+            if (row.First < 0 || g > row.Last)
+                continue;
+            const float w = m_weights[row.FirstWeight + static_cast<std::size_t>(g - row.First)];
+            float* sum = Sum(y);
+            for (std::size_t k = 0; k < m_samples; ++k)
+                sum[k] = sum[k] + resampled[k] * w;
+        }
+        while (m_nextRow < dh && (m_rows[m_nextRow].Last <= g || g + 1 == m_sourceHeight)) {
+            float* sum = Sum(m_nextRow);
+            OutputRow(sum, m_samples, m_rows[m_nextRow].WeightSum, m_dest.Row(m_nextRow));
+            std::memset(sum, 0, m_samples * sizeof(float));
+            ++m_nextRow;
+        }
+    }
+
+    // Destination row y reads source row i, and row i + 1 unless it falls on i exactly or i is
+    // the last row. Those rows only grow with y, so the rows a pending destination row needs are
+    // always the last two pushed.
+    void PushLinear(int g, const float* resampled)
+    {
+        float* current = m_held[g & 1].get();
+        std::memcpy(current, resampled, m_samples * sizeof(float));
+        const int dh = m_dest.Height();
+        for (; m_nextRow < dh; ++m_nextRow) {
+            const float p = static_cast<float>(m_nextRow) * m_verticalRatio;
+            const int i = static_cast<int>(p);
+            const bool single = p == static_cast<float>(i) || i + 1 >= m_sourceHeight;
+            if ((single ? i : i + 1) > g)
+                break;
+            std::uint8_t* out = m_dest.Row(m_nextRow);
+            if (single) {
+                OutputRow(m_held[i & 1].get(), m_samples, 1.0f, out);
+                continue;
+            }
+            const float f = p - static_cast<float>(i);
+            const float keep = 1.0f - f;
+            const float* upper = m_held[i & 1].get();
+            const float* lower = m_held[(i + 1) & 1].get();
+            float* acc = m_rowBuffer.get();
+            for (std::size_t k = 0; k < m_samples; ++k)
+                acc[k] = upper[k] * keep;
+            for (std::size_t k = 0; k < m_samples; ++k)
+                acc[k] = acc[k] + lower[k] * f;
+            OutputRow(acc, m_samples, 1.0f, out);
+        }
+    }
+
+    TBitmap& m_dest;
+    int m_sourceHeight;
+    Method m_vertical;
+    float m_verticalRatio;
+    THorizontalPass m_horizontal;
+    std::size_t m_samples; // floats per destination row
+    bool m_wholeCopy = false;
+    bool m_idle = false;
+    int m_nextRow = 0; // the first destination row not yet written
+    std::unique_ptr<float[]> m_rowBuffer;
+    // Box: the walk per destination row, the weights of all pieces, the open sums.
+    std::vector<TBoxRow> m_rows;
+    std::vector<float> m_weights;
+    std::vector<std::unique_ptr<float[]>> m_sums;
+    // Linear: the last two resampled source rows, by row parity.
+    std::unique_ptr<float[]> m_held[2];
+};
+
+TRowScaler::TRowScaler(int sourceWidth, int sourceHeight)
+    : m_sourceWidth(sourceWidth)
+    , m_sourceHeight(sourceHeight)
+{
+}
+
+TRowScaler::~TRowScaler() = default;
+
+void TRowScaler::AddDestination(TBitmap& dest)
+{
+    if (!dest.SwitchTo24())
+        throw std::bad_alloc();
+    auto destination = std::make_unique<TDestination>(m_sourceWidth, m_sourceHeight, dest);
+    if (destination->NeedsSamples()) {
+        const std::size_t size = 3 * static_cast<std::size_t>(m_sourceWidth) + destination->SamplePadding();
+        if (size > m_samplesSize) {
+            auto samples = FloatBuffer(size);
+            m_samples = std::move(samples);
+            m_samplesSize = size;
+        }
+        m_needsSamples = true;
+    }
+    m_destinations.push_back(std::move(destination));
+}
+
+void TRowScaler::PushRow(const std::uint8_t* row)
+{
+    if (m_rowsPushed >= m_sourceHeight)
+        return;
+    if (m_needsSamples) {
+        float* samples = m_samples.get();
+        for (std::size_t k = 0, n = 3 * static_cast<std::size_t>(m_sourceWidth); k < n; ++k)
+            samples[k] = static_cast<float>(row[k]);
+    }
+    for (auto& destination : m_destinations)
+        destination->Push(m_rowsPushed, row, m_samples.get());
+    ++m_rowsPushed;
+}
 
 void ScaleBitmap(TBitmap* source, TBitmap* dest)
 {
@@ -299,70 +474,16 @@ void ScaleBitmap(TBitmap* source, TBitmap* dest)
         throw std::bad_alloc();
     const int sw = source->Width();
     const int sh = source->Height();
-    const int dw = dest->Width();
-    const int dh = dest->Height();
-
-    if (dw == sw && dh == sh) {
+    if (dest->Width() == sw && dest->Height() == sh) {
         if (source != dest)
             for (int y = 0; y < sh; ++y)
                 std::memcpy(dest->Row(y), source->Row(y), 3 * static_cast<std::size_t>(sw));
         return;
     }
-
-    const Method vertical = MethodFor(sh, dh);
-    const float verticalRatio = Ratio(vertical, sh, dh);
-    const THorizontalPass horizontal(sw, dw); // throws on a horizontal division by zero
-    if (dw == 0 || dh == 0)
-        return; // no pixel to write
-    if (sw == 0 || sh == 0)
-        throw TScaleError("ScaleBitmap: empty source");
-    if (sw > MaxScaleSide || sh > MaxScaleSide || dw > MaxScaleSide || dh > MaxScaleSide)
-        throw TScaleError("ScaleBitmap: picture too large");
-
-    const std::size_t samples = 3 * static_cast<std::size_t>(dw);
-    TRowCache cache(*source, horizontal, samples);
-    const auto accumulator = std::make_unique_for_overwrite<float[]>(samples);
-    float* acc = accumulator.get();
-
-    switch (vertical) {
-    case Method::Copy:
-        for (int y = 0; y < dh; ++y)
-            OutputRow(cache.Get(y), samples, 1.0f, dest->Row(y));
-        break;
-    case Method::Linear:
-        for (int y = 0; y < dh; ++y) {
-            const float p = static_cast<float>(y) * verticalRatio;
-            const int i = static_cast<int>(p);
-            if (p == static_cast<float>(i) || i + 1 >= sh) {
-                OutputRow(cache.Get(i), samples, 1.0f, dest->Row(y));
-                continue;
-            }
-            const float f = p - static_cast<float>(i);
-            const float keep = 1.0f - f;
-            // Row i is read completely before row i + 1 may take its slot.
-            const float* upper = cache.Get(i);
-            for (std::size_t k = 0; k < samples; ++k)
-                acc[k] = upper[k] * keep;
-            const float* lower = cache.Get(i + 1);
-            for (std::size_t k = 0; k < samples; ++k)
-                acc[k] = acc[k] + lower[k] * f;
-            OutputRow(acc, samples, 1.0f, dest->Row(y));
-        }
-        break;
-    case Method::Box: {
-        float left = 0.0f;
-        for (int y = 0; y < dh; ++y) {
-            std::memset(acc, 0, samples * sizeof(float));
-            const float weightSum = WalkInterval(left, y, verticalRatio, sh, [&](int g, float w) {
-                const float* row = cache.Get(g);
-                for (std::size_t k = 0; k < samples; ++k)
-                    acc[k] = acc[k] + row[k] * w;
-            });
-            OutputRow(acc, samples, weightSum, dest->Row(y));
-        }
-        break;
-    }
-    }
+    TRowScaler scaler(sw, sh);
+    scaler.AddDestination(*dest);
+    for (int y = 0; y < sh; ++y)
+        scaler.PushRow(source->Row(y));
 }
 
 } // namespace korvo
