@@ -494,7 +494,6 @@ namespace {
         TBitmap* bitmap = nullptr;
         int quality = 75;
         bool progressive = false;
-        std::FILE* file = nullptr;
         TMemoryDestination* memory = nullptr;
     };
 
@@ -504,14 +503,10 @@ namespace {
             return false;
         jpeg_compress_struct& cinfo = encoder.cinfo;
         jpeg_create_compress(&cinfo);
-        if (job.file) {
-            jpeg_stdio_dest(&cinfo, job.file);
-        } else {
-            job.memory->pub.init_destination = InitMemoryDestination;
-            job.memory->pub.empty_output_buffer = GrowMemoryDestination;
-            job.memory->pub.term_destination = TermMemoryDestination;
-            cinfo.dest = &job.memory->pub;
-        }
+        job.memory->pub.init_destination = InitMemoryDestination;
+        job.memory->pub.empty_output_buffer = GrowMemoryDestination;
+        job.memory->pub.term_destination = TermMemoryDestination;
+        cinfo.dest = &job.memory->pub;
         cinfo.image_width = static_cast<JDIMENSION>(job.bitmap->Width());
         cinfo.image_height = static_cast<JDIMENSION>(job.bitmap->Height());
         // Three components straight from the rows in their blue, green, red order; the colour
@@ -576,20 +571,22 @@ bool EncodeJpegFile(TBitmap& bitmap, const std::string& path, int quality, bool 
 {
     if (path.empty() || !Encodable(bitmap))
         return false;
+    std::vector<std::uint8_t> encoded;
+    return EncodeJpegMemory(bitmap, quality, progressive, encoded) && WriteJpegBytes(path, encoded);
+}
+
+bool WriteJpegBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    if (path.empty() || bytes.empty())
+        return false;
     const std::string partial = path + ".korvo-part";
     bool written = false;
     {
         FilePtr file(std::fopen(partial.c_str(), "wb"));
         if (!file)
             return false;
-        TEncoder encoder;
-        TEncodeJob job;
-        job.bitmap = &bitmap;
-        job.quality = quality;
-        job.progressive = progressive;
-        job.file = file.get();
-        written = RunEncode(encoder, job);
-        // The library flushed its buffer; a full disk can still show up when the file closes.
+        written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+        // A full disk can still show up when the file is flushed and closed.
         written = written && std::fflush(file.get()) == 0 && !std::ferror(file.get());
         written = std::fclose(file.release()) == 0 && written;
     }

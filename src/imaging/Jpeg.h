@@ -77,5 +77,8 @@ bool ReadJpegSize(const std::string& path, int& width, int& height);
 bool EncodeJpegFile(TBitmap& bitmap, const std::string& path, int quality, bool progressive);
 // The same encoding into memory; `out` holds the complete file on success, nothing otherwise.
 bool EncodeJpegMemory(TBitmap& bitmap, int quality, bool progressive, std::vector<std::uint8_t>& out);
+// Writes an encoded file the way EncodeJpegFile does: under a temporary name, renamed over the
+// target only when complete. False for no bytes.
+bool WriteJpegBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace korvo

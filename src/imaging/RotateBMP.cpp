@@ -8,69 +8,91 @@ namespace korvo {
 namespace {
 
     // Quarter turns move columns into rows. Walking one source column down the whole picture
-    // touches a new cache line at every pixel, so the work goes in square tiles of Tile × Tile
-    // pixels: the tile's source rows and the result rows it fills both stay in the first-level
-    // cache while it is moved.
+    // touches a new cache line at every pixel, so the work goes in tiles of Tile source rows:
+    // for each source row of a tile, the pixels that land in the requested result rows are
+    // copied with the result rows (at most a strip of them) staying in the cache.
     constexpr int Tile = 64;
 
-    BitmapPtr QuarterTurn(TBitmap& source, bool clockwise)
+    inline void CopyPixel(std::uint8_t* out, const std::uint8_t* in)
+    {
+        out[0] = in[0];
+        out[1] = in[1];
+        out[2] = in[2];
+    }
+
+    // Result rows first … first + count − 1 of a quarter turn. Clockwise: D(x, y) = S(y, H − 1 − x),
+    // so result row r is source column r read bottom to top. Counter-clockwise:
+    // D(x, y) = S(W − 1 − y, x), so result row r is source column W − 1 − r read top to bottom.
+    void QuarterTurnRows(const TBitmap& source, bool clockwise, int first, int count, std::uint8_t* const* rows)
+    {
+        const int h = source.Height();
+        for (int y0 = 0; y0 < h; y0 += Tile) {
+            const int y1 = std::min(h, y0 + Tile);
+            for (int r = 0; r < count; ++r) {
+                const int column = clockwise ? first + r : source.Width() - 1 - (first + r);
+                std::uint8_t* out = rows[r];
+                const std::uint8_t* in = source.Row(0) + 3 * static_cast<std::size_t>(column);
+                const std::size_t stride = source.Stride();
+                for (int sy = y0; sy < y1; ++sy)
+                    CopyPixel(out + 3 * static_cast<std::size_t>(clockwise ? h - 1 - sy : sy), in + sy * stride);
+            }
+        }
+    }
+
+    BitmapPtr Turned(TBitmap& source, int rotate)
     {
         if (!source.SwitchTo24())
             return nullptr;
-        const int w = source.Width();
-        const int h = source.Height();
-        BitmapPtr result = TBitmap::Create(h, w, PixelFormat::Bgr24);
+        BitmapPtr result
+            = TBitmap::Create(TurnedWidth(source, rotate), TurnedHeight(source, rotate), PixelFormat::Bgr24);
         if (!result)
             return nullptr;
-        for (int y0 = 0; y0 < h; y0 += Tile) {
-            const int y1 = std::min(h, y0 + Tile);
-            for (int c0 = 0; c0 < w; c0 += Tile) {
-                const int c1 = std::min(w, c0 + Tile);
-                for (int sy = y0; sy < y1; ++sy) {
-                    const std::uint8_t* in = source.Row(sy);
-                    // Clockwise: D(x, y) = S(y, H − 1 − x), so source (c, sy) goes to result
-                    // row c, column H − 1 − sy. Counter-clockwise: D(x, y) = S(W − 1 − y, x), so
-                    // it goes to result row W − 1 − c, column sy.
-                    const std::size_t column = 3 * static_cast<std::size_t>(clockwise ? h - 1 - sy : sy);
-                    for (int c = c0; c < c1; ++c) {
-                        std::uint8_t* out = result->Row(clockwise ? c : w - 1 - c) + column;
-                        std::memcpy(out, in + 3 * static_cast<std::size_t>(c), 3);
-                    }
-                }
-            }
+        std::uint8_t* rows[Tile];
+        for (int first = 0; first < result->Height(); first += Tile) {
+            const int count = std::min(Tile, result->Height() - first);
+            for (int r = 0; r < count; ++r)
+                rows[r] = result->Row(first + r);
+            TurnedRows(source, rotate, first, count, rows);
         }
         return result;
     }
 
 } // namespace
 
-BitmapPtr CloneBitmap(TBitmap& source) { return source.Clone(); }
+int TurnedWidth(const TBitmap& source, int rotate) { return rotate % 2 ? source.Height() : source.Width(); }
+int TurnedHeight(const TBitmap& source, int rotate) { return rotate % 2 ? source.Width() : source.Height(); }
 
-BitmapPtr RotateClockwise(TBitmap& source) { return QuarterTurn(source, true); }
-
-BitmapPtr RotateCounterClockwise(TBitmap& source) { return QuarterTurn(source, false); }
-
-BitmapPtr RotateHalfTurn(TBitmap& source)
+void TurnedRows(const TBitmap& source, int rotate, int first, int count, std::uint8_t* const* rows)
 {
-    if (!source.SwitchTo24())
-        return nullptr;
     const int w = source.Width();
     const int h = source.Height();
-    BitmapPtr result = TBitmap::Create(w, h, PixelFormat::Bgr24);
-    if (!result)
-        return nullptr;
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* in = source.Row(y);
-        std::uint8_t* out = result->Row(h - 1 - y);
-        for (int x = 0; x < w; ++x) {
-            const std::uint8_t* px = in + 3 * static_cast<std::size_t>(w - 1 - x);
-            out[3 * x + 0] = px[0];
-            out[3 * x + 1] = px[1];
-            out[3 * x + 2] = px[2];
+    switch (rotate) {
+    case 1:
+    case 3:
+        QuarterTurnRows(source, rotate == 1, first, count, rows);
+        break;
+    case 2:
+        for (int r = 0; r < count; ++r) {
+            const std::uint8_t* in = source.Row(h - 1 - (first + r));
+            std::uint8_t* out = rows[r];
+            for (int x = 0; x < w; ++x)
+                CopyPixel(out + 3 * static_cast<std::size_t>(x), in + 3 * static_cast<std::size_t>(w - 1 - x));
         }
+        break;
+    default:
+        for (int r = 0; r < count; ++r)
+            std::memcpy(rows[r], source.Row(first + r), 3 * static_cast<std::size_t>(w));
+        break;
     }
-    return result;
 }
+
+BitmapPtr CloneBitmap(TBitmap& source) { return source.Clone(); }
+
+BitmapPtr RotateClockwise(TBitmap& source) { return Turned(source, 1); }
+
+BitmapPtr RotateCounterClockwise(TBitmap& source) { return Turned(source, 3); }
+
+BitmapPtr RotateHalfTurn(TBitmap& source) { return Turned(source, 2); }
 
 bool RotateHalfTurnInPlace(TBitmap& bitmap)
 {
