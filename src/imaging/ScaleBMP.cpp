@@ -81,27 +81,244 @@ namespace {
 
     // Halves to the even neighbour, then clamped to 0 … 255. Adding and removing 1.5 × 2^23
     // leaves the rounding to the FPU's own round-to-nearest-even, which is exact for values
-    // of magnitude below 2^22; the first clamp (NaN-safe) keeps them there without changing
-    // any result.
-    inline std::uint8_t ToByte(float r)
+    // of magnitude below 2^22; the first clamp (NaN-safe: a NaN becomes −1) keeps them there
+    // without changing any result. Four values at a time, each lane exactly as on its own.
+    typedef int TInt4 __attribute__((vector_size(16)));
+    typedef std::uint8_t TByte4 __attribute__((vector_size(4)));
+
+    [[gnu::always_inline]] inline TByte4 ToBytes(TFloat4 r)
     {
-        r = r >= -1.0f ? r : -1.0f;
-        r = r <= 256.0f ? r : 256.0f;
-        constexpr float Shift = 12582912.0f;
-        const float rounded = (r + Shift) - Shift;
-        const int value = static_cast<int>(rounded);
-        return static_cast<std::uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
+        r = r >= Broadcast(-1.0f) ? r : Broadcast(-1.0f);
+        r = r <= Broadcast(256.0f) ? r : Broadcast(256.0f);
+        const TFloat4 shift = Broadcast(12582912.0f);
+        const TFloat4 rounded = (r + shift) - shift;
+        TInt4 value = __builtin_convertvector(rounded, TInt4); // truncation toward zero
+        const TInt4 zero {};
+        const TInt4 top { 255, 255, 255, 255 };
+        value = value < zero ? zero : value;
+        value = value > top ? top : value;
+        return __builtin_convertvector(value, TByte4);
     }
 
-    void OutputRow(const float* values, std::size_t count, float divisor, std::uint8_t* out)
+    [[gnu::always_inline]] inline std::uint8_t ToByte(float r) { return ToBytes(Broadcast(r))[0]; }
+
+    // The kernels: the loops every row goes through, written once and compiled twice, for
+    // every x86-64 processor and for those with AVX2 (wider vectors, the same single-precision
+    // operations in the same order, so the same bits).
+    [[gnu::always_inline]] inline void ConvertKernel(
+        const std::uint8_t* __restrict in, std::size_t count, float* __restrict out)
     {
+        for (std::size_t k = 0; k < count; ++k)
+            out[k] = static_cast<float>(in[k]);
+    }
+
+    [[gnu::always_inline]] inline void AddScaledKernel(
+        float* __restrict sum, const float* __restrict row, float weight, std::size_t count)
+    {
+        for (std::size_t k = 0; k < count; ++k)
+            sum[k] = sum[k] + row[k] * weight;
+    }
+
+    [[gnu::always_inline]] inline void OutputKernel(
+        const float* values, std::size_t count, float divisor, std::uint8_t* out)
+    {
+        std::size_t k = 0;
         if (divisor == 1.0f) {
-            for (std::size_t k = 0; k < count; ++k)
+            for (; k + 4 <= count; k += 4) {
+                const TByte4 bytes = ToBytes(Load4(values + k));
+                std::memcpy(out + k, &bytes, 4);
+            }
+            for (; k < count; ++k)
                 out[k] = ToByte(values[k]);
         } else {
-            for (std::size_t k = 0; k < count; ++k)
+            const TFloat4 d = Broadcast(divisor);
+            for (; k + 4 <= count; k += 4) {
+                const TByte4 bytes = ToBytes(Load4(values + k) / d);
+                std::memcpy(out + k, &bytes, 4);
+            }
+            for (; k < count; ++k)
                 out[k] = ToByte(values[k] / divisor);
         }
+    }
+
+    // The box table of a horizontal pass: per destination pixel the sample offset of its first
+    // source pixel and `Span` weights. Pixels go in pairs: per pair and piece eight floats, the
+    // first pixel's weight four times, then the second's (a wide vector takes the pair at once,
+    // a narrow one either half). An odd last pixel is paired with an idle one (weights 0, sum 1).
+    struct TBoxTable {
+        int DestWidth = 0;
+        std::size_t Span = 0;
+        std::vector<std::size_t> First; // one per pixel, the idle one included
+        std::vector<float> Weights; // pairs × Span × 8
+        std::vector<float> Sums; // pairs × 8, laid out like the weights
+
+        const float* PixelWeights(int x) const
+        {
+            return Weights.data() + (static_cast<std::size_t>(x) / 2) * Span * 8 + (x % 2) * 4;
+        }
+        TFloat4 PixelSum(int x) const
+        {
+            return Load4(Sums.data() + (static_cast<std::size_t>(x) / 2) * 8 + (x % 2) * 4);
+        }
+    };
+
+    // Each piece is one four-lane multiply and add (blue, green, red and an unused lane). Lanes
+    // are plain single-precision operations, so every channel's sum is the same float as a
+    // scalar sum. Four pixels run side by side to keep the adder busy; each sum still adds its
+    // pieces in walk order.
+    [[gnu::always_inline]] inline void BoxKernel(const TBoxTable& table, const float* samples, float* out)
+    {
+        const std::size_t span = table.Span;
+        int x = 0;
+        for (; x + 4 <= table.DestWidth; x += 4) {
+            const float* in0 = samples + table.First[x];
+            const float* in1 = samples + table.First[x + 1];
+            const float* in2 = samples + table.First[x + 2];
+            const float* in3 = samples + table.First[x + 3];
+            const float* w0 = table.PixelWeights(x);
+            const float* w1 = table.PixelWeights(x + 1);
+            const float* w2 = table.PixelWeights(x + 2);
+            const float* w3 = table.PixelWeights(x + 3);
+            TFloat4 s0 {}, s1 {}, s2 {}, s3 {};
+            for (std::size_t p = 0; p < span; ++p) {
+                s0 = s0 + Load4(w0 + 8 * p) * Load4(in0 + 3 * p);
+                s1 = s1 + Load4(w1 + 8 * p) * Load4(in1 + 3 * p);
+                s2 = s2 + Load4(w2 + 8 * p) * Load4(in2 + 3 * p);
+                s3 = s3 + Load4(w3 + 8 * p) * Load4(in3 + 3 * p);
+            }
+            Store4(out + 3 * x, s0 / table.PixelSum(x));
+            Store4(out + 3 * x + 3, s1 / table.PixelSum(x + 1));
+            Store4(out + 3 * x + 6, s2 / table.PixelSum(x + 2));
+            Store4(out + 3 * x + 9, s3 / table.PixelSum(x + 3));
+        }
+        for (; x < table.DestWidth; ++x) {
+            const float* in = samples + table.First[x];
+            const float* w = table.PixelWeights(x);
+            TFloat4 sum {};
+            for (std::size_t p = 0; p < span; ++p)
+                sum = sum + Load4(w + 8 * p) * Load4(in + 3 * p);
+            Store4(out + 3 * x, sum / table.PixelSum(x));
+        }
+    }
+
+    void ConvertPortable(const std::uint8_t* in, std::size_t count, float* out) { ConvertKernel(in, count, out); }
+    void AddScaledPortable(float* sum, const float* row, float weight, std::size_t count)
+    {
+        AddScaledKernel(sum, row, weight, count);
+    }
+    void OutputPortable(const float* values, std::size_t count, float divisor, std::uint8_t* out)
+    {
+        OutputKernel(values, count, divisor, out);
+    }
+    void BoxPortable(const TBoxTable& table, const float* samples, float* out) { BoxKernel(table, samples, out); }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KORVO_WIDE_KERNELS 1
+    typedef float TFloat8 __attribute__((vector_size(32)));
+
+    [[gnu::target("avx2")]] void ConvertWide(const std::uint8_t* in, std::size_t count, float* out)
+    {
+        ConvertKernel(in, count, out);
+    }
+    [[gnu::target("avx2")]] void AddScaledWide(float* sum, const float* row, float weight, std::size_t count)
+    {
+        AddScaledKernel(sum, row, weight, count);
+    }
+    [[gnu::target("avx2")]] void OutputWide(const float* values, std::size_t count, float divisor, std::uint8_t* out)
+    {
+        OutputKernel(values, count, divisor, out);
+    }
+
+    [[gnu::target("avx2"), gnu::always_inline]] inline TFloat8 LoadPair(const float* a, const float* b)
+    {
+        return __builtin_shufflevector(Load4(a), Load4(b), 0, 1, 2, 3, 4, 5, 6, 7);
+    }
+    [[gnu::target("avx2"), gnu::always_inline]] inline TFloat8 Load8(const float* p)
+    {
+        TFloat8 v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    }
+    // The pair's first pixel, then its second, whose first lane overwrites the spare fourth.
+    [[gnu::target("avx2"), gnu::always_inline]] inline void StorePair(float* p, TFloat8 v, bool both)
+    {
+        const TFloat4 low = __builtin_shufflevector(v, v, 0, 1, 2, 3);
+        const TFloat4 high = __builtin_shufflevector(v, v, 4, 5, 6, 7);
+        Store4(p, low);
+        if (both)
+            Store4(p + 3, high);
+    }
+
+    // Two pixels per eight-lane vector, four pairs side by side.
+    [[gnu::target("avx2")]] void BoxWide(const TBoxTable& table, const float* samples, float* out)
+    {
+        const std::size_t span = table.Span;
+        const int pairs = (table.DestWidth + 1) / 2;
+        int q = 0;
+        for (; q + 4 <= pairs; q += 4) {
+            const std::size_t* first = table.First.data() + 2 * q;
+            const float* a0 = samples + first[0];
+            const float* b0 = samples + first[1];
+            const float* a1 = samples + first[2];
+            const float* b1 = samples + first[3];
+            const float* a2 = samples + first[4];
+            const float* b2 = samples + first[5];
+            const float* a3 = samples + first[6];
+            const float* b3 = samples + first[7];
+            const float* w0 = table.Weights.data() + static_cast<std::size_t>(q) * span * 8;
+            const float* w1 = w0 + span * 8;
+            const float* w2 = w1 + span * 8;
+            const float* w3 = w2 + span * 8;
+            TFloat8 s0 {}, s1 {}, s2 {}, s3 {};
+            for (std::size_t p = 0; p < span; ++p) {
+                s0 = s0 + Load8(w0 + 8 * p) * LoadPair(a0 + 3 * p, b0 + 3 * p);
+                s1 = s1 + Load8(w1 + 8 * p) * LoadPair(a1 + 3 * p, b1 + 3 * p);
+                s2 = s2 + Load8(w2 + 8 * p) * LoadPair(a2 + 3 * p, b2 + 3 * p);
+                s3 = s3 + Load8(w3 + 8 * p) * LoadPair(a3 + 3 * p, b3 + 3 * p);
+            }
+            const float* sums = table.Sums.data() + static_cast<std::size_t>(q) * 8;
+            float* o = out + 6 * static_cast<std::size_t>(q);
+            const bool fullLast = 2 * (q + 3) + 1 < table.DestWidth;
+            StorePair(o, s0 / Load8(sums), true);
+            StorePair(o + 6, s1 / Load8(sums + 8), true);
+            StorePair(o + 12, s2 / Load8(sums + 16), true);
+            StorePair(o + 18, s3 / Load8(sums + 24), fullLast);
+        }
+        for (; q < pairs; ++q) {
+            const float* a = samples + table.First[2 * q];
+            const float* b = samples + table.First[2 * q + 1];
+            const float* w = table.Weights.data() + static_cast<std::size_t>(q) * span * 8;
+            TFloat8 sum {};
+            for (std::size_t p = 0; p < span; ++p)
+                sum = sum + Load8(w + 8 * p) * LoadPair(a + 3 * p, b + 3 * p);
+            StorePair(out + 6 * static_cast<std::size_t>(q),
+                sum / Load8(table.Sums.data() + 8 * static_cast<std::size_t>(q)), 2 * q + 1 < table.DestWidth);
+        }
+    }
+#endif
+
+    // The kernels one scaler uses, chosen once.
+    struct TKernels {
+        void (*Convert)(const std::uint8_t*, std::size_t, float*) = ConvertPortable;
+        void (*AddScaled)(float*, const float*, float, std::size_t) = AddScaledPortable;
+        void (*Output)(const float*, std::size_t, float, std::uint8_t*) = OutputPortable;
+        void (*Box)(const TBoxTable&, const float*, float*) = BoxPortable;
+    };
+
+    TKernels ChooseKernels(bool wide)
+    {
+        TKernels kernels;
+#ifdef KORVO_WIDE_KERNELS
+        if (wide && __builtin_cpu_supports("avx2")) {
+            kernels.Convert = ConvertWide;
+            kernels.AddScaled = AddScaledWide;
+            kernels.Output = OutputWide;
+            kernels.Box = BoxWide;
+        }
+#else
+        (void)wide;
+#endif
+        return kernels;
     }
 
     std::unique_ptr<float[]> FloatBuffer(std::size_t count)
@@ -112,10 +329,11 @@ namespace {
 
     class THorizontalPass {
     public:
-        THorizontalPass(int sourceWidth, int destWidth)
+        THorizontalPass(int sourceWidth, int destWidth, const TKernels& kernels)
             : m_method(MethodFor(sourceWidth, destWidth))
             , m_sourceWidth(sourceWidth)
             , m_destWidth(destWidth)
+            , m_kernels(kernels)
         {
             const float ratio = Ratio(m_method, sourceWidth, destWidth);
             if (m_method == Method::Box) {
@@ -124,32 +342,42 @@ namespace {
                 // first source pixel and one weight per following pixel. Every pixel gets the same
                 // number of weights, the short lists padded with 0 (adding 0 × S leaves a sum of
                 // non-negative values unchanged), so that the row loop has no data-dependent
-                // branch and can run four pixels' sums side by side.
+                // branch and can run several pixels' sums side by side.
                 std::vector<int> firstOf(static_cast<std::size_t>(destWidth), -1);
                 std::vector<int> lastOf(static_cast<std::size_t>(destWidth), -1);
-                m_weightSum.resize(static_cast<std::size_t>(destWidth));
+                std::vector<float> sums(static_cast<std::size_t>(destWidth));
                 float left = 0.0f;
                 for (int x = 0; x < destWidth; ++x) {
-                    m_weightSum[x] = Broadcast(WalkInterval(left, x, ratio, sourceWidth, [&](int g, float) {
+                    sums[x] = WalkInterval(left, x, ratio, sourceWidth, [&](int g, float) {
                         if (firstOf[x] < 0)
                             firstOf[x] = g;
                         lastOf[x] = g;
-                    }));
+                    });
                 }
-                m_span = 1;
+                TBoxTable& table = m_box;
+                table.DestWidth = destWidth;
+                table.Span = 1;
                 for (int x = 0; x < destWidth; ++x)
                     if (firstOf[x] >= 0)
-                        m_span = std::max(m_span, static_cast<std::size_t>(lastOf[x] - firstOf[x] + 1));
-                m_first.assign(static_cast<std::size_t>(destWidth), 0);
-                m_weight.assign(static_cast<std::size_t>(destWidth) * m_span, Broadcast(0.0f));
+                        table.Span = std::max(table.Span, static_cast<std::size_t>(lastOf[x] - firstOf[x] + 1));
+                const std::size_t pairs = (static_cast<std::size_t>(destWidth) + 1) / 2;
+                table.First.assign(2 * pairs, 0);
+                table.Weights.assign(pairs * table.Span * 8, 0.0f);
+                table.Sums.assign(pairs * 8, 1.0f);
                 left = 0.0f;
                 for (int x = 0; x < destWidth; ++x) {
                     const int first = std::max(firstOf[x], 0);
-                    m_first[x] = 3 * static_cast<std::size_t>(first);
-                    TFloat4* weights = m_weight.data() + static_cast<std::size_t>(x) * m_span;
-                    WalkInterval(
-                        left, x, ratio, sourceWidth, [&](int g, float w) { weights[g - first] = Broadcast(w); });
+                    table.First[x] = 3 * static_cast<std::size_t>(first);
+                    float* weights = const_cast<float*>(table.PixelWeights(x));
+                    WalkInterval(left, x, ratio, sourceWidth, [&](int g, float w) {
+                        float* slot = weights + 8 * static_cast<std::size_t>(g - first);
+                        slot[0] = slot[1] = slot[2] = slot[3] = w;
+                    });
+                    float* sum = table.Sums.data() + (static_cast<std::size_t>(x) / 2) * 8 + (x % 2) * 4;
+                    sum[0] = sum[1] = sum[2] = sum[3] = sums[x];
                 }
+                if (destWidth % 2)
+                    table.First[destWidth] = table.First[destWidth - 1];
             } else if (m_method == Method::Linear) {
                 // (1 − f) × S[i] + f × S[j]; a pixel taken unchanged is 1 × S[i] + 0 × S[i],
                 // which gives exactly S[i].
@@ -171,7 +399,7 @@ namespace {
         // Whether Run reads the row as floats (else as bytes).
         bool NeedsSamples() const { return m_method != Method::Linear; }
         // Floats that must follow the row's samples (zeroed) for the reads of Run.
-        std::size_t SamplePadding() const { return m_method == Method::Box ? 3 * m_span + 4 : 4; }
+        std::size_t SamplePadding() const { return m_method == Method::Box ? 3 * m_box.Span + 4 : 4; }
         // A copy needs no work: the samples are the result.
         bool PassesSamples() const { return m_method == Method::Copy; }
 
@@ -183,7 +411,7 @@ namespace {
                 std::memcpy(out, samples, 3 * static_cast<std::size_t>(m_sourceWidth) * sizeof(float));
                 break;
             case Method::Box:
-                RunBox(samples, out);
+                m_kernels.Box(m_box, samples, out);
                 break;
             case Method::Linear:
                 for (int x = 0; x < m_destWidth; ++x) {
@@ -199,45 +427,6 @@ namespace {
         }
 
     private:
-        // Each piece is one four-lane multiply and add (blue, green, red and an unused lane).
-        // Lanes are plain single-precision operations, so every channel's sum is the same float
-        // as a scalar sum. Four destination pixels run side by side to keep the adder busy;
-        // each sum still adds its pieces in walk order.
-        void RunBox(const float* samples, float* out) const
-        {
-            const std::size_t span = m_span;
-            int x = 0;
-            for (; x + 4 <= m_destWidth; x += 4) {
-                const float* in0 = samples + m_first[x];
-                const float* in1 = samples + m_first[x + 1];
-                const float* in2 = samples + m_first[x + 2];
-                const float* in3 = samples + m_first[x + 3];
-                const TFloat4* w0 = m_weight.data() + static_cast<std::size_t>(x) * span;
-                const TFloat4* w1 = w0 + span;
-                const TFloat4* w2 = w1 + span;
-                const TFloat4* w3 = w2 + span;
-                TFloat4 s0 {}, s1 {}, s2 {}, s3 {};
-                for (std::size_t p = 0; p < span; ++p) {
-                    s0 = s0 + w0[p] * Load4(in0 + 3 * p);
-                    s1 = s1 + w1[p] * Load4(in1 + 3 * p);
-                    s2 = s2 + w2[p] * Load4(in2 + 3 * p);
-                    s3 = s3 + w3[p] * Load4(in3 + 3 * p);
-                }
-                Store4(out + 3 * x, s0 / m_weightSum[x]);
-                Store4(out + 3 * x + 3, s1 / m_weightSum[x + 1]);
-                Store4(out + 3 * x + 6, s2 / m_weightSum[x + 2]);
-                Store4(out + 3 * x + 9, s3 / m_weightSum[x + 3]);
-            }
-            for (; x < m_destWidth; ++x) {
-                const float* in = samples + m_first[x];
-                const TFloat4* w = m_weight.data() + static_cast<std::size_t>(x) * span;
-                TFloat4 sum {};
-                for (std::size_t p = 0; p < span; ++p)
-                    sum = sum + w[p] * Load4(in + 3 * p);
-                Store4(out + 3 * x, sum / m_weightSum[x]);
-            }
-        }
-
         struct TLinearTap {
             int Left; // byte offsets of the two source pixels
             int Right;
@@ -248,12 +437,8 @@ namespace {
         Method m_method;
         int m_sourceWidth;
         int m_destWidth;
-        // Box: per destination pixel the sample offset of its first source pixel and m_span
-        // weights, each already in all four lanes.
-        std::size_t m_span = 0;
-        std::vector<std::size_t> m_first;
-        std::vector<TFloat4> m_weight;
-        std::vector<TFloat4> m_weightSum;
+        const TKernels& m_kernels;
+        TBoxTable m_box;
         std::vector<TLinearTap> m_linear;
     };
 
@@ -262,12 +447,13 @@ namespace {
 // One destination of a TRowScaler: its horizontal pass and the state of its vertical pass.
 class TRowScaler::TDestination {
 public:
-    TDestination(int sourceWidth, int sourceHeight, TBitmap& dest)
+    TDestination(int sourceWidth, int sourceHeight, TBitmap& dest, bool wide)
         : m_dest(dest)
         , m_sourceHeight(sourceHeight)
+        , m_kernels(ChooseKernels(wide))
         , m_vertical(MethodFor(sourceHeight, dest.Height()))
         , m_verticalRatio(Ratio(m_vertical, sourceHeight, dest.Height())) // throws on a division by zero
-        , m_horizontal(sourceWidth, dest.Width()) // likewise
+        , m_horizontal(sourceWidth, dest.Width(), m_kernels) // likewise
         , m_samples(3 * static_cast<std::size_t>(dest.Width()))
     {
         const int dh = dest.Height();
@@ -334,7 +520,7 @@ public:
         }
         switch (m_vertical) {
         case Method::Copy:
-            OutputRow(resampled, m_samples, 1.0f, m_dest.Row(g));
+            m_kernels.Output(resampled, m_samples, 1.0f, m_dest.Row(g));
             break;
         case Method::Linear:
             PushLinear(g, resampled);
@@ -365,13 +551,11 @@ private:
             if (row.First < 0 || g > row.Last)
                 continue;
             const float w = m_weights[row.FirstWeight + static_cast<std::size_t>(g - row.First)];
-            float* sum = Sum(y);
-            for (std::size_t k = 0; k < m_samples; ++k)
-                sum[k] = sum[k] + resampled[k] * w;
+            m_kernels.AddScaled(Sum(y), resampled, w, m_samples);
         }
         while (m_nextRow < dh && (m_rows[m_nextRow].Last <= g || g + 1 == m_sourceHeight)) {
             float* sum = Sum(m_nextRow);
-            OutputRow(sum, m_samples, m_rows[m_nextRow].WeightSum, m_dest.Row(m_nextRow));
+            m_kernels.Output(sum, m_samples, m_rows[m_nextRow].WeightSum, m_dest.Row(m_nextRow));
             std::memset(sum, 0, m_samples * sizeof(float));
             ++m_nextRow;
         }
@@ -393,7 +577,7 @@ private:
                 break;
             std::uint8_t* out = m_dest.Row(m_nextRow);
             if (single) {
-                OutputRow(m_held[i & 1].get(), m_samples, 1.0f, out);
+                m_kernels.Output(m_held[i & 1].get(), m_samples, 1.0f, out);
                 continue;
             }
             const float f = p - static_cast<float>(i);
@@ -405,12 +589,13 @@ private:
                 acc[k] = upper[k] * keep;
             for (std::size_t k = 0; k < m_samples; ++k)
                 acc[k] = acc[k] + lower[k] * f;
-            OutputRow(acc, m_samples, 1.0f, out);
+            m_kernels.Output(acc, m_samples, 1.0f, out);
         }
     }
 
     TBitmap& m_dest;
     int m_sourceHeight;
+    TKernels m_kernels;
     Method m_vertical;
     float m_verticalRatio;
     THorizontalPass m_horizontal;
@@ -427,9 +612,11 @@ private:
     std::unique_ptr<float[]> m_held[2];
 };
 
-TRowScaler::TRowScaler(int sourceWidth, int sourceHeight)
+TRowScaler::TRowScaler(int sourceWidth, int sourceHeight, bool wideVectors)
     : m_sourceWidth(sourceWidth)
     , m_sourceHeight(sourceHeight)
+    , m_wideVectors(wideVectors)
+    , m_convert(ChooseKernels(wideVectors).Convert)
 {
 }
 
@@ -439,7 +626,7 @@ void TRowScaler::AddDestination(TBitmap& dest)
 {
     if (!dest.SwitchTo24())
         throw std::bad_alloc();
-    auto destination = std::make_unique<TDestination>(m_sourceWidth, m_sourceHeight, dest);
+    auto destination = std::make_unique<TDestination>(m_sourceWidth, m_sourceHeight, dest, m_wideVectors);
     if (destination->NeedsSamples()) {
         const std::size_t size = 3 * static_cast<std::size_t>(m_sourceWidth) + destination->SamplePadding();
         if (size > m_samplesSize) {
@@ -456,11 +643,8 @@ void TRowScaler::PushRow(const std::uint8_t* row)
 {
     if (m_rowsPushed >= m_sourceHeight)
         return;
-    if (m_needsSamples) {
-        float* samples = m_samples.get();
-        for (std::size_t k = 0, n = 3 * static_cast<std::size_t>(m_sourceWidth); k < n; ++k)
-            samples[k] = static_cast<float>(row[k]);
-    }
+    if (m_needsSamples)
+        m_convert(row, 3 * static_cast<std::size_t>(m_sourceWidth), m_samples.get());
     for (auto& destination : m_destinations)
         destination->Push(m_rowsPushed, row, m_samples.get());
     ++m_rowsPushed;

@@ -36,7 +36,9 @@ void ScaleBitmap(TBitmap* source, TBitmap* dest);
 
 class TRowScaler {
 public:
-    TRowScaler(int sourceWidth, int sourceHeight);
+    // With `wideVectors` the row loops use AVX2 where the processor has it; without, only what
+    // every x86-64 processor has. The pixels are the same either way.
+    TRowScaler(int sourceWidth, int sourceHeight, bool wideVectors = true);
     ~TRowScaler();
     TRowScaler(const TRowScaler&) = delete;
     TRowScaler& operator=(const TRowScaler&) = delete;
@@ -59,6 +61,8 @@ private:
     int m_sourceWidth;
     int m_sourceHeight;
     int m_rowsPushed = 0;
+    bool m_wideVectors;
+    void (*m_convert)(const std::uint8_t* bytes, std::size_t count, float* samples);
     // The current row as floats, made once for every destination that reads it that way.
     std::unique_ptr<float[]> m_samples;
     std::size_t m_samplesSize = 0;
