@@ -142,19 +142,26 @@ namespace {
     }
 
     // The box table of a horizontal pass: per destination pixel the sample offset of its first
-    // source pixel and `Span` weights. Pixels go in pairs: per pair and piece eight floats, the
-    // first pixel's weight four times, then the second's (a wide vector takes the pair at once,
-    // a narrow one either half). An odd last pixel is paired with an idle one (weights 0, sum 1).
+    // source pixel and `Span` weights. Pixels go in pairs, each weight four times: eight floats
+    // per pair and piece, the first pixel's weight, then the second's (a wide vector takes the
+    // pair at once, a narrow one either half). The pairs go in groups of four whose weights for
+    // one piece lie together, so that a loop over a group's pieces walks one pointer. An odd last
+    // pixel is paired with an idle one (weights 0, sum 1), a short last group with idle pairs.
+    constexpr std::size_t PairsPerGroup = 4;
+    constexpr std::size_t PieceStride = 8 * PairsPerGroup; // floats from one piece to the next
+
     struct TBoxTable {
         int DestWidth = 0;
         std::size_t Span = 0;
         std::vector<std::size_t> First; // one per pixel, the idle one included
-        std::vector<float> Weights; // pairs × Span × 8
-        std::vector<float> Sums; // pairs × 8, laid out like the weights
+        std::vector<float> Weights; // groups × Span × PieceStride
+        std::vector<float> Sums; // pairs × 8
 
         const float* PixelWeights(int x) const
         {
-            return Weights.data() + (static_cast<std::size_t>(x) / 2) * Span * 8 + (x % 2) * 4;
+            const std::size_t pair = static_cast<std::size_t>(x) / 2;
+            return Weights.data() + (pair / PairsPerGroup) * Span * PieceStride + (pair % PairsPerGroup) * 8
+                + (x % 2) * 4;
         }
         TFloat4 PixelSum(int x) const
         {
@@ -181,10 +188,10 @@ namespace {
             const float* w3 = table.PixelWeights(x + 3);
             TFloat4 s0 {}, s1 {}, s2 {}, s3 {};
             for (std::size_t p = 0; p < span; ++p) {
-                s0 = s0 + Load4(w0 + 8 * p) * Load4(in0 + 3 * p);
-                s1 = s1 + Load4(w1 + 8 * p) * Load4(in1 + 3 * p);
-                s2 = s2 + Load4(w2 + 8 * p) * Load4(in2 + 3 * p);
-                s3 = s3 + Load4(w3 + 8 * p) * Load4(in3 + 3 * p);
+                s0 = s0 + Load4(w0 + PieceStride * p) * Load4(in0 + 3 * p);
+                s1 = s1 + Load4(w1 + PieceStride * p) * Load4(in1 + 3 * p);
+                s2 = s2 + Load4(w2 + PieceStride * p) * Load4(in2 + 3 * p);
+                s3 = s3 + Load4(w3 + PieceStride * p) * Load4(in3 + 3 * p);
             }
             Store4(out + 3 * x, s0 / table.PixelSum(x));
             Store4(out + 3 * x + 3, s1 / table.PixelSum(x + 1));
@@ -196,7 +203,7 @@ namespace {
             const float* w = table.PixelWeights(x);
             TFloat4 sum {};
             for (std::size_t p = 0; p < span; ++p)
-                sum = sum + Load4(w + 8 * p) * Load4(in + 3 * p);
+                sum = sum + Load4(w + PieceStride * p) * Load4(in + 3 * p);
             Store4(out + 3 * x, sum / table.PixelSum(x));
         }
     }
@@ -265,16 +272,13 @@ namespace {
             const float* b2 = samples + first[5];
             const float* a3 = samples + first[6];
             const float* b3 = samples + first[7];
-            const float* w0 = table.Weights.data() + static_cast<std::size_t>(q) * span * 8;
-            const float* w1 = w0 + span * 8;
-            const float* w2 = w1 + span * 8;
-            const float* w3 = w2 + span * 8;
+            const float* w = table.Weights.data() + static_cast<std::size_t>(q) / PairsPerGroup * span * PieceStride;
             TFloat8 s0 {}, s1 {}, s2 {}, s3 {};
-            for (std::size_t p = 0; p < span; ++p) {
-                s0 = s0 + Load8(w0 + 8 * p) * LoadPair(a0 + 3 * p, b0 + 3 * p);
-                s1 = s1 + Load8(w1 + 8 * p) * LoadPair(a1 + 3 * p, b1 + 3 * p);
-                s2 = s2 + Load8(w2 + 8 * p) * LoadPair(a2 + 3 * p, b2 + 3 * p);
-                s3 = s3 + Load8(w3 + 8 * p) * LoadPair(a3 + 3 * p, b3 + 3 * p);
+            for (std::size_t p = 0; p < span; ++p, w += PieceStride) {
+                s0 = s0 + Load8(w) * LoadPair(a0 + 3 * p, b0 + 3 * p);
+                s1 = s1 + Load8(w + 8) * LoadPair(a1 + 3 * p, b1 + 3 * p);
+                s2 = s2 + Load8(w + 16) * LoadPair(a2 + 3 * p, b2 + 3 * p);
+                s3 = s3 + Load8(w + 24) * LoadPair(a3 + 3 * p, b3 + 3 * p);
             }
             const float* sums = table.Sums.data() + static_cast<std::size_t>(q) * 8;
             float* o = out + 6 * static_cast<std::size_t>(q);
@@ -287,10 +291,10 @@ namespace {
         for (; q < pairs; ++q) {
             const float* a = samples + table.First[2 * q];
             const float* b = samples + table.First[2 * q + 1];
-            const float* w = table.Weights.data() + static_cast<std::size_t>(q) * span * 8;
+            const float* w = table.PixelWeights(2 * q);
             TFloat8 sum {};
             for (std::size_t p = 0; p < span; ++p)
-                sum = sum + Load8(w + 8 * p) * LoadPair(a + 3 * p, b + 3 * p);
+                sum = sum + Load8(w + PieceStride * p) * LoadPair(a + 3 * p, b + 3 * p);
             StorePair(out + 6 * static_cast<std::size_t>(q),
                 sum / Load8(table.Sums.data() + 8 * static_cast<std::size_t>(q)), 2 * q + 1 < table.DestWidth);
         }
@@ -361,8 +365,9 @@ namespace {
                     if (firstOf[x] >= 0)
                         table.Span = std::max(table.Span, static_cast<std::size_t>(lastOf[x] - firstOf[x] + 1));
                 const std::size_t pairs = (static_cast<std::size_t>(destWidth) + 1) / 2;
+                const std::size_t groups = (pairs + PairsPerGroup - 1) / PairsPerGroup;
                 table.First.assign(2 * pairs, 0);
-                table.Weights.assign(pairs * table.Span * 8, 0.0f);
+                table.Weights.assign(groups * table.Span * PieceStride, 0.0f);
                 table.Sums.assign(pairs * 8, 1.0f);
                 left = 0.0f;
                 for (int x = 0; x < destWidth; ++x) {
@@ -370,7 +375,7 @@ namespace {
                     table.First[x] = 3 * static_cast<std::size_t>(first);
                     float* weights = const_cast<float*>(table.PixelWeights(x));
                     WalkInterval(left, x, ratio, sourceWidth, [&](int g, float w) {
-                        float* slot = weights + 8 * static_cast<std::size_t>(g - first);
+                        float* slot = weights + PieceStride * static_cast<std::size_t>(g - first);
                         slot[0] = slot[1] = slot[2] = slot[3] = w;
                     });
                     float* sum = table.Sums.data() + (static_cast<std::size_t>(x) / 2) * 8 + (x % 2) * 4;
