@@ -9,7 +9,9 @@
 #include "model/TextRules.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
+#include <optional>
 
 namespace korvo {
 
@@ -153,60 +155,124 @@ namespace {
         outputs.Finish();
     }
 
+    // The filters of a held picture, strip by strip while the strip is still in the cache: the
+    // median filter in place, and the counts of the tonal correction.
+    class THeldFilters {
+    public:
+        THeldFilters(const PreprocessingSettings& pre, int width, TPictureWorkspace::TBuffers& buffers)
+            : m_pre(pre)
+            , m_width(width)
+            , m_original(pre.MedianFilter ? Strip(buffers.row, 1, width) : nullptr)
+        {
+        }
+
+        void Rows(TBitmap& picture, int first, int count)
+        {
+            for (int y = first; y < first + count; ++y) {
+                std::uint8_t* row = picture.Row(y);
+                if (m_pre.MedianFilter) {
+                    std::memcpy(m_original, row, 3 * static_cast<std::size_t>(m_width));
+                    MedianFilterRow(m_original, row, m_width);
+                }
+                if (m_pre.Equalize)
+                    m_counts.AddRow(row, m_width);
+            }
+        }
+
+        TEqualizeMapping Mapping() const
+        {
+            return m_counts.Mapping(m_pre.EqualizeMode == EqualizeMode::RGB, m_pre.EqualizeStrength * 0.001);
+        }
+
+    private:
+        const PreprocessingSettings& m_pre;
+        int m_width;
+        std::uint8_t* m_original;
+        TEqualizeCounts m_counts;
+    };
+
+    // A JPEG decoded into the workspace's full-size buffer, each strip filtered as it comes.
+    TBitmap* DecodeHeld(const std::string& path, const PreprocessingSettings& pre, std::optional<THeldFilters>& filters,
+        TPictureWorkspace::TBuffers& buffers, const TCancelled& cancelled)
+    {
+        TJpegRowReader reader;
+        if (!reader.OpenFile(path))
+            return nullptr;
+        filters.emplace(pre, reader.ImageWidth(), buffers);
+        TBitmap* picture = Sized(buffers.full, reader.ImageWidth(), reader.ImageHeight());
+        if (!picture || !reader.Start(DctMethod::Float))
+            return nullptr;
+        std::uint8_t* rows[DecodeStrip];
+        while (reader.NextRow() < reader.Height()) {
+            const int first = reader.NextRow();
+            const int count = std::min(DecodeStrip, reader.Height() - first);
+            for (int i = 0; i < count; ++i)
+                rows[i] = picture->Row(first + i);
+            if (!reader.ReadRows(rows, count) || IsCancelled(cancelled))
+                return nullptr;
+            filters->Rows(*picture, first, count);
+        }
+        return picture;
+    }
+
     // Everything else: the picture held whole (a BMP file as read, a JPEG in the workspace's
-    // buffer), filtered and corrected in place, then its turned rows strip by strip into the
-    // resampler, without a turned copy.
+    // buffer), filtered while it is read, then its turned rows strip by strip through the tonal
+    // correction's mapping into the resampler, without a turned copy.
     void HeldPicture(const TAlbumPictureJob& job, const Configuration& config, TPictureWorkspace::TBuffers& buffers,
         TAlbumPictureResult& result, const TCancelled& cancelled, bool bmp)
     {
         const PreprocessingSettings& pre = config.Preprocessing;
+        const int rotate = job.Rotate >= 1 && job.Rotate <= 3 ? job.Rotate : 0;
         BitmapPtr read;
         TBitmap* picture = nullptr;
+        std::optional<THeldFilters> filters;
         if (bmp) {
             read = ReadBmpFile(job.Source);
             picture = read.get();
+            if (!picture)
+                return;
+            // As LoadImage: the filters and turns need 24 bits and fail the reading without
+            // them; an untouched picture is switched only by the resampler, whose failure is a
+            // sizing one.
+            if (!picture->SwitchTo24()) {
+                if (!pre.MedianFilter && !pre.Equalize && rotate == 0)
+                    result.Loaded = true;
+                return;
+            }
+            filters.emplace(pre, picture->Width(), buffers);
+            for (int first = 0; first < picture->Height(); first += DecodeStrip)
+                filters->Rows(*picture, first, std::min(DecodeStrip, picture->Height() - first));
         } else {
-            picture = Sized(buffers.full, 0, 0);
-            if (picture && !DecodeJpegFileInto(job.Source, DctMethod::Float, *picture))
-                picture = nullptr;
+            picture = DecodeHeld(job.Source, pre, filters, buffers, cancelled);
         }
         if (!picture || IsCancelled(cancelled))
             return;
-        const int rotate = job.Rotate >= 1 && job.Rotate <= 3 ? job.Rotate : 0;
-        // As LoadImage: the filters and turns need 24 bits and fail the reading without them;
-        // an untouched picture is switched only by the resampler, whose failure is a sizing one.
-        if (!picture->SwitchTo24()) {
-            if (pre.MedianFilter || pre.Equalize || rotate != 0)
-                return;
-            result.Loaded = true;
-            return;
-        }
-        if (pre.MedianFilter)
-            ApplyMedianFilter(*picture);
+        std::optional<TEqualizeMapping> mapping;
         if (pre.Equalize)
-            EqualizeBitmap(*picture, pre.EqualizeMode == EqualizeMode::RGB, pre.EqualizeStrength * 0.001);
-        if (IsCancelled(cancelled))
-            return;
+            mapping = filters->Mapping();
 
         const int width = TurnedWidth(*picture, rotate);
         const int height = TurnedHeight(*picture, rotate);
         TOutputs outputs(width, height, job, config, buffers, result);
-        if (rotate == 0) {
-            for (int y = 0; y < height; ++y)
-                outputs.Push(picture->Row(y));
-        } else {
-            const std::size_t stride = 3 * static_cast<std::size_t>(width);
-            std::uint8_t* strip = Strip(buffers.strip, TurnStrip, width);
-            std::uint8_t* rows[TurnStrip];
-            for (int i = 0; i < TurnStrip; ++i)
-                rows[i] = strip + static_cast<std::size_t>(i) * stride;
-            for (int first = 0; first < height; first += TurnStrip) {
-                if (IsCancelled(cancelled))
-                    return;
-                const int count = std::min(TurnStrip, height - first);
-                TurnedRows(*picture, rotate, first, count, rows);
+        const std::size_t stride = 3 * static_cast<std::size_t>(width);
+        std::uint8_t* strip = Strip(buffers.strip, TurnStrip, width);
+        std::uint8_t* rows[TurnStrip];
+        for (int i = 0; i < TurnStrip; ++i)
+            rows[i] = strip + static_cast<std::size_t>(i) * stride;
+        for (int first = 0; first < height; first += TurnStrip) {
+            if (IsCancelled(cancelled))
+                return;
+            const int count = std::min(TurnStrip, height - first);
+            if (rotate == 0 && !mapping) {
                 for (int i = 0; i < count; ++i)
-                    outputs.Push(rows[i]);
+                    outputs.Push(picture->Row(first + i));
+                continue;
+            }
+            TurnedRows(*picture, rotate, first, count, rows);
+            for (int i = 0; i < count; ++i) {
+                if (mapping)
+                    mapping->MapRow(rows[i], width);
+                outputs.Push(rows[i]);
             }
         }
         result.Loaded = true;
