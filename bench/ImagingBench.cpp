@@ -5,6 +5,7 @@
 //
 //   build/bin/korvo2-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
+#include "imaging/AlbumPicture.h"
 #include "imaging/Histogram.h"
 #include "imaging/Jpeg.h"
 #include "imaging/Process.h"
@@ -203,5 +204,27 @@ void BM_WholeChain(benchmark::State& state)
     }
 }
 BENCHMARK(BM_WholeChain)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// All pixel work of one album picture as the album run does it on a worker (streamed when it
+// can be, buffers reused): arg 0 default settings, 1 with the tonal correction, 2 turned by a
+// quarter, 3 by a half turn.
+void BM_AlbumPicture(benchmark::State& state)
+{
+    Configuration config;
+    config.Preprocessing.Equalize = state.range(0) == 1;
+    const int rotate = state.range(0) == 2 ? 1 : state.range(0) == 3 ? 2 : 0;
+    TPictureWorkspace workspace;
+    const TAlbumPictureJob job { TPhoto::Get().Path(), rotate, true };
+    for (auto _ : state) {
+        const TAlbumPictureResult result = ProcessAlbumPicture(job, config, workspace);
+        if (!result.Thumbnail.Encoded)
+            state.SkipWithError("picture failed");
+    }
+}
+BENCHMARK(BM_AlbumPicture)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 } // namespace
