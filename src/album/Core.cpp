@@ -165,7 +165,8 @@ namespace {
                 if (context.MakeDetails)
                     writePage(true);
             }
-        } catch (const std::exception&) {
+        } catch (...) {
+            // Exhausted memory while building a path or a line: this picture failed.
             failed = true;
         }
 

@@ -26,7 +26,7 @@ struct TWorkOptions {
     // calling thread, so a window stays responsive.
     int Workers = 0;
     // How long the calling thread waits for a result before it lets the host process events.
-    std::chrono::milliseconds PumpInterval { 40 };
+    std::chrono::milliseconds PumpInterval { 50 };
 };
 
 // The cores this process may run on (at least 1).
