@@ -126,12 +126,10 @@ namespace {
 
     // out[j] := the median of in[j], in[j + 3] and in[j + 6]: byte j + 3 of a row filtered with
     // the same channel of its left and right neighbour. Plain byte minima and maxima, which the
-    // compiler turns into vector code, compiled also for AVX2 and chosen at run time.
-#if defined(__x86_64__) && defined(__GNUC__)
-    [[gnu::target_clones("avx2", "default")]]
-#endif
-    void
-    MedianBytes(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, std::size_t count)
+    // compiler turns into vector code; compiled once more for AVX2, chosen at run time (by a
+    // plain test rather than an ifunc, which runs before sanitizer runtimes are set up).
+    [[gnu::always_inline]] inline void MedianKernel(
+        const std::uint8_t* __restrict in, std::uint8_t* __restrict out, std::size_t count)
     {
         for (std::size_t j = 0; j < count; ++j) {
             const std::uint8_t a = in[j];
@@ -141,6 +139,26 @@ namespace {
             const std::uint8_t high = std::max(a, b);
             out[j] = std::max(low, std::min(high, c));
         }
+    }
+
+    void MedianPortable(const std::uint8_t* in, std::uint8_t* out, std::size_t count) { MedianKernel(in, out, count); }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+    [[gnu::target("avx2")]] void MedianWide(const std::uint8_t* in, std::uint8_t* out, std::size_t count)
+    {
+        MedianKernel(in, out, count);
+    }
+#endif
+
+    void MedianBytes(const std::uint8_t* in, std::uint8_t* out, std::size_t count)
+    {
+#if defined(__x86_64__) && defined(__GNUC__)
+        if (__builtin_cpu_supports("avx2")) {
+            MedianWide(in, out, count);
+            return;
+        }
+#endif
+        MedianPortable(in, out, count);
     }
 
 } // namespace
