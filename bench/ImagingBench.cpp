@@ -1,10 +1,12 @@
 // The image pipeline on a 12-megapixel photo: decoding, the preprocessing filters, scaling,
 // rotation, encoding, and the whole chain the album run performs for one picture. The photo
-// is generated once (smooth light, edges and sensor-like grain) and stored as a JPEG of
-// camera quality in a temporary folder.
+// is the first of bench/compare-album's, stored as a JPEG of camera quality in a temporary
+// folder.
 //
 //   build/bin/korvo2-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
+#include "bench/Photos.h"
+#include "imaging/AlbumPicture.h"
 #include "imaging/Histogram.h"
 #include "imaging/Jpeg.h"
 #include "imaging/Process.h"
@@ -13,7 +15,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -30,30 +31,9 @@ constexpr int PhotoHeight = 3000;
 
 BitmapPtr MakePhoto()
 {
-    BitmapPtr photo = TBitmap::Create(PhotoWidth, PhotoHeight);
+    BitmapPtr photo = bench::MakePhoto(1, PhotoWidth, PhotoHeight);
     if (!photo)
         throw std::runtime_error("no memory for the photo");
-    std::vector<float> wave(PhotoWidth);
-    for (int x = 0; x < PhotoWidth; ++x)
-        wave[x] = static_cast<float>(std::sin(x * 0.0021) * 70 + std::sin(x * 0.031) * 12);
-    std::minstd_rand grain(2024);
-    for (int y = 0; y < PhotoHeight; ++y) {
-        std::uint8_t* row = photo->Row(y);
-        const float v = static_cast<float>(y) / PhotoHeight;
-        const float horizon = 0.55f + 0.08f * static_cast<float>(std::sin(y * 0.004));
-        for (int x = 0; x < PhotoWidth; ++x) {
-            const float u = static_cast<float>(x) / PhotoWidth;
-            const float noise = static_cast<float>(static_cast<int>(grain() % 13) - 6);
-            const bool ground = v > horizon + 0.05f * wave[x] / 70.0f;
-            const float b = ground ? 40 + 30 * u + wave[x] * 0.3f : 150 + wave[x] * 0.5f + 60 * (1 - v);
-            const float g = ground ? 80 + 50 * v + wave[x] * 0.4f : 120 + 40 * u + wave[x] * 0.2f;
-            const float r = ground ? 60 + 70 * u * v + wave[x] * 0.5f : 90 + 30 * v;
-            auto clamp = [](float c) { return static_cast<std::uint8_t>(c < 0 ? 0 : c > 255 ? 255 : c); };
-            row[3 * x + 0] = clamp(b + noise);
-            row[3 * x + 1] = clamp(g + noise);
-            row[3 * x + 2] = clamp(r + noise);
-        }
-    }
     return photo;
 }
 
@@ -203,5 +183,27 @@ void BM_WholeChain(benchmark::State& state)
     }
 }
 BENCHMARK(BM_WholeChain)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// All pixel work of one album picture as the album run does it on a worker (streamed when it
+// can be, buffers reused): arg 0 default settings, 1 with the tonal correction, 2 turned by a
+// quarter, 3 by a half turn.
+void BM_AlbumPicture(benchmark::State& state)
+{
+    Configuration config;
+    config.Preprocessing.Equalize = state.range(0) == 1;
+    const int rotate = state.range(0) == 2 ? 1 : state.range(0) == 3 ? 2 : 0;
+    TPictureWorkspace workspace;
+    const TAlbumPictureJob job { TPhoto::Get().Path(), rotate, true };
+    for (auto _ : state) {
+        const TAlbumPictureResult result = ProcessAlbumPicture(job, config, workspace);
+        if (!result.Thumbnail.Encoded)
+            state.SkipWithError("picture failed");
+    }
+}
+BENCHMARK(BM_AlbumPicture)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,11 +1,15 @@
 #include "album/Core.h"
 
 #include "album/Pages.h"
+#include "imaging/AlbumPicture.h"
+#include "imaging/Jpeg.h"
 #include "imaging/Process.h"
 #include "model/TextRules.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -92,14 +96,93 @@ namespace {
         return TrimControls(config.DestDir).empty() || config.DestDir == DefaultDestDir;
     }
 
+    // Writes what the work on one picture made (its preview image and thumbnail) and its pages,
+    // and logs the picture as a run always has. True when no step failed. Any failure, an
+    // unexpected exception included, stays a failure of this picture.
+    bool FinishAlbumPicture(TImageRecord& image, const TAlbumPictureResult& made, int position, int n, bool verbose,
+        const AlbumRunContext& context, const Configuration& config, const TImageManager& images, IOperationHost& host)
+    {
+        const auto& names = config.FileNames;
+        const int digits = names.Digits;
+        bool failed = false;
+        const std::string prefix = "[" + IntToText(position) + "/" + IntToText(n) + "] ";
+        auto failStep = [&](std::string_view message) {
+            failed = true;
+            if (verbose)
+                host.Log("-" + prefix + std::string(message));
+        };
+        try {
+            if (verbose)
+                host.Log("*" + prefix + "Bearbeite " + image.Source);
+            if (!made.Loaded) {
+                failStep("Fehler beim Einlesen");
+            } else {
+                int previewWidth = 0;
+                int previewHeight = 0;
+                const std::string previewPath
+                    = context.PreviewDir + BuildFileName(image.Number, names.Preview.Template, digits) + ".jpg";
+                if (verbose)
+                    host.Log("_" + prefix + "Erzeuge Vorschaubild: " + previewPath);
+                if (!made.Preview.Sized)
+                    failStep("Fehler beim Berechnen");
+                else if (!made.Preview.Encoded || !WriteJpegBytes(previewPath, made.Preview.Jpeg))
+                    failStep("Fehler beim Schreiben");
+                else {
+                    previewWidth = made.Preview.Width;
+                    previewHeight = made.Preview.Height;
+                }
+
+                if (context.MakeThumbnails) {
+                    const std::string thumbnailPath = context.ThumbnailDir
+                        + BuildFileName(image.Number, names.Thumbnails.Template, digits) + ".jpg";
+                    if (verbose)
+                        host.Log("_" + prefix + "Erzeuge Thumbnail: " + thumbnailPath);
+                    if (!made.Thumbnail.Sized)
+                        failStep("Fehler beim Berechnen");
+                    else if (!made.Thumbnail.Encoded || !WriteJpegBytes(thumbnailPath, made.Thumbnail.Jpeg))
+                        failStep("Fehler beim Schreiben");
+                    else {
+                        image.ThumbWidth = made.Thumbnail.Width;
+                        image.ThumbHeight = made.Thumbnail.Height;
+                    }
+                }
+
+                auto writePage = [&](bool details) {
+                    const std::string& nameTemplate = details ? names.HTMLDocs.Details : names.HTMLDocs.Gallery;
+                    const std::string pagePath
+                        = context.BaseDir + BuildFileName(image.Number, nameTemplate, digits) + ".htm";
+                    if (verbose)
+                        host.Log("_" + prefix + (details ? "Schreibe Details-Datei: " : "Schreibe Galeriendatei: ")
+                            + pagePath);
+                    try {
+                        WriteImagePage(pagePath, image, details, previewWidth, previewHeight, context, config, images);
+                    } catch (const std::exception&) {
+                        failStep("Fehler beim Schreiben");
+                    }
+                };
+                if (context.MakeGallery)
+                    writePage(false);
+                if (context.MakeDetails)
+                    writePage(true);
+            }
+        } catch (...) {
+            // Exhausted memory while building a path or a line: this picture failed.
+            failed = true;
+        }
+
+        if (!verbose)
+            host.Log((failed ? "-" : "*") + prefix + (failed ? "Fehler: " : "") + image.Source);
+        return !failed;
+    }
+
 } // namespace
 
-AlbumRunResult RunAlbum(const Configuration& config, TImageManager& images, IOperationHost& host)
+AlbumRunResult RunAlbum(
+    const Configuration& config, TImageManager& images, IOperationHost& host, const TWorkOptions& options)
 {
     AlbumRunResult result;
     const AlbumRunContext context = BuildAlbumRunContext(config);
     const auto& names = config.FileNames;
-    const int digits = names.Digits;
 
     images.BuildAlbumOrder(config.Output.UncategorizedImages);
     const int n = images.AlbumCount();
@@ -134,85 +217,48 @@ AlbumRunResult RunAlbum(const Configuration& config, TImageManager& images, IOpe
     if (!EnsureDirectory(context.PreviewDir) || !EnsureDirectory(context.ThumbnailDir))
         return endWithDirectoryFailure();
 
-    int position = 0;
-    for (int index = images.FirstInAlbum(); index >= 0;) {
-        TImageRecord& image = *images.GetImage(index);
-        ++position;
+    // The pictures in album order, as the workers see them: copies, so that nothing a worker
+    // reads can change under it (only "-v" can change during the run, and workers ignore it).
+    std::vector<int> order;
+    for (int index = images.FirstInAlbum(); index >= 0; index = images.GetImage(index)->Next)
+        order.push_back(index);
+    std::vector<TAlbumPictureJob> jobs;
+    jobs.reserve(order.size());
+    for (int index : order) {
+        const TImageRecord& image = *images.GetImage(index);
+        jobs.push_back({ image.Source, image.Rotate, context.MakeThumbnails });
+    }
+    const Configuration settings = config;
+    const int count = static_cast<int>(order.size());
+    const int workers = std::max(1, options.Workers > 0 ? options.Workers : AvailableCores());
+    std::vector<TAlbumPictureResult> made(order.size());
+    std::vector<TPictureWorkspace> workspaces(static_cast<std::size_t>(workers));
+    TOrderedWork work(count, workers, 2 * workers, [&](int item, int worker) {
+        made[item] = ProcessAlbumPicture(
+            jobs[item], settings, workspaces[worker], [&work, item] { return work.Cancelled(item); });
+    });
+
+    for (int item = 0; item < count; ++item) {
+        TImageRecord& image = *images.GetImage(order[item]);
+        // An abort seen while waiting ends the run after this picture: drop the work ahead.
+        work.WaitFor(
+            item,
+            [&] {
+                host.ProcessEvents();
+                if (host.AbortRequested())
+                    work.StopFrom(item + 1);
+            },
+            options.PumpInterval);
         verbose = config.Verbose;
-        bool failed = false;
-        int previewWidth = 0;
-        int previewHeight = 0;
-        const std::string prefix = "[" + IntToText(position) + "/" + IntToText(n) + "] ";
-        auto failStep = [&](std::string_view message) {
-            failed = true;
-            if (verbose)
-                host.Log("-" + prefix + std::string(message));
-        };
-
-        if (verbose)
-            host.Log("*" + prefix + "Bearbeite " + image.Source);
-        BitmapPtr loaded = LoadImage(image, config);
-        if (!loaded) {
-            failStep("Fehler beim Einlesen");
-        } else {
-            const std::string previewPath
-                = context.PreviewDir + BuildFileName(image.Number, names.Preview.Template, digits) + ".jpg";
-            if (verbose)
-                host.Log("_" + prefix + "Erzeuge Vorschaubild: " + previewPath);
-            if (BitmapPtr sized = MakeSizedImage(image, loaded.get(), OutputImageKind::PreviewImage, config); !sized)
-                failStep("Fehler beim Berechnen");
-            else if (!WriteJpegFile(sized.get(), previewPath, OutputImageKind::PreviewImage, config))
-                failStep("Fehler beim Schreiben");
-            else {
-                previewWidth = sized->Width();
-                previewHeight = sized->Height();
-            }
-
-            if (context.MakeThumbnails) {
-                const std::string thumbnailPath
-                    = context.ThumbnailDir + BuildFileName(image.Number, names.Thumbnails.Template, digits) + ".jpg";
-                if (verbose)
-                    host.Log("_" + prefix + "Erzeuge Thumbnail: " + thumbnailPath);
-                if (BitmapPtr sized = MakeSizedImage(image, loaded.get(), OutputImageKind::ThumbnailImage, config);
-                    !sized)
-                    failStep("Fehler beim Berechnen");
-                else if (!WriteJpegFile(sized.get(), thumbnailPath, OutputImageKind::ThumbnailImage, config))
-                    failStep("Fehler beim Schreiben");
-                else {
-                    image.ThumbWidth = sized->Width();
-                    image.ThumbHeight = sized->Height();
-                }
-            }
-            loaded.reset();
-
-            auto writePage = [&](bool details) {
-                const std::string& nameTemplate = details ? names.HTMLDocs.Details : names.HTMLDocs.Gallery;
-                const std::string pagePath
-                    = context.BaseDir + BuildFileName(image.Number, nameTemplate, digits) + ".htm";
-                if (verbose)
-                    host.Log(
-                        "_" + prefix + (details ? "Schreibe Details-Datei: " : "Schreibe Galeriendatei: ") + pagePath);
-                try {
-                    WriteImagePage(pagePath, image, details, previewWidth, previewHeight, context, config, images);
-                } catch (const std::exception&) {
-                    failStep("Fehler beim Schreiben");
-                }
-            };
-            if (context.MakeGallery)
-                writePage(false);
-            if (context.MakeDetails)
-                writePage(true);
-        }
-
-        if (!verbose)
-            host.Log((failed ? "-" : "*") + prefix + (failed ? "Fehler: " : "") + image.Source);
-        if (!failed)
+        if (FinishAlbumPicture(image, made[item], item + 1, n, verbose, context, config, images, host))
             ++result.Successes;
+        made[item] = {};
 
-        index = image.Next;
         host.ProcessEvents();
-        if (host.AbortRequested())
+        if (host.AbortRequested()) {
+            work.StopFrom(item + 1);
             break;
+        }
     }
 
     if (context.MakeIndex) {

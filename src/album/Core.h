@@ -6,6 +6,7 @@
 
 #include "model/Configuration.h"
 #include "model/Datacore.h"
+#include "model/OrderedWork.h"
 #include "model/RunLog.h"
 
 #include <string>
@@ -39,6 +40,15 @@ struct AlbumRunResult {
 
 // Reads `config.Verbose` anew for every picture, so "-v" toggled during the run takes effect
 // from the next picture on.
-AlbumRunResult RunAlbum(const Configuration& config, TImageManager& images, IOperationHost& host);
+//
+// The pixel work runs on worker threads (by default one per core), several pictures at once;
+// this thread alone logs, writes the files and pages and touches the host and the image list,
+// taking the pictures in album order. So the log and every file are exactly those of a run that
+// does one picture after the other: a picture's lines appear when it and all before it are
+// done, and after an abort no picture beyond the current one is written or logged (work begun
+// on later ones is dropped). While it waits for a picture it lets the host process events every
+// `options.PumpInterval`, besides once after each picture.
+AlbumRunResult RunAlbum(
+    const Configuration& config, TImageManager& images, IOperationHost& host, const TWorkOptions& options = {});
 
 } // namespace korvo

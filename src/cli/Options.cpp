@@ -28,7 +28,10 @@ Optionen:
                           Output.rm=yes, FileNames.Preview.Template=bild_?
                           (wiederholbar, in der angegebenen Reihenfolge)
   --save DATEI.kv2        das Projekt vor dem Erzeugen speichern
-  --no-run                kein Album erzeugen (z. B. nur --save)
+  --no-run                kein Album erzeugen (z. B. nur --save); die Bilder
+                          werden dann wie im Fenster ganz gelesen und geprüft
+  -j, --jobs ANZAHL       so viele Bilder gleichzeitig bearbeiten
+                          (Vorgabe: eines je Prozessorkern)
   --raw                   Protokollzeilen mit Kennzeichen am Zeilenanfang
                           (/ Kopf, * Fortschritt, _ Detail, - Fehler, + Ergebnis)
   --help                  diese Hilfe
@@ -120,6 +123,16 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CliOptions& opt
         } else if (argument == "--save") {
             if (!(options.Save = value()))
                 return false;
+        } else if (argument == "-j" || argument == "--jobs") {
+            const auto text = value();
+            if (!text)
+                return false;
+            const auto jobs = ParseWholeNumber(*text);
+            if (!jobs || *jobs < 1 || *jobs > 1024) {
+                error = "Ungültige Anzahl für " + argument + ": " + *text;
+                return false;
+            }
+            options.Jobs = static_cast<int>(*jobs);
         } else if (argument == "--no-run") {
             if (!flag(options.NoRun))
                 return false;

@@ -50,9 +50,17 @@ int main(int argc, char** argv)
     Configuration config;
     TImageManager images;
     bool failed = false;
+    TWorkOptions work;
+    work.Workers = options.Jobs;
+    // Nobody sees list pictures here, and the album run reads every picture in full anyway:
+    // adding reads only headers then. Without a run the pictures are read as the window reads
+    // them, so damaged files are reported at once.
+    TAcquireOptions acquire;
+    acquire.Mode = options.NoRun ? AcquireMode::ListPicture : AcquireMode::HeaderOnly;
+    acquire.Work = work;
 
     if (project) {
-        const LoadProjectResult loaded = LoadProject(options.Paths[0], config, images, host);
+        const LoadProjectResult loaded = LoadProject(options.Paths[0], config, images, host, acquire);
         if (!loaded.Read)
             return Usage;
         if (loaded.Aborted)
@@ -61,7 +69,7 @@ int main(int argc, char** argv)
         ApplyOptions(options, config);
     } else {
         ApplyOptions(options, config);
-        const AddFilesResult added = AddFiles(images, ExpandPaths(options.Paths), host);
+        const AddFilesResult added = AddFiles(images, ExpandPaths(options.Paths), host, acquire);
         if (added.Aborted)
             return Failure;
         failed = added.Failed > 0;
@@ -71,7 +79,7 @@ int main(int argc, char** argv)
     if (options.NoRun)
         return failed ? Failure : Success;
 
-    const AlbumRunResult run = RunAlbum(config, images, host);
+    const AlbumRunResult run = RunAlbum(config, images, host, work);
     std::fflush(stdout);
     if (run.DestinationFailed)
         return Usage;

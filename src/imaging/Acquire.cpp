@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <ctime>
 
 namespace korvo {
@@ -26,32 +27,50 @@ ImageFileType FileTypeOf(std::string_view path)
     return ImageFileType::Unknown;
 }
 
-BitmapPtr MakeListPicture(TBitmap& bitmap)
+namespace {
+
+    struct TListFit {
+        int Width = 0;
+        int Height = 0;
+    };
+
+    // The picture's size in the list picture: fitted without enlarging, remainders dropped.
+    TListFit ListFit(std::int64_t w, std::int64_t h)
+    {
+        std::int64_t fitW = w;
+        std::int64_t fitH = h;
+        if (w > ListPictureWidth) {
+            fitW = ListPictureWidth;
+            fitH = h * ListPictureWidth / w;
+        }
+        if (fitH > ListPictureHeight) {
+            fitH = ListPictureHeight;
+            fitW = w * ListPictureHeight / h;
+        }
+        return { static_cast<int>(fitW), static_cast<int>(fitH) };
+    }
+
+} // namespace
+
+BitmapPtr MakeListPicture(TBitmap& bitmap) { return MakeListPicture(bitmap, bitmap.Width(), bitmap.Height()); }
+
+BitmapPtr MakeListPicture(TBitmap& reduced, int fullWidth, int fullHeight)
 {
     BitmapPtr picture = TBitmap::Create(ListPictureWidth, ListPictureHeight);
-    if (!picture || !bitmap.SwitchTo24())
+    if (!picture || !reduced.SwitchTo24())
         return nullptr;
     picture->Fill(255, 255, 255);
 
-    const std::int64_t w = bitmap.Width();
-    const std::int64_t h = bitmap.Height();
-    std::int64_t fitW = w;
-    std::int64_t fitH = h;
-    if (w > ListPictureWidth) {
-        fitW = ListPictureWidth;
-        fitH = h * ListPictureWidth / w;
-    }
-    if (fitH > ListPictureHeight) {
-        fitH = ListPictureHeight;
-        fitW = w * ListPictureHeight / h;
-    }
-    const std::int64_t left = (ListPictureWidth - fitW) / 2;
-    const std::int64_t top = (ListPictureHeight - fitH) / 2;
-    for (std::int64_t y = 0; y < fitH; ++y) {
-        const std::uint8_t* source = bitmap.Row(static_cast<int>(y * h / fitH));
+    const TListFit fit = ListFit(fullWidth, fullHeight);
+    const std::int64_t w = reduced.Width();
+    const std::int64_t h = reduced.Height();
+    const std::int64_t left = (ListPictureWidth - fit.Width) / 2;
+    const std::int64_t top = (ListPictureHeight - fit.Height) / 2;
+    for (std::int64_t y = 0; y < fit.Height; ++y) {
+        const std::uint8_t* source = reduced.Row(static_cast<int>(y * h / fit.Height));
         std::uint8_t* target = picture->Row(static_cast<int>(top + y)) + 3 * left;
-        for (std::int64_t x = 0; x < fitW; ++x) {
-            const std::uint8_t* pixel = source + 3 * (x * w / fitW);
+        for (std::int64_t x = 0; x < fit.Width; ++x) {
+            const std::uint8_t* pixel = source + 3 * (x * w / fit.Width);
             target[3 * x + 0] = pixel[0];
             target[3 * x + 1] = pixel[1];
             target[3 * x + 2] = pixel[2];
@@ -95,51 +114,130 @@ bool ReadFileDate(const std::string& path, TDateTime& date)
     return TryEncodeDateTime(parts, date);
 }
 
-bool AcquireImage(TImageManager& images, const std::string& path, bool* lastFileTypeUnknown)
-{
-    const ImageFileType type = FileTypeOf(path);
-    if (lastFileTypeUnknown)
-        *lastFileTypeUnknown = type == ImageFileType::Unknown;
-    if (type == ImageFileType::Unknown)
-        return false;
+namespace {
 
-    BitmapPtr bitmap = type == ImageFileType::Jpeg ? DecodeJpegFile(path, DctMethod::Fast) : ReadBmpFile(path);
-    if (!bitmap)
-        return false;
-    BitmapPtr listPicture = MakeListPicture(*bitmap);
-    if (!listPicture)
-        return false;
+    // libjpeg's size of a side at `eighths` / 8 of the full size.
+    std::int64_t ScaledSide(std::int64_t side, int eighths) { return (side * eighths + 7) / 8; }
 
-    std::string dateText;
-    std::string model;
-    if (type == ImageFileType::Jpeg) {
+    // Reads every row of a started reader into `picture`: the picture data are read to the
+    // end, which is what tells a damaged file from a sound one.
+    bool ReadAllRows(TJpegRowReader& reader, TBitmap& picture)
+    {
+        constexpr int Strip = 16;
+        std::uint8_t* rows[Strip];
+        while (reader.NextRow() < reader.Height()) {
+            const int count = std::min(Strip, reader.Height() - reader.NextRow());
+            for (int i = 0; i < count; ++i)
+                rows[i] = picture.Row(reader.NextRow() + i);
+            if (!reader.ReadRows(rows, count))
+                return false;
+        }
+        return true;
+    }
+
+    // A JPEG file: size and EXIF from one read of the header, then (unless only the header is
+    // wanted) the whole picture data at reduced scale.
+    bool ReadJpeg(const std::string& path, AcquireMode mode, TAcquiredImage& out, int& width, int& height,
+        std::string& dateText, std::string& model)
+    {
+        TJpegRowReader reader;
+        if (!reader.OpenFile(path))
+            return false;
+        width = reader.ImageWidth();
+        height = reader.ImageHeight();
         try {
-            ReadExifDate(path, dateText, model);
+            const std::vector<std::uint8_t>& start = reader.FileStart();
+            if (auto block = ExifBlockFromBytes(start.data(), start.size()))
+                ReadExifDate(*block, dateText, model);
         } catch (const std::exception&) {
+            // EXIF trouble never fails the file: no date, no model.
             dateText.clear();
             model.clear();
         }
+        if (mode == AcquireMode::HeaderOnly)
+            return true;
+
+        // The smallest scale whose picture still has a pixel for every pixel of the list picture.
+        const TListFit fit = ListFit(width, height);
+        int eighths = 1;
+        while (eighths < 8 && (ScaledSide(width, eighths) < fit.Width || ScaledSide(height, eighths) < fit.Height))
+            ++eighths;
+        if (!reader.Start(DctMethod::Fast, eighths))
+            return false;
+        BitmapPtr reduced = TBitmap::Create(reader.Width(), reader.Height());
+        if (!reduced || !ReadAllRows(reader, *reduced))
+            return false;
+        out.ListPicture = MakeListPicture(*reduced, width, height);
+        return out.ListPicture != nullptr;
     }
 
-    TDateTime fileDate = 0;
-    ReadFileDate(path, fileDate);
+} // namespace
 
+TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept
+{
+    TAcquiredImage out;
+    try {
+        const ImageFileType type = FileTypeOf(path);
+        if (type == ImageFileType::Unknown) {
+            out.UnknownType = true;
+            return out;
+        }
+        int width = 0;
+        int height = 0;
+        std::string dateText;
+        std::string model;
+        if (type == ImageFileType::Jpeg) {
+            if (!ReadJpeg(path, mode, out, width, height, dateText, model))
+                return TAcquiredImage {};
+        } else {
+            BitmapPtr bitmap = ReadBmpFile(path);
+            if (!bitmap)
+                return out;
+            width = bitmap->Width();
+            height = bitmap->Height();
+            if (mode == AcquireMode::ListPicture && !(out.ListPicture = MakeListPicture(*bitmap)))
+                return out;
+        }
+        ReadFileDate(path, out.FileDate);
+        out.InfoText = (type == ImageFileType::Jpeg ? "JPEG " : "BMP ") + IntToText(width) + "x" + IntToText(height);
+        if (!model.empty())
+            out.InfoText += " (" + model + ")";
+        out.ExifDate = ParseExifDateTime(dateText, out.FileDate);
+        out.Read = true;
+    } catch (...) {
+        // Exhausted memory or anything unforeseen: this file failed to read.
+        const bool unknown = out.UnknownType;
+        out = TAcquiredImage {};
+        out.UnknownType = unknown;
+    }
+    return out;
+}
+
+bool AppendImage(TImageManager& images, const std::string& path, TAcquiredImage& acquired)
+{
+    if (!acquired.Read)
+        return false;
     TImageRecord& image = images.AddImage();
-    image.ListPicture = std::move(listPicture);
+    image.ListPicture = std::move(acquired.ListPicture);
     const auto slash = path.rfind('/');
     image.FileName = slash == std::string::npos ? path : path.substr(slash + 1);
     image.Source = path;
-    image.InfoText = (type == ImageFileType::Jpeg ? "JPEG " : "BMP ") + IntToText(bitmap->Width()) + "x"
-        + IntToText(bitmap->Height());
-    if (!model.empty())
-        image.InfoText += " (" + model + ")";
+    image.InfoText = acquired.InfoText;
     image.Active = true;
     image.Marked = true;
-    image.FileDate = fileDate;
-    image.ExifDate = ParseExifDateTime(dateText, fileDate);
+    image.FileDate = acquired.FileDate;
+    image.ExifDate = acquired.ExifDate;
     image.DateText = FormatListDate(image.ExifDate);
     image.Category = images.ViewCategory() >= 1 ? images.ViewCategory() : 0;
     return true;
+}
+
+bool AcquireImage(TImageManager& images, const std::string& path, bool* lastFileTypeUnknown, AcquireMode mode)
+{
+    TAcquiredImage acquired = ReadImageFile(path, mode);
+    if (lastFileTypeUnknown)
+        *lastFileTypeUnknown = acquired.UnknownType;
+    return AppendImage(images, path, acquired);
 }
 
 } // namespace korvo

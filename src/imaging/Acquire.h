@@ -6,6 +6,7 @@
 #include "model/Bitmap.h"
 #include "model/Datacore.h"
 #include "model/DateTime.h"
+#include "model/OrderedWork.h"
 
 #include <string>
 #include <string_view>
@@ -15,15 +16,51 @@ namespace korvo {
 inline constexpr int ListPictureWidth = 106;
 inline constexpr int ListPictureHeight = 80;
 
+// How much of a picture's pixels acquisition reads.
+enum class AcquireMode {
+    // The window: every block of picture data is read, at the smallest DCT scale that still
+    // gives the list picture its full size, and the 106 × 80 list picture is made from it.
+    ListPicture,
+    // The header and EXIF data only: for korvo2-album, whose album run reads (and checks) every
+    // picture anyway. The entry has no list picture, and damage behind the header shows only
+    // when the picture is read in full.
+    HeaderOnly,
+};
+
+struct TAcquireOptions {
+    AcquireMode Mode = AcquireMode::ListPicture;
+    TWorkOptions Work;
+};
+
 // Appends a filled entry for the file at `path` (marked, active, in the viewed category when a
 // real category is viewed) and returns true; false when nothing was appended. When
 // `lastFileTypeUnknown` is given it receives whether the extension was none of ".jpg", ".jpeg"
 // and ".bmp" (any letter case), which tells an unknown type from a file that failed to read.
-bool AcquireImage(TImageManager& images, const std::string& path, bool* lastFileTypeUnknown = nullptr);
+bool AcquireImage(TImageManager& images, const std::string& path, bool* lastFileTypeUnknown = nullptr,
+    AcquireMode mode = AcquireMode::ListPicture);
+
+// The same in two steps, so that several files can be read at once: ReadImageFile touches
+// nothing but the file (worker threads call it), AppendImage adds what it read to the list in
+// the order the caller chooses. Together they do exactly what AcquireImage does.
+struct TAcquiredImage {
+    bool UnknownType = false; // the extension is none of the accepted ones; nothing was read
+    bool Read = false; // the file was read and accepted
+    BitmapPtr ListPicture;
+    std::string InfoText;
+    TDateTime FileDate = 0;
+    TDateTime ExifDate = 0;
+};
+TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept;
+// Appends the entry (when `acquired.Read`) and returns whether it did.
+bool AppendImage(TImageManager& images, const std::string& path, TAcquiredImage& acquired);
 
 // A new white 106 × 80 picture with the given one fitted in without enlarging it, centred, by
 // simple pixel selection. nullptr when memory runs out.
 BitmapPtr MakeListPicture(TBitmap& bitmap);
+// The same for a picture of `fullWidth` × `fullHeight` pixels given reduced (by the decoder's
+// DCT scaling) to `reduced`: the same size and place in the list picture, each pixel selected
+// from the reduced picture at the same relative position.
+BitmapPtr MakeListPicture(TBitmap& reduced, int fullWidth, int fullHeight);
 
 // "YYYY:MM:DD HH:MM:SS" as a date and time; `fallback` when the text does not form one.
 TDateTime ParseExifDateTime(std::string_view text, TDateTime fallback);

@@ -3,6 +3,7 @@
 #include "imaging/Acquire.h"
 #include "model/TextRules.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace korvo {
@@ -14,7 +15,8 @@ std::string AbsolutePath(const std::string& path)
     return error ? path : absolute.string();
 }
 
-AddFilesResult AddFiles(TImageManager& images, const std::vector<std::string>& paths, IOperationHost& host)
+AddFilesResult AddFiles(
+    TImageManager& images, const std::vector<std::string>& paths, IOperationHost& host, const TAcquireOptions& options)
 {
     AddFilesResult result;
     const std::string total = IntToText(static_cast<std::int64_t>(paths.size()));
@@ -24,24 +26,51 @@ AddFilesResult AddFiles(TImageManager& images, const std::vector<std::string>& p
     host.Log("/Füge " + total + " Dateien hinzu");
     images.ClearMarks();
 
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        const std::string path = AbsolutePath(paths[i]);
-        const std::string prefix = "[" + IntToText(static_cast<std::int64_t>(i + 1)) + "/" + total + "] ";
-        bool unknownType = false;
+    // Paths already in the list are not read at all; a path that comes twice in this batch is
+    // read twice, and the second reading is dropped when the first one was added.
+    const int count = static_cast<int>(paths.size());
+    std::vector<std::string> absolute;
+    absolute.reserve(paths.size());
+    for (const std::string& path : paths)
+        absolute.push_back(AbsolutePath(path));
+    std::vector<std::uint8_t> wanted(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        wanted[i] = images.FindBySource(absolute[i]) < 0;
+    std::vector<TAcquiredImage> acquired(paths.size());
+    const int workers = std::max(1, options.Work.Workers > 0 ? options.Work.Workers : AvailableCores());
+    TOrderedWork work(count, workers, 4 * workers, [&](int item, int) {
+        if (wanted[item])
+            acquired[item] = ReadImageFile(absolute[item], options.Mode);
+    });
+
+    for (int i = 0; i < count; ++i) {
+        work.WaitFor(
+            i,
+            [&] {
+                host.ProcessEvents();
+                if (host.AbortRequested())
+                    work.StopFrom(i + 1);
+            },
+            options.Work.PumpInterval);
+        const std::string& path = absolute[i];
+        const std::string prefix = "[" + IntToText(i + 1) + "/" + total + "] ";
         if (images.FindBySource(path) >= 0) {
             host.Log("_" + prefix + "Bereits in der Liste: " + path);
-        } else if (AcquireImage(images, path, &unknownType)) {
+        } else if (AppendImage(images, path, acquired[i])) {
             host.Log("*" + prefix + "Bild hinzugefügt: " + path);
             ++result.Added;
-        } else if (unknownType) {
+        } else if (acquired[i].UnknownType) {
             host.Log("_" + prefix + "Unbekannter Dateityp: " + path);
         } else {
             host.Log("-" + prefix + "Fehler beim Hinzufügen: " + path);
             ++result.Failed;
         }
+        acquired[i] = {};
         host.ProcessEvents();
-        if (host.AbortRequested())
+        if (host.AbortRequested()) {
+            work.StopFrom(i + 1);
             break;
+        }
     }
 
     result.Aborted = host.AbortRequested();

@@ -3,6 +3,7 @@
 // Adding files: every path that is new to the image list and readable becomes an entry. A long
 // operation: busy state, one log line per path, abort between two paths, a summary.
 
+#include "imaging/Acquire.h"
 #include "model/Datacore.h"
 #include "model/RunLog.h"
 
@@ -17,7 +18,12 @@ struct AddFilesResult {
     bool Aborted = false;
 };
 
-AddFilesResult AddFiles(TImageManager& images, const std::vector<std::string>& paths, IOperationHost& host);
+// Several files are read at once on worker threads (options.Work); this thread alone logs and
+// appends, path by path in the given order, so the log and the list come out exactly as when
+// one file is read after the other. After an abort no path beyond the current one is logged or
+// added (reading begun on later ones is dropped).
+AddFilesResult AddFiles(TImageManager& images, const std::vector<std::string>& paths, IOperationHost& host,
+    const TAcquireOptions& options = {});
 
 // The path made absolute against the current directory; symlinks are not resolved.
 std::string AbsolutePath(const std::string& path);

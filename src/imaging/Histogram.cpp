@@ -64,49 +64,44 @@ namespace {
 
 } // namespace
 
-void EqualizeBitmap(TBitmap& bitmap, bool separateChannels, double strength)
+void TEqualizeCounts::AddRow(const std::uint8_t* row, int width)
 {
-    if (!bitmap.SwitchTo24())
-        return;
-    const int width = bitmap.Width();
-    const int height = bitmap.Height();
     const std::size_t bytes = 3 * static_cast<std::size_t>(width);
-
-    // Counting: one histogram per channel either way; the Gray mode adds them up, which is
-    // the same as counting every byte into one. Neighbouring pixels often share a value, and
-    // incrementing the same counter twice in a row waits for the first store, so even and odd
-    // pixels count into separate copies that are added afterwards.
-    THistogram counts[2][3] {};
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* row = bitmap.Row(y);
-        std::size_t k = 0;
-        for (; k + 6 <= bytes; k += 6) {
-            ++counts[0][0][row[k]];
-            ++counts[0][1][row[k + 1]];
-            ++counts[0][2][row[k + 2]];
-            ++counts[1][0][row[k + 3]];
-            ++counts[1][1][row[k + 4]];
-            ++counts[1][2][row[k + 5]];
-        }
-        if (k < bytes) {
-            ++counts[0][0][row[k]];
-            ++counts[0][1][row[k + 1]];
-            ++counts[0][2][row[k + 2]];
-        }
+    auto& even = m_counts[0];
+    auto& odd = m_counts[1];
+    std::size_t k = 0;
+    for (; k + 6 <= bytes; k += 6) {
+        ++even[0][row[k]];
+        ++even[1][row[k + 1]];
+        ++even[2][row[k + 2]];
+        ++odd[0][row[k + 3]];
+        ++odd[1][row[k + 4]];
+        ++odd[2][row[k + 5]];
     }
+    if (k < bytes) {
+        ++even[0][row[k]];
+        ++even[1][row[k + 1]];
+        ++even[2][row[k + 2]];
+    }
+}
+
+TEqualizeMapping TEqualizeCounts::Mapping(bool separateChannels, double strength) const
+{
+    // One histogram per channel either way; the Gray mode adds them up, which is the same as
+    // counting every byte into one.
+    THistogram channel[3];
     for (int c = 0; c < 3; ++c)
         for (int v = 0; v < 256; ++v)
-            counts[0][c][v] += counts[1][c][v];
-    const THistogram* channel = counts[0];
+            channel[c][v] = m_counts[0][c][v] + m_counts[1][c][v];
 
-    TMapping mappings[3];
+    TEqualizeMapping result;
     if (separateChannels) {
         std::uint64_t total = 0;
         for (std::uint32_t count : channel[1]) // green
             total += count;
         const std::int64_t cut = CutFor(total, strength);
         for (int c = 0; c < 3; ++c)
-            mappings[c] = MakeMapping(FindCutPoints(channel[c], cut));
+            result.Channel[c] = MakeMapping(FindCutPoints(channel[c], cut));
     } else {
         THistogram all {};
         std::uint64_t total = 0;
@@ -115,17 +110,34 @@ void EqualizeBitmap(TBitmap& bitmap, bool separateChannels, double strength)
             total += all[v];
         }
         const TMapping mapping = MakeMapping(FindCutPoints(all, CutFor(total, strength)));
-        mappings[0] = mappings[1] = mappings[2] = mapping;
+        result.Channel[0] = result.Channel[1] = result.Channel[2] = mapping;
     }
+    return result;
+}
 
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = bitmap.Row(y);
-        for (std::size_t k = 0; k < bytes; k += 3) {
-            row[k] = mappings[0][row[k]];
-            row[k + 1] = mappings[1][row[k + 1]];
-            row[k + 2] = mappings[2][row[k + 2]];
-        }
+void TEqualizeMapping::MapRow(std::uint8_t* row, int width) const
+{
+    const std::size_t bytes = 3 * static_cast<std::size_t>(width);
+    const auto& blue = Channel[0];
+    const auto& green = Channel[1];
+    const auto& red = Channel[2];
+    for (std::size_t k = 0; k < bytes; k += 3) {
+        row[k] = blue[row[k]];
+        row[k + 1] = green[row[k + 1]];
+        row[k + 2] = red[row[k + 2]];
     }
+}
+
+void EqualizeBitmap(TBitmap& bitmap, bool separateChannels, double strength)
+{
+    if (!bitmap.SwitchTo24())
+        return;
+    TEqualizeCounts counts;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        counts.AddRow(bitmap.Row(y), bitmap.Width());
+    const TEqualizeMapping mapping = counts.Mapping(separateChannels, strength);
+    for (int y = 0; y < bitmap.Height(); ++y)
+        mapping.MapRow(bitmap.Row(y), bitmap.Width());
 }
 
 } // namespace korvo

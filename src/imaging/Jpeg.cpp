@@ -1,8 +1,13 @@
 #include "imaging/Jpeg.h"
 
-#include "imaging/OpenFile.h"
 #include "imaging/ReplacingFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +17,8 @@
 
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
+// jerror.h after jpeglib.h: the error codes and the ERREXIT/WARNMS macros of custom sources.
+#include <jerror.h>
 
 // How libjpeg is driven here: every call into the library that can fail runs inside a small
 // phase function that sets the jump target of the error manager first and holds no object with
@@ -80,25 +87,74 @@ namespace {
         TDecoder& operator=(const TDecoder&) = delete;
     };
 
-    struct TDecodeSource {
-        std::FILE* file = nullptr;
-        const std::uint8_t* data = nullptr;
-        std::size_t size = 0;
+    struct TFileDescriptor {
+        int fd = -1;
+        TFileDescriptor() = default;
+        ~TFileDescriptor()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+        TFileDescriptor(const TFileDescriptor&) = delete;
+        TFileDescriptor& operator=(const TFileDescriptor&) = delete;
     };
 
-    bool ReadHeader(TDecoder& decoder, const TDecodeSource& source)
+    // A source that reads the file in large chunks and keeps a copy of its first bytes for the
+    // EXIF reader. At the end of the file it behaves like the library's own file source: a
+    // warning and a fake end marker, so a truncated file decodes as far as it goes.
+    constexpr std::size_t SourceChunk = 64 * 1024;
+
+    struct TFileSource {
+        jpeg_source_mgr pub {}; // first member: the library sees only this part
+        int fd = -1;
+        bool startOfFile = true;
+        std::unique_ptr<JOCTET[]> buffer;
+        std::vector<std::uint8_t>* start = nullptr;
+    };
+
+    void InitFileSource(j_decompress_ptr) { }
+
+    boolean FillFileSource(j_decompress_ptr cinfo)
     {
-        if (setjmp(decoder.error.jump))
-            return false;
-        jpeg_create_decompress(&decoder.cinfo);
-        decoder.cinfo.progress = &decoder.progress;
-        if (source.file)
-            jpeg_stdio_src(&decoder.cinfo, source.file);
-        else
-            jpeg_mem_src(&decoder.cinfo, source.data, static_cast<unsigned long>(source.size));
-        jpeg_read_header(&decoder.cinfo, TRUE);
-        return true;
+        auto* src = reinterpret_cast<TFileSource*>(cinfo->src);
+        ssize_t count = 0;
+        do
+            count = ::read(src->fd, src->buffer.get(), SourceChunk);
+        while (count < 0 && errno == EINTR);
+        if (count < 0)
+            ERREXIT(cinfo, JERR_FILE_READ);
+        if (count == 0) {
+            if (src->startOfFile)
+                ERREXIT(cinfo, JERR_INPUT_EMPTY);
+            WARNMS(cinfo, JWRN_JPEG_EOF);
+            src->buffer[0] = static_cast<JOCTET>(0xFF);
+            src->buffer[1] = static_cast<JOCTET>(JPEG_EOI);
+            count = 2;
+        } else if (src->startOfFile && src->start) {
+            const std::size_t kept
+                = std::min<std::size_t>(static_cast<std::size_t>(count), TJpegRowReader::FileStartSize);
+            src->start->assign(src->buffer.get(), src->buffer.get() + kept);
+        }
+        src->pub.next_input_byte = src->buffer.get();
+        src->pub.bytes_in_buffer = static_cast<std::size_t>(count);
+        src->startOfFile = false;
+        return TRUE;
     }
+
+    void SkipFileSource(j_decompress_ptr cinfo, long count)
+    {
+        jpeg_source_mgr* src = cinfo->src;
+        if (count <= 0)
+            return;
+        while (count > static_cast<long>(src->bytes_in_buffer)) {
+            count -= static_cast<long>(src->bytes_in_buffer);
+            FillFileSource(cinfo);
+        }
+        src->next_input_byte += count;
+        src->bytes_in_buffer -= static_cast<std::size_t>(count);
+    }
+
+    void TermFileSource(j_decompress_ptr) { }
 
     // Four channels into blue, green, red. Files with an Adobe marker store CMYK inverted
     // (0 is full ink), which is what nearly every CMYK JPEG in the wild does.
@@ -118,84 +174,249 @@ namespace {
         }
     }
 
-    struct TPixelJob {
-        TBitmap* bitmap = nullptr;
-        bool cmyk = false;
-        bool inverted = false;
+} // namespace
+
+struct TJpegRowReader::TState {
+    TDecoder decoder;
+    TFileDescriptor file;
+    TFileSource source;
+    std::vector<std::uint8_t> fileStart;
+    bool opened = false;
+    bool started = false;
+    bool failed = false;
+    bool cmyk = false;
+    bool inverted = false;
+    JSAMPARRAY cmykRow = nullptr; // in the library's pool, released with the decoder
+};
+
+namespace {
+
+    // The phases below hold no object with a destructor: the library's error exit jumps back
+    // into them.
+    bool ReadHeader(TDecoder& decoder, TFileSource* file, const std::uint8_t* data, std::size_t size)
+    {
+        if (setjmp(decoder.error.jump))
+            return false;
+        jpeg_create_decompress(&decoder.cinfo);
+        decoder.cinfo.progress = &decoder.progress;
+        if (file)
+            decoder.cinfo.src = &file->pub;
+        else
+            jpeg_mem_src(&decoder.cinfo, data, static_cast<unsigned long>(size));
+        jpeg_read_header(&decoder.cinfo, TRUE);
+        return true;
+    }
+
+    bool StartDecompress(TDecoder& decoder)
+    {
+        if (setjmp(decoder.error.jump))
+            return false;
+        jpeg_start_decompress(&decoder.cinfo);
+        return true;
+    }
+
+    struct TRowJob {
+        std::uint8_t* const* rows;
+        int count;
+        JSAMPARRAY cmykRow;
+        bool inverted;
     };
 
-    bool ReadPixels(TDecoder& decoder, const TPixelJob& job)
+    bool ReadScanlines(TDecoder& decoder, const TRowJob& job)
     {
         if (setjmp(decoder.error.jump))
             return false;
         jpeg_decompress_struct& cinfo = decoder.cinfo;
-        jpeg_start_decompress(&cinfo);
-        if (cinfo.output_width != static_cast<JDIMENSION>(job.bitmap->Width())
-            || cinfo.output_height != static_cast<JDIMENSION>(job.bitmap->Height())
-            || cinfo.output_components != (job.cmyk ? 4 : 3))
-            return false;
-        // The CMYK row lives in the library's own pool, released with the decoder.
-        JSAMPARRAY cmykRow = job.cmyk
-            ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, cinfo.output_width * 4, 1)
-            : nullptr;
-        while (cinfo.output_scanline < cinfo.output_height) {
-            std::uint8_t* row = job.bitmap->Row(static_cast<int>(cinfo.output_scanline));
-            JSAMPROW target = job.cmyk ? cmykRow[0] : row;
-            if (jpeg_read_scanlines(&cinfo, &target, 1) != 1)
-                return false;
-            if (job.cmyk)
-                CmykToBgr(cmykRow[0], row, cinfo.output_width, job.inverted);
+        for (int done = 0; done < job.count;) {
+            if (job.cmykRow) {
+                if (jpeg_read_scanlines(&cinfo, job.cmykRow, 1) != 1)
+                    return false;
+                CmykToBgr(job.cmykRow[0], job.rows[done], cinfo.output_width, job.inverted);
+                ++done;
+            } else {
+                // The library writes blue, green, red straight into the rows, greyscale
+                // included.
+                const JDIMENSION got = jpeg_read_scanlines(
+                    &cinfo, const_cast<JSAMPARRAY>(job.rows + done), static_cast<JDIMENSION>(job.count - done));
+                if (got == 0)
+                    return false;
+                done += static_cast<int>(got);
+            }
         }
-        // No jpeg_finish_decompress: every row is in, and damage behind the last row must not
-        // turn a complete picture into a failure. The decoder's destructor releases the rest.
+        // No jpeg_finish_decompress after the last row: every row is in, and damage behind it
+        // must not turn a complete picture into a failure. The destructor releases the rest.
         return true;
     }
 
-    BitmapPtr Decode(const TDecodeSource& source, DctMethod method)
+} // namespace
+
+TJpegRowReader::TJpegRowReader()
+    : m_state(std::make_unique<TState>())
+{
+}
+
+TJpegRowReader::~TJpegRowReader() = default;
+
+namespace {
+
+    // What every decode refuses from the header alone, before the library allocates its buffers.
+    bool Acceptable(jpeg_decompress_struct& cinfo)
     {
-        TDecoder decoder;
-        if (!ReadHeader(decoder, source))
-            return nullptr;
-        jpeg_decompress_struct& cinfo = decoder.cinfo;
         const std::uint64_t width = cinfo.image_width;
         const std::uint64_t height = cinfo.image_height;
-        // Refused from the header, before the library allocates its buffers.
         if (width == 0 || height == 0 || width * height > TBitmap::MaxPixels)
-            return nullptr;
-
-        TPixelJob job;
+            return false;
         switch (cinfo.jpeg_color_space) {
         case JCS_GRAYSCALE:
         case JCS_YCbCr:
         case JCS_RGB:
-            // The library writes blue, green, red straight into the bitmap rows, greyscale
-            // included.
-            cinfo.out_color_space = JCS_EXT_BGR;
-            break;
         case JCS_CMYK:
         case JCS_YCCK:
-            cinfo.out_color_space = JCS_CMYK;
-            job.cmyk = true;
-            job.inverted = cinfo.saw_Adobe_marker;
-            break;
+            return true;
         default:
-            return nullptr;
+            return false;
         }
-        cinfo.scale_num = 1;
-        cinfo.scale_denom = 1;
-        cinfo.quantize_colors = FALSE;
-        if (method == DctMethod::Float) {
-            cinfo.dct_method = JDCT_FLOAT;
-            cinfo.do_block_smoothing = TRUE;
-        } else {
-            cinfo.dct_method = JDCT_IFAST;
-        }
+    }
 
-        BitmapPtr bitmap = TBitmap::Create(static_cast<int>(width), static_cast<int>(height), PixelFormat::Bgr24);
-        if (!bitmap)
-            return nullptr;
-        job.bitmap = bitmap.get();
-        if (!ReadPixels(decoder, job))
+} // namespace
+
+bool TJpegRowReader::OpenFile(const std::string& path)
+{
+    TState& state = *m_state;
+    if (state.opened || state.failed)
+        return false;
+    state.failed = true;
+    // O_NONBLOCK keeps a FIFO from blocking the open; only regular files are read.
+    state.file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    struct stat status { };
+    if (state.file.fd < 0 || ::fstat(state.file.fd, &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    try {
+        state.source.buffer = std::make_unique_for_overwrite<JOCTET[]>(SourceChunk);
+        state.fileStart.reserve(FileStartSize);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    state.source.fd = state.file.fd;
+    state.source.start = &state.fileStart;
+    state.source.pub.init_source = InitFileSource;
+    state.source.pub.fill_input_buffer = FillFileSource;
+    state.source.pub.skip_input_data = SkipFileSource;
+    state.source.pub.resync_to_restart = jpeg_resync_to_restart;
+    state.source.pub.term_source = TermFileSource;
+    if (!ReadHeader(state.decoder, &state.source, nullptr, 0) || !Acceptable(state.decoder.cinfo))
+        return false;
+    state.failed = false;
+    state.opened = true;
+    return true;
+}
+
+bool TJpegRowReader::OpenMemory(const std::uint8_t* data, std::size_t size)
+{
+    TState& state = *m_state;
+    if (state.opened || state.failed)
+        return false;
+    state.failed = true;
+    if (!data || size == 0)
+        return false;
+    try {
+        state.fileStart.assign(data, data + std::min(size, FileStartSize));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (!ReadHeader(state.decoder, nullptr, data, size) || !Acceptable(state.decoder.cinfo))
+        return false;
+    state.failed = false;
+    state.opened = true;
+    return true;
+}
+
+int TJpegRowReader::ImageWidth() const { return static_cast<int>(m_state->decoder.cinfo.image_width); }
+int TJpegRowReader::ImageHeight() const { return static_cast<int>(m_state->decoder.cinfo.image_height); }
+const std::vector<std::uint8_t>& TJpegRowReader::FileStart() const { return m_state->fileStart; }
+
+bool TJpegRowReader::Start(DctMethod method, int eighths)
+{
+    TState& state = *m_state;
+    if (!state.opened || state.started || state.failed || eighths < 1 || eighths > 8)
+        return false;
+    state.failed = true;
+    jpeg_decompress_struct& cinfo = state.decoder.cinfo;
+    if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
+        cinfo.out_color_space = JCS_CMYK;
+        state.cmyk = true;
+        state.inverted = cinfo.saw_Adobe_marker;
+    } else {
+        cinfo.out_color_space = JCS_EXT_BGR;
+    }
+    cinfo.scale_num = static_cast<unsigned>(eighths);
+    cinfo.scale_denom = 8;
+    cinfo.quantize_colors = FALSE;
+    if (method == DctMethod::Float) {
+        cinfo.dct_method = JDCT_FLOAT;
+        cinfo.do_block_smoothing = TRUE;
+    } else {
+        cinfo.dct_method = JDCT_IFAST;
+    }
+    if (!StartDecompress(state.decoder) || cinfo.output_components != (state.cmyk ? 4 : 3) || cinfo.output_width == 0
+        || cinfo.output_height == 0)
+        return false;
+    if (eighths == 8 && (cinfo.output_width != cinfo.image_width || cinfo.output_height != cinfo.image_height))
+        return false;
+    if (state.cmyk) {
+        if (setjmp(state.decoder.error.jump))
+            return false;
+        state.cmykRow = (*cinfo.mem->alloc_sarray)(
+            reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, cinfo.output_width * 4, 1);
+    }
+    state.failed = false;
+    state.started = true;
+    return true;
+}
+
+int TJpegRowReader::Width() const { return static_cast<int>(m_state->decoder.cinfo.output_width); }
+int TJpegRowReader::Height() const { return static_cast<int>(m_state->decoder.cinfo.output_height); }
+int TJpegRowReader::NextRow() const { return static_cast<int>(m_state->decoder.cinfo.output_scanline); }
+
+bool TJpegRowReader::ReadRows(std::uint8_t* const* rows, int count)
+{
+    TState& state = *m_state;
+    if (!state.started || state.failed || count < 0 || count > Height() - NextRow())
+        return false;
+    if (count == 0)
+        return true;
+    if (!ReadScanlines(state.decoder, { rows, count, state.cmyk ? state.cmykRow : nullptr, state.inverted })) {
+        state.failed = true;
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+    // Every row of an opened reader into `target`, which takes the picture's size.
+    bool DecodeInto(TJpegRowReader& reader, DctMethod method, TBitmap& target)
+    {
+        if (!target.Reset(reader.ImageWidth(), reader.ImageHeight(), PixelFormat::Bgr24))
+            return false;
+        if (!reader.Start(method))
+            return false;
+        constexpr int Batch = 16;
+        std::uint8_t* rows[Batch];
+        while (reader.NextRow() < reader.Height()) {
+            const int count = std::min(Batch, reader.Height() - reader.NextRow());
+            for (int i = 0; i < count; ++i)
+                rows[i] = target.Row(reader.NextRow() + i);
+            if (!reader.ReadRows(rows, count))
+                return false;
+        }
+        return true;
+    }
+
+    BitmapPtr Decode(TJpegRowReader& reader, DctMethod method)
+    {
+        BitmapPtr bitmap = TBitmap::Create(0, 0, PixelFormat::Bgr24);
+        if (!bitmap || !DecodeInto(reader, method, *bitmap))
             return nullptr;
         return bitmap;
     }
@@ -270,7 +491,6 @@ namespace {
         TBitmap* bitmap = nullptr;
         int quality = 75;
         bool progressive = false;
-        std::FILE* file = nullptr;
         TMemoryDestination* memory = nullptr;
     };
 
@@ -280,14 +500,10 @@ namespace {
             return false;
         jpeg_compress_struct& cinfo = encoder.cinfo;
         jpeg_create_compress(&cinfo);
-        if (job.file) {
-            jpeg_stdio_dest(&cinfo, job.file);
-        } else {
-            job.memory->pub.init_destination = InitMemoryDestination;
-            job.memory->pub.empty_output_buffer = GrowMemoryDestination;
-            job.memory->pub.term_destination = TermMemoryDestination;
-            cinfo.dest = &job.memory->pub;
-        }
+        job.memory->pub.init_destination = InitMemoryDestination;
+        job.memory->pub.empty_output_buffer = GrowMemoryDestination;
+        job.memory->pub.term_destination = TermMemoryDestination;
+        cinfo.dest = &job.memory->pub;
         cinfo.image_width = static_cast<JDIMENSION>(job.bitmap->Width());
         cinfo.image_height = static_cast<JDIMENSION>(job.bitmap->Height());
         // Three components straight from the rows in their blue, green, red order; the colour
@@ -318,73 +534,62 @@ namespace {
 
 BitmapPtr DecodeJpegFile(const std::string& path, DctMethod method)
 {
-    const FilePtr file = OpenRegularFile(path);
-    if (!file)
+    TJpegRowReader reader;
+    if (!reader.OpenFile(path))
         return nullptr;
-    TDecodeSource source;
-    source.file = file.get();
-    return Decode(source, method);
+    return Decode(reader, method);
 }
 
 BitmapPtr DecodeJpegMemory(const std::uint8_t* data, std::size_t size, DctMethod method)
 {
-    if (!data || size == 0)
+    TJpegRowReader reader;
+    if (!reader.OpenMemory(data, size))
         return nullptr;
-    TDecodeSource source;
-    source.data = data;
-    source.size = size;
-    return Decode(source, method);
+    return Decode(reader, method);
 }
 
-namespace {
-
-    bool ReadSize(const TDecodeSource& source, int& width, int& height)
-    {
-        TDecoder decoder;
-        if (!ReadHeader(decoder, source) || decoder.cinfo.image_width == 0 || decoder.cinfo.image_height == 0)
-            return false;
-        width = static_cast<int>(decoder.cinfo.image_width);
-        height = static_cast<int>(decoder.cinfo.image_height);
-        return true;
-    }
-
-} // namespace
+bool DecodeJpegFileInto(const std::string& path, DctMethod method, TBitmap& target)
+{
+    TJpegRowReader reader;
+    return reader.OpenFile(path) && DecodeInto(reader, method, target);
+}
 
 bool ReadJpegSize(const std::string& path, int& width, int& height)
 {
-    const FilePtr file = OpenRegularFile(path);
-    if (!file)
+    TJpegRowReader reader;
+    if (!reader.OpenFile(path))
         return false;
-    TDecodeSource source;
-    source.file = file.get();
-    return ReadSize(source, width, height);
+    width = reader.ImageWidth();
+    height = reader.ImageHeight();
+    return true;
 }
 
 bool ReadJpegSizeMemory(const std::uint8_t* data, std::size_t size, int& width, int& height)
 {
-    if (!data || size == 0)
+    TJpegRowReader reader;
+    if (!reader.OpenMemory(data, size))
         return false;
-    TDecodeSource source;
-    source.data = data;
-    source.size = size;
-    return ReadSize(source, width, height);
+    width = reader.ImageWidth();
+    height = reader.ImageHeight();
+    return true;
 }
 
 bool EncodeJpegFile(TBitmap& bitmap, const std::string& path, int quality, bool progressive)
 {
     if (path.empty() || !Encodable(bitmap))
         return false;
-    TReplacingFile file;
-    if (!file.Create(path))
+    std::vector<std::uint8_t> encoded;
+    return EncodeJpegMemory(bitmap, quality, progressive, encoded) && WriteJpegBytes(path, encoded);
+}
+
+bool WriteJpegBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    if (path.empty() || bytes.empty())
         return false;
-    TEncoder encoder;
-    TEncodeJob job;
-    job.bitmap = &bitmap;
-    job.quality = quality;
-    job.progressive = progressive;
-    job.file = file.File();
-    // The library flushed its buffer; a full disk can still show up when the file closes.
-    return RunEncode(encoder, job) && file.Commit();
+    TReplacingFile file;
+    // A full disk can still show up when the file is flushed and closed, which Commit checks.
+    return file.Create(path) && std::fwrite(bytes.data(), 1, bytes.size(), file.File()) == bytes.size()
+        && file.Commit();
 }
 
 bool EncodeJpegMemory(TBitmap& bitmap, int quality, bool progressive, std::vector<std::uint8_t>& out)

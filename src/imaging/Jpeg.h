@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,50 @@ enum class DctMethod { Float, Fast };
 
 BitmapPtr DecodeJpegFile(const std::string& path, DctMethod method);
 BitmapPtr DecodeJpegMemory(const std::uint8_t* data, std::size_t size, DctMethod method);
+// The same into a bitmap the caller keeps for the next picture: its memory is reused when it is
+// large enough. False on every failure (the bitmap's contents are then undefined).
+bool DecodeJpegFileInto(const std::string& path, DctMethod method, TBitmap& target);
+
+// Reads a JPEG picture row by row, top row first, for work that needs only a few rows at a
+// time. It accepts and refuses exactly the files the decoders above do. At a reduced scale the
+// library still reads every block of the picture's data, so damage that fails a full-size
+// decode fails a reduced one too. Files are read through one open descriptor, and only regular
+// files are read at all (a FIFO named like a picture would block forever).
+class TJpegRowReader {
+public:
+    TJpegRowReader();
+    ~TJpegRowReader();
+    TJpegRowReader(const TJpegRowReader&) = delete;
+    TJpegRowReader& operator=(const TJpegRowReader&) = delete;
+
+    // Reads the header. False when the file cannot be read, is no JPEG, or is refused (a side of
+    // 0, more than TBitmap::MaxPixels, a colour space without a conversion to 24 bits).
+    bool OpenFile(const std::string& path);
+    bool OpenMemory(const std::uint8_t* data, std::size_t size);
+
+    // After a successful open: the picture's size and up to the first `FileStartSize` bytes of
+    // the file (what the EXIF reader looks at), read on the way.
+    int ImageWidth() const;
+    int ImageHeight() const;
+    static constexpr std::size_t FileStartSize = 4096;
+    const std::vector<std::uint8_t>& FileStart() const;
+
+    // Starts decoding at `eighths` / 8 of the full size (1 … 8), giving Width() × Height() rows
+    // of Bgr24 pixels. False when the picture's data are refused.
+    bool Start(DctMethod method, int eighths = 8);
+    int Width() const;
+    int Height() const;
+    // The next row to come; Height() when all rows are in.
+    int NextRow() const;
+
+    // Decodes the next `count` rows (no more than are left) into `rows`, Width() × 3 bytes each.
+    // False when the data fail; the rows are then undefined and the reader is done.
+    bool ReadRows(std::uint8_t* const* rows, int count);
+
+private:
+    struct TState;
+    std::unique_ptr<TState> m_state;
+};
 
 // Reads only the header: the picture's size in pixels without decoding it.
 bool ReadJpegSize(const std::string& path, int& width, int& height);
@@ -33,5 +78,8 @@ bool ReadJpegSizeMemory(const std::uint8_t* data, std::size_t size, int& width, 
 bool EncodeJpegFile(TBitmap& bitmap, const std::string& path, int quality, bool progressive);
 // The same encoding into memory; `out` holds the complete file on success, nothing otherwise.
 bool EncodeJpegMemory(TBitmap& bitmap, int quality, bool progressive, std::vector<std::uint8_t>& out);
+// Writes an encoded file the way EncodeJpegFile does: under a temporary name, renamed over the
+// target only when complete. False for no bytes.
+bool WriteJpegBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace korvo

@@ -70,13 +70,10 @@ BitmapPtr LoadImage(const TImageRecord& image, const Configuration& config)
     }
 }
 
-BitmapPtr MakeSizedImage(const TImageRecord&, TBitmap* bitmap, OutputImageKind kind, const Configuration& config)
+TPictureSize FittedSize(int width, int height, const TImageGroupSettings& group)
 {
-    if (!bitmap)
-        return nullptr;
-    const TImageGroupSettings& group = GroupFor(kind, config);
-    const std::int64_t w = bitmap->Width();
-    const std::int64_t h = bitmap->Height();
+    const std::int64_t w = width;
+    const std::int64_t h = height;
     const std::int64_t boxWidth = group.Width();
     const std::int64_t boxHeight = group.Height();
     std::int64_t tw = w;
@@ -89,6 +86,17 @@ BitmapPtr MakeSizedImage(const TImageRecord&, TBitmap* bitmap, OutputImageKind k
         th = boxHeight;
         tw = boxHeight * w / h; // from the picture's own size, not from the step above
     }
+    return { static_cast<int>(tw), static_cast<int>(th) };
+}
+
+BitmapPtr MakeSizedImage(const TImageRecord&, TBitmap* bitmap, OutputImageKind kind, const Configuration& config)
+{
+    if (!bitmap)
+        return nullptr;
+    const TImageGroupSettings& group = GroupFor(kind, config);
+    const TPictureSize size = FittedSize(bitmap->Width(), bitmap->Height(), group);
+    const std::int64_t tw = size.Width;
+    const std::int64_t th = size.Height;
     // A picture many times wider than high (or the converse) gets a side of 0: nothing to
     // show, so a failure of this picture.
     if (tw <= 0 || th <= 0)
@@ -133,14 +141,66 @@ BitmapPtr JpegRoundTrip(TBitmap* bitmap, OutputImageKind kind, const Configurati
     return decoded;
 }
 
+namespace {
+
+    // out[j] := the median of in[j], in[j + 3] and in[j + 6]: byte j + 3 of a row filtered with
+    // the same channel of its left and right neighbour. Plain byte minima and maxima, which the
+    // compiler turns into vector code; compiled once more for AVX2, chosen at run time (by a
+    // plain test rather than an ifunc, which runs before sanitizer runtimes are set up).
+    [[gnu::always_inline]] inline void MedianKernel(
+        const std::uint8_t* __restrict in, std::uint8_t* __restrict out, std::size_t count)
+    {
+        for (std::size_t j = 0; j < count; ++j) {
+            const std::uint8_t a = in[j];
+            const std::uint8_t b = in[j + 3];
+            const std::uint8_t c = in[j + 6];
+            const std::uint8_t low = std::min(a, b);
+            const std::uint8_t high = std::max(a, b);
+            out[j] = std::max(low, std::min(high, c));
+        }
+    }
+
+    void MedianPortable(const std::uint8_t* in, std::uint8_t* out, std::size_t count) { MedianKernel(in, out, count); }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+    [[gnu::target("avx2")]] void MedianWide(const std::uint8_t* in, std::uint8_t* out, std::size_t count)
+    {
+        MedianKernel(in, out, count);
+    }
+#endif
+
+    void MedianBytes(const std::uint8_t* in, std::uint8_t* out, std::size_t count)
+    {
+#if defined(__x86_64__) && defined(__GNUC__)
+        if (__builtin_cpu_supports("avx2")) {
+            MedianWide(in, out, count);
+            return;
+        }
+#endif
+        MedianPortable(in, out, count);
+    }
+
+} // namespace
+
+void MedianFilterRow(const std::uint8_t* in, std::uint8_t* out, int width)
+{
+    const std::size_t n = 3 * static_cast<std::size_t>(width);
+    if (width < 3) {
+        std::memcpy(out, in, n);
+        return;
+    }
+    std::memcpy(out, in, 3);
+    MedianBytes(in, out + 3, n - 6);
+    std::memcpy(out + n - 3, in + n - 3, 3);
+}
+
 void ApplyMedianFilter(TBitmap& bitmap)
 {
     if (!bitmap.SwitchTo24() || bitmap.Width() < 3)
         return;
-    // Byte k of a row is filtered with bytes k − 3 and k + 3: the same channel of the left and
-    // right neighbour. The originals are read from a copy of the row, taken in chunks that
-    // overlap by the three bytes on either side, so the filter runs in place without an
-    // allocation and the inner loop is plain byte minima and maxima.
+    // In place: the originals are read from a copy of the row, taken in chunks that overlap by
+    // the three bytes on either side, so the left neighbour counts with its value from before
+    // the pass and no allocation is needed.
     constexpr std::size_t Chunk = 4096;
     std::array<std::uint8_t, Chunk + 6> originals;
     const std::size_t n = 3 * static_cast<std::size_t>(bitmap.Width());
@@ -151,15 +211,7 @@ void ApplyMedianFilter(TBitmap& bitmap)
         std::memcpy(originals.data(), row, std::min(n, Chunk + 6));
         for (std::size_t s = 3; s < end;) {
             const std::size_t e = std::min(s + Chunk, end);
-            const std::uint8_t* in = originals.data();
-            for (std::size_t k = s; k < e; ++k) {
-                const std::uint8_t a = in[k - s];
-                const std::uint8_t b = in[k - s + 3];
-                const std::uint8_t c = in[k - s + 6];
-                const std::uint8_t low = std::min(a, b);
-                const std::uint8_t high = std::max(a, b);
-                row[k] = std::max(low, std::min(high, c));
-            }
+            MedianBytes(originals.data(), row + s, e - s);
             if (e < end) {
                 // Keep the originals of bytes e − 3 … e + 2; the bytes from e + 3 on are
                 // still unfiltered in the row.

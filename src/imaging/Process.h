@@ -11,6 +11,7 @@
 #include "model/Datacore.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,17 @@ BitmapPtr JpegRoundTrip(TBitmap* bitmap, OutputImageKind kind, const Configurati
 
 // A horizontal three-tap median per channel; the first and last column stay as they are.
 void ApplyMedianFilter(TBitmap& bitmap);
+// The same for one row of Bgr24 pixels, from `in` into `out` (which must not overlap).
+void MedianFilterRow(const std::uint8_t* in, std::uint8_t* out, int width);
+
+// The size MakeSizedImage gives a w × h picture in the kind's box: fitted without enlarging,
+// divisions dropping the remainder. A side may come out 0 (a picture many times wider than
+// high, or the converse).
+struct TPictureSize {
+    int Width = 0;
+    int Height = 0;
+};
+TPictureSize FittedSize(int width, int height, const TImageGroupSettings& group);
 
 // A raised edge `edgeWidth` pixels wide in the outer rings: lighter at the top and left,
 // darker at the bottom and right. No change when the width does not fit the picture.

@@ -1,6 +1,8 @@
 #include "imaging/RotateBMP.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 namespace korvo {
@@ -8,69 +10,198 @@ namespace korvo {
 namespace {
 
     // Quarter turns move columns into rows. Walking one source column down the whole picture
-    // touches a new cache line at every pixel, so the work goes in square tiles of Tile × Tile
-    // pixels: the tile's source rows and the result rows it fills both stay in the first-level
-    // cache while it is moved.
+    // touches a new cache line at every pixel, so the work goes in tiles of Tile source rows:
+    // for each source row of a tile, the pixels that land in the requested result rows are
+    // copied with the result rows (at most a strip of them) staying in the cache.
     constexpr int Tile = 64;
 
-    BitmapPtr QuarterTurn(TBitmap& source, bool clockwise)
+    inline void CopyPixel(std::uint8_t* out, const std::uint8_t* in)
+    {
+        out[0] = in[0];
+        out[1] = in[1];
+        out[2] = in[2];
+    }
+
+    // One result pixel of a quarter turn: result row `r` at position x takes source row `sy`.
+    // Clockwise: D(x, y) = S(y, H − 1 − x), so result row r is source column r read bottom to
+    // top. Counter-clockwise: D(x, y) = S(W − 1 − y, x), so result row r is source column
+    // W − 1 − r read top to bottom.
+    struct TQuarterTurn {
+        const TBitmap& Source;
+        bool Clockwise;
+        int First;
+
+        int Column(int r) const { return Clockwise ? First + r : Source.Width() - 1 - (First + r); }
+        std::size_t Position(int sy) const
+        {
+            return 3 * static_cast<std::size_t>(Clockwise ? Source.Height() - 1 - sy : sy);
+        }
+        void CopyRange(std::uint8_t* const* rows, int r, int y0, int y1) const
+        {
+            const std::uint8_t* in = Source.Row(0) + 3 * static_cast<std::size_t>(Column(r));
+            for (int sy = y0; sy < y1; ++sy)
+                CopyPixel(rows[r] + Position(sy), in + sy * Source.Stride());
+        }
+    };
+
+    void QuarterTurnPortable(const TQuarterTurn& turn, int count, std::uint8_t* const* rows)
+    {
+        const int h = turn.Source.Height();
+        for (int y0 = 0; y0 < h; y0 += Tile)
+            for (int r = 0; r < count; ++r)
+                turn.CopyRange(rows, r, y0, std::min(h, y0 + Tile));
+    }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KORVO_BLOCK_TURN 1
+    // Blocks of 4 × 4 pixels: four 16-byte loads (one per source row) and, per result row, four
+    // byte shuffles that take its pixel from each load to its place, joined into 12 bytes.
+    // The masks: for result row i of a block and source row k, the pixel's three bytes go to
+    // slot t (of four) of the result, t = 3 − k clockwise and t = k counter-clockwise.
+    struct TTurnMasks {
+        std::uint8_t Mask[4][4][16]; // [column in block][source row in block][byte]
+    };
+
+    constexpr TTurnMasks MakeTurnMasks(bool clockwise)
+    {
+        TTurnMasks masks {};
+        for (int i = 0; i < 4; ++i)
+            for (int k = 0; k < 4; ++k) {
+                const int t = clockwise ? 3 - k : k;
+                for (int b = 0; b < 16; ++b)
+                    masks.Mask[i][k][b] = 0x80; // zero
+                for (int c = 0; c < 3; ++c)
+                    masks.Mask[i][k][3 * t + c] = static_cast<std::uint8_t>(3 * i + c);
+            }
+        return masks;
+    }
+    constexpr TTurnMasks ClockwiseMasks = MakeTurnMasks(true);
+    constexpr TTurnMasks CounterClockwiseMasks = MakeTurnMasks(false);
+
+    [[gnu::target("ssse3")]] void QuarterTurnBlocks(const TQuarterTurn& turn, int count, std::uint8_t* const* rows)
+    {
+        typedef char TChar16 __attribute__((vector_size(16)));
+        const TBitmap& source = turn.Source;
+        const int w = source.Width();
+        const int h = source.Height();
+        const TTurnMasks& masks = turn.Clockwise ? ClockwiseMasks : CounterClockwiseMasks;
+        TChar16 mask[4][4];
+        std::memcpy(mask, masks.Mask, sizeof mask);
+        const std::size_t stride = source.Stride();
+        // The strip's band of source columns, fetched a tile ahead: the rows lie far apart, so
+        // the processor's own prefetching does not see them coming.
+        const int left = std::min(turn.Column(0), turn.Column(count - 1));
+        const std::size_t bandBytes
+            = 3 * static_cast<std::size_t>(std::abs(turn.Column(count - 1) - turn.Column(0)) + 1);
+        const std::uint8_t* band = source.Row(0) + 3 * static_cast<std::size_t>(left);
+        for (int y0 = 0; y0 < h; y0 += Tile) {
+            const int y1 = std::min(h, y0 + Tile);
+            const int blockEnd = y0 + (y1 - y0) / 4 * 4;
+            for (int sy = y0 + Tile; sy < std::min(h, y0 + 2 * Tile); ++sy)
+                for (std::size_t b = 0; b < bandBytes; b += 64)
+                    __builtin_prefetch(band + sy * stride + b);
+            int r = 0;
+            for (; r + 4 <= count; r += 4) {
+                // The block's lowest source column; a 16-byte load from it must stay in the row.
+                const int column = turn.Clockwise ? turn.Column(r) : turn.Column(r + 3);
+                if (3 * column + 16 > 3 * w) {
+                    for (int i = 0; i < 4; ++i)
+                        turn.CopyRange(rows, r + i, y0, y1);
+                    continue;
+                }
+                const std::uint8_t* in = source.Row(0) + 3 * static_cast<std::size_t>(column);
+                for (int sy = y0; sy < blockEnd; sy += 4) {
+                    TChar16 line[4];
+                    for (int k = 0; k < 4; ++k)
+                        std::memcpy(&line[k], in + (sy + k) * stride, 16);
+                    // Clockwise the block lands at positions H − 4 − sy …, else at sy ….
+                    const std::size_t at = turn.Clockwise ? turn.Position(sy + 3) : turn.Position(sy);
+                    for (int i = 0; i < 4; ++i) {
+                        // Result row of block column i: r + i clockwise, r + 3 − i otherwise.
+                        const TChar16 joined = __builtin_ia32_pshufb128(line[0], mask[i][0])
+                            | __builtin_ia32_pshufb128(line[1], mask[i][1])
+                            | __builtin_ia32_pshufb128(line[2], mask[i][2])
+                            | __builtin_ia32_pshufb128(line[3], mask[i][3]);
+                        std::uint8_t* out = rows[turn.Clockwise ? r + i : r + 3 - i] + at;
+                        std::memcpy(out, &joined, 12);
+                    }
+                }
+                for (int i = 0; i < 4; ++i)
+                    turn.CopyRange(rows, r + i, blockEnd, y1);
+            }
+            for (; r < count; ++r)
+                turn.CopyRange(rows, r, y0, y1);
+        }
+    }
+#endif
+
+    // Result rows first … first + count − 1 of a quarter turn.
+    void QuarterTurnRows(const TBitmap& source, bool clockwise, int first, int count, std::uint8_t* const* rows)
+    {
+        const TQuarterTurn turn { source, clockwise, first };
+#ifdef KORVO_BLOCK_TURN
+        if (__builtin_cpu_supports("ssse3")) {
+            QuarterTurnBlocks(turn, count, rows);
+            return;
+        }
+#endif
+        QuarterTurnPortable(turn, count, rows);
+    }
+
+    BitmapPtr Turned(TBitmap& source, int rotate)
     {
         if (!source.SwitchTo24())
             return nullptr;
-        const int w = source.Width();
-        const int h = source.Height();
-        BitmapPtr result = TBitmap::Create(h, w, PixelFormat::Bgr24);
+        BitmapPtr result
+            = TBitmap::Create(TurnedWidth(source, rotate), TurnedHeight(source, rotate), PixelFormat::Bgr24);
         if (!result)
             return nullptr;
-        for (int y0 = 0; y0 < h; y0 += Tile) {
-            const int y1 = std::min(h, y0 + Tile);
-            for (int c0 = 0; c0 < w; c0 += Tile) {
-                const int c1 = std::min(w, c0 + Tile);
-                for (int sy = y0; sy < y1; ++sy) {
-                    const std::uint8_t* in = source.Row(sy);
-                    // Clockwise: D(x, y) = S(y, H − 1 − x), so source (c, sy) goes to result
-                    // row c, column H − 1 − sy. Counter-clockwise: D(x, y) = S(W − 1 − y, x), so
-                    // it goes to result row W − 1 − c, column sy.
-                    const std::size_t column = 3 * static_cast<std::size_t>(clockwise ? h - 1 - sy : sy);
-                    for (int c = c0; c < c1; ++c) {
-                        std::uint8_t* out = result->Row(clockwise ? c : w - 1 - c) + column;
-                        std::memcpy(out, in + 3 * static_cast<std::size_t>(c), 3);
-                    }
-                }
-            }
+        std::uint8_t* rows[Tile];
+        for (int first = 0; first < result->Height(); first += Tile) {
+            const int count = std::min(Tile, result->Height() - first);
+            for (int r = 0; r < count; ++r)
+                rows[r] = result->Row(first + r);
+            TurnedRows(source, rotate, first, count, rows);
         }
         return result;
     }
 
 } // namespace
 
-BitmapPtr CloneBitmap(TBitmap& source) { return source.Clone(); }
+int TurnedWidth(const TBitmap& source, int rotate) { return rotate % 2 ? source.Height() : source.Width(); }
+int TurnedHeight(const TBitmap& source, int rotate) { return rotate % 2 ? source.Width() : source.Height(); }
 
-BitmapPtr RotateClockwise(TBitmap& source) { return QuarterTurn(source, true); }
-
-BitmapPtr RotateCounterClockwise(TBitmap& source) { return QuarterTurn(source, false); }
-
-BitmapPtr RotateHalfTurn(TBitmap& source)
+void TurnedRows(const TBitmap& source, int rotate, int first, int count, std::uint8_t* const* rows)
 {
-    if (!source.SwitchTo24())
-        return nullptr;
     const int w = source.Width();
     const int h = source.Height();
-    BitmapPtr result = TBitmap::Create(w, h, PixelFormat::Bgr24);
-    if (!result)
-        return nullptr;
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* in = source.Row(y);
-        std::uint8_t* out = result->Row(h - 1 - y);
-        for (int x = 0; x < w; ++x) {
-            const std::uint8_t* px = in + 3 * static_cast<std::size_t>(w - 1 - x);
-            out[3 * x + 0] = px[0];
-            out[3 * x + 1] = px[1];
-            out[3 * x + 2] = px[2];
+    switch (rotate) {
+    case 1:
+    case 3:
+        QuarterTurnRows(source, rotate == 1, first, count, rows);
+        break;
+    case 2:
+        for (int r = 0; r < count; ++r) {
+            const std::uint8_t* in = source.Row(h - 1 - (first + r));
+            std::uint8_t* out = rows[r];
+            for (int x = 0; x < w; ++x)
+                CopyPixel(out + 3 * static_cast<std::size_t>(x), in + 3 * static_cast<std::size_t>(w - 1 - x));
         }
+        break;
+    default:
+        for (int r = 0; r < count; ++r)
+            std::memcpy(rows[r], source.Row(first + r), 3 * static_cast<std::size_t>(w));
+        break;
     }
-    return result;
 }
+
+BitmapPtr CloneBitmap(TBitmap& source) { return source.Clone(); }
+
+BitmapPtr RotateClockwise(TBitmap& source) { return Turned(source, 1); }
+
+BitmapPtr RotateCounterClockwise(TBitmap& source) { return Turned(source, 3); }
+
+BitmapPtr RotateHalfTurn(TBitmap& source) { return Turned(source, 2); }
 
 bool RotateHalfTurnInPlace(TBitmap& bitmap)
 {

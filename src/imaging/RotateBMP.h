@@ -21,4 +21,12 @@ BitmapPtr RotateCounterClockwise(TBitmap& source);
 // False (bitmap unchanged) when the switch to Bgr24 fails.
 bool RotateHalfTurnInPlace(TBitmap& bitmap);
 
+// Rows `first` … `first` + count − 1 of the Bgr24 picture `source` turned by `rotate` quarter
+// turns clockwise (0 … 3), into `rows`: what a turned copy would hold, without making it. A
+// caller that needs the turned picture only row by row (to scale it) walks it in strips.
+// `rows` must not point into `source`.
+int TurnedWidth(const TBitmap& source, int rotate);
+int TurnedHeight(const TBitmap& source, int rotate);
+void TurnedRows(const TBitmap& source, int rotate, int first, int count, std::uint8_t* const* rows);
+
 } // namespace korvo

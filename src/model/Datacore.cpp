@@ -1,5 +1,7 @@
 #include "model/Datacore.h"
 
+#include "model/TextRules.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -115,11 +117,37 @@ void TImageManager::SortView(CompareFunction compare)
         first = firstFound >= 0 ? firstFound : 0;
         last = lastFound >= 0 ? lastFound : ImageCount() - 1;
     }
-    // The exchange order decides where equal keys end up, so it is kept exactly.
-    for (int i = first; i < last; ++i)
-        for (int j = i + 1; j <= last; ++j)
-            if (compare(m_images[static_cast<std::size_t>(i)], m_images[static_cast<std::size_t>(j)]) > 0)
-                std::swap(m_images[static_cast<std::size_t>(i)], m_images[static_cast<std::size_t>(j)]);
+    if (last <= first)
+        return;
+    // The exchange order decides where equal keys end up, so it is kept exactly; it runs on a
+    // table of positions, so an exchange moves two numbers instead of two records. Sorting by
+    // name compares each path folded once to upper case, which orders exactly as
+    // CompareByName does (std::string compares bytes as unsigned, as CompareByName does).
+    const std::size_t count = static_cast<std::size_t>(last - first + 1);
+    std::vector<int> order(count);
+    for (std::size_t k = 0; k < count; ++k)
+        order[k] = first + static_cast<int>(k);
+    std::vector<std::string> folded;
+    if (compare == CompareByName) {
+        folded.resize(m_images.size());
+        for (int k = first; k <= last; ++k)
+            folded[static_cast<std::size_t>(k)] = ToUpperAscii(m_images[static_cast<std::size_t>(k)].Source);
+    }
+    auto after = [&](int a, int b) {
+        if (!folded.empty())
+            return folded[static_cast<std::size_t>(a)].compare(folded[static_cast<std::size_t>(b)]) > 0;
+        return compare(m_images[static_cast<std::size_t>(a)], m_images[static_cast<std::size_t>(b)]) > 0;
+    };
+    for (std::size_t i = 0; i + 1 < count; ++i)
+        for (std::size_t j = i + 1; j < count; ++j)
+            if (after(order[i], order[j]))
+                std::swap(order[i], order[j]);
+
+    std::vector<TImageRecord> sorted;
+    sorted.reserve(count);
+    for (int index : order)
+        sorted.push_back(std::move(m_images[static_cast<std::size_t>(index)]));
+    std::move(sorted.begin(), sorted.end(), m_images.begin() + first);
 }
 
 void TImageManager::MoveMarkedUp()

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <vector>
 
 namespace korvo {
 
@@ -224,8 +225,8 @@ bool SaveProject(
     return saved;
 }
 
-LoadProjectResult LoadProject(
-    const std::string& path, Configuration& config, TImageManager& images, IOperationHost& host)
+LoadProjectResult LoadProject(const std::string& path, Configuration& config, TImageManager& images,
+    IOperationHost& host, const TAcquireOptions& options)
 {
     LoadProjectResult result;
     host.BeginBusy();
@@ -253,6 +254,22 @@ LoadProjectResult LoadProject(
                                *count, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()))
                                  : 0;
             const std::string total = IntToText(result.Total);
+
+            // The pictures to read, in file order, so that workers can read them ahead.
+            std::vector<const std::string*> sources;
+            for (int k = 0; k < list->ChildCount(); ++k) {
+                const TMLTag& category = *list->Child(k);
+                for (int c = 0; c < category.ChildCount(); ++c) {
+                    const TMLTag& element = *category.Child(c);
+                    if (element.Name() == "Image" && !element.GetAttribute("Source").empty())
+                        sources.push_back(&element.GetAttribute("Source"));
+                }
+            }
+            std::vector<TAcquiredImage> acquired(sources.size());
+            const int workers = std::max(1, options.Work.Workers > 0 ? options.Work.Workers : AvailableCores());
+            TOrderedWork work(static_cast<int>(sources.size()), workers, 4 * workers,
+                [&](int item, int) { acquired[item] = ReadImageFile(*sources[item], options.Mode); });
+
             int seen = 0;
             for (int k = 0; k < list->ChildCount() && !host.AbortRequested(); ++k) {
                 const TMLTag& category = *list->Child(k);
@@ -264,9 +281,17 @@ LoadProjectResult LoadProject(
                         continue;
                     const std::string& source = element.GetAttribute("Source");
                     if (!source.empty()) {
-                        ++seen;
+                        const int item = seen++;
+                        work.WaitFor(
+                            item,
+                            [&] {
+                                host.ProcessEvents();
+                                if (host.AbortRequested())
+                                    work.StopFrom(item + 1);
+                            },
+                            options.Work.PumpInterval);
                         const std::string prefix = "[" + IntToText(seen) + "/" + total + "] ";
-                        if (AcquireImage(images, source)) {
+                        if (AppendImage(images, source, acquired[item])) {
                             host.Log("*" + prefix + "Bild hinzugefügt: " + source);
                             ++result.Added;
                             TImageRecord& image = *images.GetImage(images.ImageCount() - 1);
@@ -277,10 +302,13 @@ LoadProjectResult LoadProject(
                         } else {
                             host.Log("-" + prefix + "Fehler beim Hinzufügen: " + source);
                         }
+                        acquired[item] = {};
                     }
                     host.ProcessEvents();
-                    if (host.AbortRequested())
+                    if (host.AbortRequested()) {
+                        work.StopFrom(seen);
                         break;
+                    }
                 }
             }
             result.Aborted = host.AbortRequested();

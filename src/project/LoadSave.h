@@ -3,6 +3,7 @@
 // Project files: the whole working state (settings and image list with its categories) saved as
 // a markup tree, and loaded back with every listed picture acquired anew from disk.
 
+#include "imaging/Acquire.h"
 #include "model/Configuration.h"
 #include "model/Datacore.h"
 #include "model/RunLog.h"
@@ -25,9 +26,11 @@ struct LoadProjectResult {
 };
 
 // Reads `path`: applies the settings the file holds and, when it holds an image list, replaces
-// the image list. A long operation: busy state, one log line per picture, abort.
-LoadProjectResult LoadProject(
-    const std::string& path, Configuration& config, TImageManager& images, IOperationHost& host);
+// the image list. A long operation: busy state, one log line per picture, abort. The pictures
+// are read several at once, as AddFiles reads them; the log and the list are those of reading
+// one after the other.
+LoadProjectResult LoadProject(const std::string& path, Configuration& config, TImageManager& images,
+    IOperationHost& host, const TAcquireOptions& options = {});
 
 // The project file's spelling of a rotation ("0", "90CW", "180", "90CCW") and its lenient reading.
 const char* RotateText(int rotate);

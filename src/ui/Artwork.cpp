@@ -325,8 +325,83 @@ QPixmap PaintButtonIcon(ButtonIcon icon)
         painter.drawText(QRectF(1, 1, 14, 14), Qt::AlignCenter, QStringLiteral("?"));
         break;
     }
+    case ButtonIcon::Menu:
+        // Three lines of a list with a bullet each.
+        for (int line = 0; line < 3; ++line) {
+            painter.setBrush(QColor(40, 80, 160));
+            painter.drawEllipse(QRectF(1.5, 2.5 + line * 4.5, 3, 3));
+            painter.setBrush(QColor(90, 90, 100));
+            painter.drawRect(QRectF(6, 3 + line * 4.5, 9, 2));
+        }
+        break;
+    case ButtonIcon::Edit: {
+        // A pencil across a sheet.
+        painter.setBrush(QColor(245, 245, 240));
+        painter.setPen(QPen(QColor(120, 120, 130), 1));
+        painter.drawRect(QRectF(1.5, 1.5, 10, 13));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(230, 160, 30));
+        painter.drawPolygon(QPolygonF({ QPointF(13, 2), QPointF(15.5, 4.5), QPointF(7, 13), QPointF(4.5, 10.5) }));
+        painter.setBrush(QColor(60, 60, 60));
+        painter.drawPolygon(QPolygonF({ QPointF(4.5, 10.5), QPointF(7, 13), QPointF(3.5, 14.5) }));
+        break;
+    }
+    case ButtonIcon::Up:
+    case ButtonIcon::Down: {
+        // A solid triangle that fills the icon, so it stays clear when drawn small.
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setBrush(QColor(30, 30, 30));
+        const bool up = icon == ButtonIcon::Up;
+        for (int row = 0; row < 8; ++row) {
+            const int y = up ? 4 + row : 11 - row;
+            painter.drawRect(QRect(7 - row, y, 2 * row + 2, 1));
+        }
+        break;
+    }
+    case ButtonIcon::Close: {
+        QPen cross(QColor(70, 70, 80), 2.2, Qt::SolidLine, Qt::RoundCap);
+        painter.setPen(cross);
+        painter.drawLine(QPointF(4, 4), QPointF(12, 12));
+        painter.drawLine(QPointF(12, 4), QPointF(4, 12));
+        break;
+    }
+    case ButtonIcon::Rename: {
+        // A text cursor beside the letters "ab".
+        QFont font = QGuiApplication::font();
+        font.setPixelSize(10);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(QColor(40, 80, 160));
+        painter.drawText(QRectF(0, 1, 11, 14), Qt::AlignCenter, QStringLiteral("ab"));
+        painter.setPen(QPen(QColor(30, 30, 30), 1.2));
+        painter.drawLine(QPointF(13, 2.5), QPointF(13, 13.5));
+        painter.drawLine(QPointF(11.5, 2.5), QPointF(14.5, 2.5));
+        painter.drawLine(QPointF(11.5, 13.5), QPointF(14.5, 13.5));
+        break;
+    }
+    case ButtonIcon::Remove:
+        painter.setBrush(QColor(200, 40, 40));
+        painter.drawRoundedRect(QRectF(2, 6.5, 12, 3), 1, 1);
+        break;
+    case ButtonIcon::Add:
+        painter.setBrush(QColor(40, 150, 60));
+        painter.drawRoundedRect(QRectF(2, 6.5, 12, 3), 1, 1);
+        painter.drawRoundedRect(QRectF(6.5, 2, 3, 12), 1, 1);
+        break;
     }
     painter.end();
+    return QPixmap::fromImage(image);
+}
+
+QPixmap PaintSmallArrow(bool up)
+{
+    QImage image(7, 4, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    for (int row = 0; row < 4; ++row) {
+        const int y = up ? row : 3 - row;
+        for (int x = 3 - row; x <= 3 + row; ++x)
+            image.setPixel(x, y, qRgb(0, 0, 0));
+    }
     return QPixmap::fromImage(image);
 }
 
@@ -348,6 +423,30 @@ QIcon MakeButtonIcon(ButtonIcon icon)
         break;
     case ButtonIcon::Help:
         themeName = "help-contents";
+        break;
+    case ButtonIcon::Menu:
+        themeName = "view-list-details";
+        break;
+    case ButtonIcon::Edit:
+        themeName = "document-edit";
+        break;
+    case ButtonIcon::Up:
+        themeName = "go-up";
+        break;
+    case ButtonIcon::Down:
+        themeName = "go-down";
+        break;
+    case ButtonIcon::Close:
+        themeName = "window-close";
+        break;
+    case ButtonIcon::Rename:
+        themeName = "edit-rename";
+        break;
+    case ButtonIcon::Remove:
+        themeName = "list-remove";
+        break;
+    case ButtonIcon::Add:
+        themeName = "list-add";
         break;
     }
     return QIcon::fromTheme(QString::fromLatin1(themeName), QIcon(PaintButtonIcon(icon)));

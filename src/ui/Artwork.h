@@ -35,11 +35,27 @@ struct TArtwork {
     static TArtwork Load();
 };
 
-enum class ButtonIcon { Open, Save, Go, Abort, Help };
+enum class ButtonIcon {
+    Open,
+    Save,
+    Go,
+    Abort,
+    Help,
+    Menu, // the image list's menu
+    Edit, // the category editor
+    Up, // move up
+    Down, // move down
+    Close, // close a panel
+    Rename,
+    Remove,
+    Add,
+};
 
 // The desktop's icon for the button's purpose when its icon theme has one, otherwise ours.
 QIcon MakeButtonIcon(ButtonIcon icon);
 // Our own 16 × 16 drawing of the icon.
 QPixmap PaintButtonIcon(ButtonIcon icon);
+// The arrows of the two narrow buttons below the image list: a solid triangle 7 × 4 pixels.
+QPixmap PaintSmallArrow(bool up);
 
 } // namespace korvo

@@ -2,11 +2,13 @@
 
 #include "model/Version.h"
 #include "ui/HelpPage.h"
+#include "ui/ImagesPage.h"
 #include "ui/LogPage.h"
 #include "ui/LogoStrip.h"
 #include "ui/Preview.h"
 #include "ui/SettingsPage.h"
 #include "ui/Startup.h"
+#include "ui/WaitCursor.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -64,8 +66,7 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
     m_pages->setObjectName(QStringLiteral("PageThing"));
     m_pages->setDocumentMode(false);
     m_settingsPage = new TSettingsPage(m_config, m_pages);
-    m_imagesPage = new QWidget(m_pages);
-    m_imagesPage->setObjectName(QStringLiteral("PImages"));
+    m_imagesPage = new TImagesPage(m_images, m_artwork, m_services, m_pages);
     m_logPage = new TLogPage(m_config, RunLog().Lines(), m_pages);
     m_helpPage = new THelpPage(m_pages);
     m_pages->addTab(m_settingsPage, QStringLiteral("Allgemein"));
@@ -96,6 +97,8 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
     connect(m_logPage->AbortButton(), &QPushButton::clicked, this, &TMainForm::BAbortOpClick);
     connect(m_helpPage->HelpButton(), &QPushButton::clicked, this, &TMainForm::BHelpClick);
     connect(m_helpPage->MailButton(), &QPushButton::clicked, this, &TMainForm::LMailMeClick);
+    connect(m_imagesPage, &TImagesPage::PreviewRequested, this, &TMainForm::MShowPreviewClick);
+    connect(m_imagesPage, &TImagesPage::AddFilesRequested, this, &TMainForm::AddImageFiles);
     // The disabled tabs already keep the user on the log page while busy; this also catches a
     // change that slips past them (a shortcut of the platform's style, a stray call).
     connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
@@ -135,7 +138,16 @@ Page TMainForm::CurrentPage() const
 
 void TMainForm::ProcessEvents() { QCoreApplication::processEvents(); }
 
-void TMainForm::ImageListChanged() { emit ImageListRefreshRequested(); }
+void TMainForm::ImageListChanged()
+{
+    // After adding files the new pictures come up selected; a loaded project shows all
+    // pictures with its own categories.
+    if (m_loadingProject)
+        m_imagesPage->ProjectLoaded();
+    else
+        m_imagesPage->FilesAdded();
+    emit ImageListRefreshRequested();
+}
 
 void TMainForm::SettingsChanged()
 {
@@ -211,11 +223,13 @@ void TMainForm::BLoadProjectClick()
     const QStringList chosen = m_services.FileDialogs.AskOpenFileNames(request);
     if (chosen.isEmpty())
         return;
+    m_loadingProject = true;
     m_operations->LoadProject(FilePath(chosen.constFirst()), m_config, m_images, *this);
     // The load asks for both refreshes itself; showing the model once more costs nothing and
     // keeps the pages right even if it stopped early.
     SettingsChanged();
     ImageListChanged();
+    m_loadingProject = false;
 }
 
 void TMainForm::BGoClick()
@@ -223,6 +237,36 @@ void TMainForm::BGoClick()
     if (Busy())
         return;
     m_operations->RunAlbum(m_config, m_images, *this);
+}
+
+void TMainForm::MShowPreviewClick(OutputImageKind kind)
+{
+    const int focused = m_imagesPage->FocusedImage();
+    if (Busy() || m_preview == nullptr || focused < 0)
+        return;
+    // The name in the caption carries the number the album will give the picture.
+    m_images.BuildAlbumOrder(m_config.Output.UncategorizedImages);
+    const TImageRecord* image = m_images.GetImage(focused);
+    if (image == nullptr)
+        return;
+    std::optional<PreviewPicture> picture;
+    {
+        const TWaitCursor wait;
+        picture = MakePreviewPicture(*image, kind, m_config, Clock());
+    }
+    // A picture that cannot be made shows nothing; an earlier preview stays as it is.
+    if (picture)
+        m_preview->ShowBitmap(*picture->Bitmap, PreviewCaption(*image, kind, m_config, *picture));
+}
+
+void TMainForm::AddImageFiles(const QStringList& paths)
+{
+    if (Busy() || paths.isEmpty())
+        return;
+    std::vector<std::string> files;
+    for (const QString& path : paths)
+        files.push_back(FilePath(path));
+    m_operations->AddFiles(m_images, files, *this);
 }
 
 void TMainForm::BHelpClick()

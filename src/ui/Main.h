@@ -4,6 +4,7 @@
 // beside the logo strip, accepts files and folders dropped from the desktop, starts the core's
 // operations and is the host through which they report (log, busy state, abort, refreshes).
 
+#include "imaging/Process.h"
 #include "model/Configuration.h"
 #include "model/Datacore.h"
 #include "model/RunLog.h"
@@ -23,6 +24,7 @@ namespace korvo {
 class TLogPage;
 class TLogoStrip;
 class THelpPage;
+class TImagesPage;
 class TPreviewForm;
 class TSettingsPage;
 
@@ -43,6 +45,8 @@ public:
     QTabWidget* PageThing() const { return m_pages; }
     QWidget* PageWidget(Page page) const;
     Page CurrentPage() const;
+    TImagesPage* ImagesPage() const { return m_imagesPage; }
+    TPreviewForm* PreviewForm() const { return m_preview; }
     void SetPreviewForm(TPreviewForm* preview) { m_preview = preview; }
 
     // The host of long operations.
@@ -60,11 +64,16 @@ public:
     void BAbortOpClick() { RequestAbort(); }
     void BHelpClick();
     void LMailMeClick();
+    // Shows the focused picture of the image list in the preview window, processed exactly as
+    // the album will hold it.
+    void MShowPreviewClick(OutputImageKind kind);
+    // Adds picture files to the image list (the files chosen on the image list page).
+    void AddImageFiles(const QStringList& paths);
     // Whether the pages may change now: never while an operation runs.
     bool PageThingChanging() const { return !Busy(); }
 
 signals:
-    // The image list changed behind the image list page; it should show the list again.
+    // The image list changed behind the image list page, which has shown it again.
     void ImageListRefreshRequested();
     // The window was closed; the program ends.
     void Closed();
@@ -93,7 +102,7 @@ private:
 
     QTabWidget* m_pages = nullptr;
     TSettingsPage* m_settingsPage = nullptr;
-    QWidget* m_imagesPage = nullptr;
+    TImagesPage* m_imagesPage = nullptr;
     TLogPage* m_logPage = nullptr;
     THelpPage* m_helpPage = nullptr;
     QFrame* m_logoPanel = nullptr;
@@ -102,6 +111,7 @@ private:
 
     bool m_addPending = false; // dropped files wait for the event loop to start adding them
     bool m_closeWhenIdle = false; // the user closed the window during an operation
+    bool m_loadingProject = false; // the image list is refreshed after a project load
 };
 
 } // namespace korvo

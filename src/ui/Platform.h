@@ -1,7 +1,8 @@
 #pragma once
 
-// The platform services the windows need: file dialogs, message and input boxes, opening a
-// document or link with the desktop's default handler, and the clock of long operations. The
+// The platform services the windows need: file dialogs, message and input boxes, pop-up menus,
+// opening a document or link with the desktop's default handler, and the clock of long
+// operations. The
 // program plugs in the Qt implementations (QtPlatform.h); the tests plug in scripted fakes that
 // answer in place of the user and record every prompt.
 
@@ -13,6 +14,10 @@
 
 #include <optional>
 #include <vector>
+
+class QAction;
+class QMenu;
+class QPoint;
 
 namespace korvo {
 
@@ -55,6 +60,15 @@ public:
     virtual void ShowError(const QString& message) = 0;
 };
 
+class IPopupMenus {
+public:
+    virtual ~IPopupMenus() = default;
+    // Shows a menu the window has built, with its top-left corner at a screen position, and
+    // waits for the user. The chosen entry, or nullptr when the menu was closed without a choice.
+    // The window acts on the returned entry; it does not rely on the entry's own signals.
+    virtual QAction* Execute(QMenu& menu, const QPoint& screenPosition) = 0;
+};
+
 class IDesktop {
 public:
     virtual ~IDesktop() = default;
@@ -66,6 +80,7 @@ public:
 struct PlatformServices {
     IFileDialogs& FileDialogs;
     IMessageBoxes& Boxes;
+    IPopupMenus& Menus;
     IDesktop& Desktop;
     IClock& Clock;
     // The folder of the running program, where the help file lies.

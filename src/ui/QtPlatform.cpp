@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QThread>
 
@@ -72,7 +73,11 @@ QStringList TQtFileDialogs::AskOpenFileNames(const FileDialogRequest& request)
 
 bool TQtMessageBoxes::Confirm(const QString& question)
 {
-    return QMessageBox::question(QApplication::activeWindow(), QApplication::applicationName(), question,
+    // Questions break their lines with single carriage returns, which a Qt label does not show as
+    // line breaks.
+    QString shown = question;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    return QMessageBox::question(QApplication::activeWindow(), QApplication::applicationName(), shown,
                QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
 }
@@ -89,6 +94,8 @@ void TQtMessageBoxes::ShowError(const QString& message)
 {
     QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), message);
 }
+
+QAction* TQtPopupMenus::Execute(QMenu& menu, const QPoint& screenPosition) { return menu.exec(screenPosition); }
 
 bool TQtDesktop::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
 

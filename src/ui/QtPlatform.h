@@ -1,7 +1,7 @@
 #pragma once
 
-// The real platform services of the program: Qt's file dialogs and message boxes, the desktop's
-// default handlers, and a steady millisecond clock.
+// The real platform services of the program: Qt's file dialogs, message boxes and pop-up menus,
+// the desktop's default handlers, and a steady millisecond clock.
 
 #include "ui/Platform.h"
 
@@ -23,6 +23,11 @@ public:
     void ShowError(const QString& message) override;
 };
 
+class TQtPopupMenus final : public IPopupMenus {
+public:
+    QAction* Execute(QMenu& menu, const QPoint& screenPosition) override;
+};
+
 class TQtDesktop final : public IDesktop {
 public:
     bool OpenUrl(const QUrl& url) override;
@@ -39,18 +44,19 @@ private:
     QElapsedTimer m_timer;
 };
 
-// The four services together, as the program hands them to its main window.
+// The services together, as the program hands them to its main window.
 class TQtPlatform {
 public:
     explicit TQtPlatform(QString programFolder)
         : m_programFolder(std::move(programFolder))
     {
     }
-    PlatformServices Services() { return { m_fileDialogs, m_boxes, m_desktop, m_clock, m_programFolder }; }
+    PlatformServices Services() { return { m_fileDialogs, m_boxes, m_menus, m_desktop, m_clock, m_programFolder }; }
 
 private:
     TQtFileDialogs m_fileDialogs;
     TQtMessageBoxes m_boxes;
+    TQtPopupMenus m_menus;
     TQtDesktop m_desktop;
     TSteadyClock m_clock;
     QString m_programFolder;

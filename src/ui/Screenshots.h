@@ -12,8 +12,10 @@ class TMainForm;
 // The environment variable that asks the program to save the pictures into a folder and quit.
 inline constexpr const char* ScreenshotVariable = "KORVO2_SCREENSHOTS";
 
-// Saves the pages, the window at its smallest and a tall size, a busy log page and the artwork
-// (enlarged) as PNG files into `folder`. False when a file could not be written.
+// Saves the pages, the window at its smallest and a tall size, a busy log page, the image list
+// filled with pictures painted here (added through the window's real operations), its open
+// menus, the category editor, previews at several zoom steps, and the artwork (enlarged) as PNG
+// files into `folder`. False when a file could not be written.
 bool SaveScreenshots(TMainForm& form, const QString& folder);
 
 } // namespace korvo

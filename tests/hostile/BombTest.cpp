@@ -42,17 +42,21 @@ TEST(Bombs, PicturesClaimingHugeSizes)
     TTempDir dir;
     fs::create_directory(dir / "in");
     std::vector<HostileInput> inputs;
-    const auto add = [&](const std::string& name, const Bytes& bytes, bool readable) {
+    const auto add = [&](const std::string& name, const Bytes& bytes, bool readable, bool added) {
         WriteBytes(dir / ("in/" + name), bytes);
-        inputs.push_back({ dir / ("in/" + name), readable });
+        inputs.push_back({ dir / ("in/" + name), readable, added });
     };
-    add("1-65500x65500.jpg", ClaimingSize(EncodeJpegVariant(16, 16, {}), 65500, 65500), false);
+    add("1-65500x65500.jpg", ClaimingSize(EncodeJpegVariant(16, 16, {}), 65500, 65500), false, false);
     add("2-65500x65500-progressive.jpg", ClaimingSize(EncodeJpegVariant(16, 16, { .Progressive = true }), 65500, 65500),
-        false);
-    // 484 megapixels: within the limit, but the progressive decoder's coefficients at full colour
-    // resolution (2.9 GB) and the picture (1.45 GB) do not fit into 4 GiB together.
-    add("3-22000x22000-progressive.jpg",
-        ClaimingSize(EncodeJpegVariant(16, 16, { .Progressive = true, .FullChroma = true }), 22000, 22000), false);
+        false, false);
+    // 484 megapixels: within the limit. The progressive decoder keeps the coefficients of the whole
+    // picture, 2.9 GB at full colour resolution and 3.9 GB with four channels (CMYK); the album
+    // run resamples the rows as they come, so both still fit into 4 GiB.
+    const Bytes progressive
+        = ClaimingSize(EncodeJpegVariant(16, 16, { .Progressive = true, .FullChroma = true }), 22000, 22000);
+    add("3-22000x22000-progressive.jpg", progressive, true, true);
+    add("4-22000x22000-progressive-cmyk.jpg",
+        ClaimingSize(EncodeJpegVariant(16, 16, { .Progressive = true, .Components = 4 }), 22000, 22000), true, true);
     // 484 megapixels of run-length data in 40 bytes: read, black, and made into the album.
     korvo::test::TBmpPlan plan;
     plan.Width = 22000;
@@ -61,15 +65,40 @@ TEST(Bombs, PicturesClaimingHugeSizes)
     plan.Compression = 1;
     plan.Palette = { { 0, 0, 0 }, { 255, 255, 255 } };
     plan.RunLengthData = { 255, 1, 255, 1, 0, 0, 255, 1, 0, 1 };
-    add("4-22000x22000-rle.bmp", korvo::test::BuildBmp(plan), true);
-    add("5-klein.jpg", MakeJpeg(16, 12), true);
+    add("5-22000x22000-rle.bmp", korvo::test::BuildBmp(plan), true, true);
+    add("6-klein.jpg", MakeJpeg(16, 12), true, true);
 
-    const ToolOutcome outcome = RunAlbumTool({ "--raw", "--mode", "IndexOnly", "--dest", dir / "out", dir / "in" },
+    // One picture at a time: the outcome of every picture is certain.
+    ToolOutcome outcome = RunAlbumTool({ "--raw", "-j", "1", "--mode", "IndexOnly", "--dest", dir / "out", dir / "in" },
         { .AddressSpace = FourGiB, .Seconds = 600 });
-    ReportPeak("pictures", outcome);
+    ReportPeak("pictures, one at a time", outcome);
     EXPECT_EQ(outcome.Signal, 0);
     EXPECT_EQ(outcome.ExitCode, 1);
-    EXPECT_TRUE(LogMatches(outcome, ExpectedRunLines(inputs, true), 2, 2));
+    EXPECT_TRUE(LogMatches(outcome, ExpectedRunLines(inputs, true), 4, 4));
+
+    // Several at once, the bombs may take each other's memory: whatever fails does so on its line.
+    fs::remove_all(dir / "out");
+    outcome = RunAlbumTool({ "--raw", "-j", "4", "--mode", "IndexOnly", "--dest", dir / "out", dir / "in" },
+        { .AddressSpace = FourGiB, .Seconds = 600 });
+    ReportPeak("pictures, four at a time", outcome);
+    EXPECT_EQ(outcome.Signal, 0);
+    EXPECT_EQ(outcome.ExitCode, 1);
+    EXPECT_EQ(outcome.Starting("*[").size() + outcome.Starting("-[").size(), inputs.size() + 4) << outcome.Output;
+    EXPECT_TRUE(outcome.Has("*[4/4] " + inputs.back().Path) || outcome.Has("-[4/4] Fehler: " + inputs.back().Path));
+    EXPECT_EQ(outcome.Starting("+").size(), 2u);
+
+    // Turned by 90 degrees the picture must be held whole (1.45 GB) beside the coefficients: that
+    // does not fit, and the picture fails on its line.
+    WriteFile(dir / "gedreht.kv2",
+        "<Korvo2Project><Configuration><DestDir Value=\"" + dir / "gedreht" + "\" /></Configuration>"
+            + "<ImageList Count=\"1\"><Category><Image Source=\"" + inputs[2].Path
+            + "\" Active=\"yes\" Rotate=\"90CW\" /></Category></ImageList></Korvo2Project>");
+    outcome = RunAlbumTool({ "--raw", "-j", "1", dir / "gedreht.kv2" }, { .AddressSpace = FourGiB, .Seconds = 600 });
+    ReportPeak("turned picture", outcome);
+    EXPECT_EQ(outcome.Signal, 0);
+    EXPECT_EQ(outcome.ExitCode, 1);
+    EXPECT_TRUE(outcome.Has("-[1/1] Fehler: " + inputs[2].Path)) << outcome.Output;
+    EXPECT_TRUE(outcome.Has("+0 von 1 Bildern erfolgreich umgewandelt in 0 Sekunden"));
 }
 
 TEST(Bombs, ProjectThatGrowsWhenRead)

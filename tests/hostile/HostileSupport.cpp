@@ -6,27 +6,49 @@
 
 namespace korvo::testing {
 
-std::vector<std::string> ExpectedRunLines(const std::vector<HostileInput>& inputs, bool index)
+namespace {
+
+    bool IsAdded(const HostileInput& input, bool whole)
+    {
+        return whole ? input.Readable : input.Added.value_or(input.Readable);
+    }
+
+} // namespace
+
+std::vector<std::string> ExpectedAddLines(const std::vector<HostileInput>& inputs, bool whole)
 {
     const std::string n = IntToText(static_cast<std::int64_t>(inputs.size()));
     std::vector<std::string> lines { "", "/Füge " + n + " Dateien hinzu" };
-    std::vector<std::string> added;
+    std::int64_t added = 0;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const std::string prefix = "[" + IntToText(static_cast<std::int64_t>(i + 1)) + "/" + n + "] ";
-        if (inputs[i].Readable) {
+        if (IsAdded(inputs[i], whole)) {
             lines.push_back("*" + prefix + "Bild hinzugefügt: " + inputs[i].Path);
-            added.push_back(inputs[i].Path);
+            ++added;
         } else {
             lines.push_back("-" + prefix + "Fehler beim Hinzufügen: " + inputs[i].Path);
         }
     }
-    const std::string m = IntToText(static_cast<std::int64_t>(added.size()));
-    lines.push_back("+" + m + " von " + n + " Dateien erfolgreich hinzugefügt, "
-        + IntToText(static_cast<std::int64_t>(inputs.size() - added.size())) + " Fehler");
+    lines.push_back("+" + IntToText(added) + " von " + n + " Dateien erfolgreich hinzugefügt, "
+        + IntToText(static_cast<std::int64_t>(inputs.size()) - added) + " Fehler");
     lines.push_back("");
+    return lines;
+}
+
+std::vector<std::string> ExpectedRunLines(const std::vector<HostileInput>& inputs, bool index)
+{
+    std::vector<std::string> lines = ExpectedAddLines(inputs, false);
+    std::vector<const HostileInput*> added;
+    for (const HostileInput& input : inputs)
+        if (IsAdded(input, false))
+            added.push_back(&input);
+    const std::string m = IntToText(static_cast<std::int64_t>(added.size()));
     lines.push_back("/Erzeuge Album aus " + m + " Bildern");
-    for (std::size_t j = 0; j < added.size(); ++j)
-        lines.push_back("*[" + IntToText(static_cast<std::int64_t>(j + 1)) + "/" + m + "] " + added[j]);
+    for (std::size_t j = 0; j < added.size(); ++j) {
+        const std::string prefix = "[" + IntToText(static_cast<std::int64_t>(j + 1)) + "/" + m + "] ";
+        lines.push_back(
+            added[j]->Readable ? "*" + prefix + added[j]->Path : "-" + prefix + "Fehler: " + added[j]->Path);
+    }
     if (index)
         lines.push_back("*Thumbnail-Übersicht geschrieben");
     return lines;

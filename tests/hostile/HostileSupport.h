@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,13 +17,20 @@ namespace korvo::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// One input file and whether adding it must succeed.
+// One input file: whether its picture can be read whole, and whether adding it succeeds. The
+// command-line tool adds a JPEG from its header alone unless it makes no album (--no-run), so a
+// file with a sound header but damaged data is added and then fails in the album run.
 struct HostileInput {
     std::string Path;
     bool Readable = false;
+    std::optional<bool> Added = std::nullopt; // when not given: as Readable
 };
 
-// The log lines of adding the inputs in order and of the album run over the readable ones
+// The log lines of adding the inputs in order, summary and separator included; `whole` when
+// the pictures are read whole (--no-run), not from their headers.
+std::vector<std::string> ExpectedAddLines(const std::vector<HostileInput>& inputs, bool whole);
+
+// The log lines of adding the inputs in order and of the album run over the added ones
 // (without verbose), up to and without the summary line with its seconds.
 std::vector<std::string> ExpectedRunLines(const std::vector<HostileInput>& inputs, bool index);
 

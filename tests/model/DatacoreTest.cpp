@@ -344,3 +344,32 @@ TEST(ImageList, ViewRowsAndIndexEncoding)
     const auto all = big.ViewRows();
     EXPECT_EQ(all.back(), 16389);
 }
+
+TEST(ImageList, SortingByNameMatchesTheComparePairByPair)
+{
+    // Many paths that differ only in letter case or in bytes above 127: the sort must leave
+    // them in exactly the order the plain exchange over CompareByName gives.
+    const char* parts[] = { "a", "A", "b", "\xC3\xA4", "Z", "z", "/" };
+    TImageManager m;
+    std::vector<std::string> paths;
+    unsigned state = 7;
+    for (int i = 0; i < 300; ++i) {
+        std::string path;
+        for (int k = 0; k < 4; ++k) {
+            state = state * 1103515245u + 12345u;
+            path += parts[(state >> 16) % 7];
+        }
+        paths.push_back(path);
+        Add(m, path);
+    }
+    for (std::size_t i = 0; i + 1 < paths.size(); ++i)
+        for (std::size_t j = i + 1; j < paths.size(); ++j) {
+            TImageRecord a, b;
+            a.Source = paths[i];
+            b.Source = paths[j];
+            if (CompareByName(a, b) > 0)
+                std::swap(paths[i], paths[j]);
+        }
+    m.SortView(CompareByName);
+    EXPECT_EQ(Sources(m), paths);
+}

@@ -49,11 +49,13 @@ namespace {
         jpeg_mem_dest(&c.cinfo, &c.buffer, &c.size);
         c.cinfo.image_width = static_cast<JDIMENSION>(width);
         c.cinfo.image_height = static_cast<JDIMENSION>(height);
-        c.cinfo.input_components = 3;
-        c.cinfo.in_color_space = JCS_EXT_BGR;
+        c.cinfo.input_components = variant.Components == 4 ? 4 : 3;
+        c.cinfo.in_color_space = variant.Components == 4 ? JCS_CMYK : JCS_EXT_BGR;
         jpeg_set_defaults(&c.cinfo);
         if (variant.Components == 1)
             jpeg_set_colorspace(&c.cinfo, JCS_GRAYSCALE);
+        if (variant.Components == 4)
+            c.cinfo.write_Adobe_marker = TRUE;
         if (variant.FullChroma) {
             c.cinfo.comp_info[0].h_samp_factor = 1;
             c.cinfo.comp_info[0].v_samp_factor = 1;
@@ -85,8 +87,21 @@ namespace {
 std::vector<std::uint8_t> EncodeJpegVariant(int width, int height, const JpegVariant& variant)
 {
     const BitmapPtr picture = MakeTestBitmap(width, height);
+    std::vector<std::uint8_t> ink;
+    if (variant.Components == 4) {
+        // Inverted CMYK, as files with the Adobe marker store it: 255 is no ink.
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const std::uint8_t* bgr = picture->Row(y) + 3 * x;
+                for (const std::uint8_t value : { bgr[2], bgr[1], bgr[0], std::uint8_t { 255 } })
+                    ink.push_back(value);
+            }
+    }
     TCompressor c;
-    if (!Compress(c, width, height, variant, picture->Row(0), picture->Stride()))
+    const bool done = variant.Components == 4
+        ? Compress(c, width, height, variant, ink.data(), static_cast<std::size_t>(width) * 4)
+        : Compress(c, width, height, variant, picture->Row(0), picture->Stride());
+    if (!done)
         throw std::runtime_error("test JPEG not encoded");
     return std::vector<std::uint8_t>(c.buffer, c.buffer + c.size);
 }

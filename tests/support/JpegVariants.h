@@ -16,7 +16,7 @@ struct JpegVariant {
     bool Progressive = false;
     bool Arithmetic = false;
     int RestartRows = 0; // a restart marker every so many MCU rows; 0 for none
-    int Components = 3; // 1 greyscale, 3 colour (YCbCr)
+    int Components = 3; // 1 greyscale, 3 colour (YCbCr), 4 CMYK (Adobe, inverted)
     bool FullChroma = false; // colour at full resolution instead of halved in both directions
 };
 

@@ -7,6 +7,8 @@
 #include "ui/AlbumOperations.h"
 #include "ui/Platform.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QString>
 #include <QStringList>
 
@@ -64,6 +66,55 @@ public:
     QStringList Errors;
 };
 
+// Records every menu the window opens and chooses entries in place of the user.
+class TScriptedMenus : public IPopupMenus {
+public:
+    struct Shown {
+        QString Name; // the menu's objectName
+        QStringList Entries; // captions with their ampersands; "-" for a separator
+        QStringList Checked; // captions of the checked entries
+        QPoint Position;
+    };
+
+    QAction* Execute(QMenu& menu, const QPoint& screenPosition) override
+    {
+        Shown shown { menu.objectName(), {}, {}, screenPosition };
+        for (QAction* action : menu.actions()) {
+            shown.Entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            if (action->isChecked())
+                shown.Checked << action->text();
+        }
+        Menus.push_back(shown);
+        if (OnShow)
+            OnShow(menu);
+        if (Choices.isEmpty())
+            return nullptr;
+        const QString choice = Choices.takeFirst();
+        for (QAction* action : menu.actions())
+            if (!action->isSeparator() && action->text() == choice)
+                return action;
+        return nullptr;
+    }
+
+    // The captions to choose, in order; none left (or an unknown caption) closes the menu.
+    QStringList Choices;
+    std::vector<Shown> Menus;
+    std::function<void(QMenu&)> OnShow;
+};
+
+// A clock that moves on by a fixed step whenever it is read.
+class TSteppingClock : public TFakeClock {
+public:
+    std::uint32_t TickCount() override
+    {
+        const std::uint32_t now = Now;
+        Now += StepPerRead;
+        return now;
+    }
+
+    std::uint32_t StepPerRead = 0;
+};
+
 class TFakeDesktop : public IDesktop {
 public:
     bool OpenUrl(const QUrl& url) override
@@ -80,11 +131,12 @@ public:
 struct TFakePlatform {
     TScriptedDialogs Dialogs;
     TScriptedBoxes Boxes;
+    TScriptedMenus Menus;
     TFakeDesktop Desktop;
-    TFakeClock Clock;
+    TSteppingClock Clock;
     QString ProgramFolder;
 
-    PlatformServices Services() { return { Dialogs, Boxes, Desktop, Clock, ProgramFolder }; }
+    PlatformServices Services() { return { Dialogs, Boxes, Menus, Desktop, Clock, ProgramFolder }; }
 };
 
 // Records every call; what an operation does to its host is up to the test.

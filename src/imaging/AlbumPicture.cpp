@@ -1,0 +1,309 @@
+#include "imaging/AlbumPicture.h"
+
+#include "imaging/Bmp.h"
+#include "imaging/Histogram.h"
+#include "imaging/Jpeg.h"
+#include "imaging/Process.h"
+#include "imaging/RotateBMP.h"
+#include "imaging/ScaleBMP.h"
+#include "model/TextRules.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <optional>
+
+namespace korvo {
+
+struct TPictureWorkspace::TBuffers {
+    BitmapPtr full; // a picture that must be held whole: tonal correction, turns
+    BitmapPtr preview;
+    BitmapPtr thumbnail;
+    std::vector<std::uint8_t> strip; // rows from the decoder or from a turn
+    std::vector<std::uint8_t> row; // one row after the median filter
+};
+
+TPictureWorkspace::TPictureWorkspace()
+    : m_buffers(std::make_unique<TBuffers>())
+{
+}
+
+TPictureWorkspace::~TPictureWorkspace() = default;
+
+namespace {
+
+    // Decoder rows per read, and turned rows per strip (a turn walks its source in tiles).
+    constexpr int DecodeStrip = 16;
+    constexpr int TurnStrip = 64;
+
+    using TCancelled = std::function<bool()>;
+
+    bool IsCancelled(const TCancelled& cancelled) { return cancelled && cancelled(); }
+
+    // A bitmap of the workspace, made empty on first use and resized (reusing its memory) later.
+    TBitmap* Sized(BitmapPtr& bitmap, int width, int height)
+    {
+        if (!bitmap)
+            bitmap = TBitmap::Create(0, 0);
+        if (!bitmap || !bitmap->Reset(width, height, PixelFormat::Bgr24))
+            return nullptr;
+        return bitmap.get();
+    }
+
+    // The preview image and the thumbnail of a picture of known size, filled by one resampler
+    // from the picture's rows.
+    class TOutputs {
+    public:
+        TOutputs(int width, int height, const TAlbumPictureJob& job, const Configuration& config,
+            TPictureWorkspace::TBuffers& buffers, TAlbumPictureResult& result)
+            : m_scaler(width, height)
+            , m_config(config)
+            , m_result(result)
+        {
+            Prepare(width, height, OutputImageKind::PreviewImage, buffers.preview, result.Preview);
+            if (job.MakeThumbnail)
+                Prepare(width, height, OutputImageKind::ThumbnailImage, buffers.thumbnail, result.Thumbnail);
+            m_preview = buffers.preview.get();
+            m_thumbnail = buffers.thumbnail.get();
+        }
+
+        void Push(const std::uint8_t* row) { m_scaler.PushRow(row); }
+
+        // After the last row: the edge, then both files.
+        void Finish()
+        {
+            Encode(OutputImageKind::PreviewImage, m_preview, m_result.Preview);
+            Encode(OutputImageKind::ThumbnailImage, m_thumbnail, m_result.Thumbnail);
+        }
+
+    private:
+        // As MakeSizedImage: a side of 0, no memory or a refusing resampler fail the sizing.
+        void Prepare(int width, int height, OutputImageKind kind, BitmapPtr& bitmap, TSizedPicture& out)
+        {
+            const TPictureSize size = FittedSize(width, height, GroupFor(kind, m_config));
+            if (size.Width <= 0 || size.Height <= 0)
+                return;
+            TBitmap* target = Sized(bitmap, size.Width, size.Height);
+            if (!target)
+                return;
+            try {
+                m_scaler.AddDestination(*target);
+            } catch (const std::exception&) {
+                return;
+            }
+            out.Sized = true;
+            out.Width = size.Width;
+            out.Height = size.Height;
+        }
+
+        void Encode(OutputImageKind kind, TBitmap* bitmap, TSizedPicture& out)
+        {
+            if (!out.Sized || !bitmap)
+                return;
+            const TImageGroupSettings& group = GroupFor(kind, m_config);
+            if (kind == OutputImageKind::ThumbnailImage && group.FrameSize() >= 1)
+                AddBevelFrame(*bitmap, group.FrameSize());
+            out.Encoded = EncodeJpegMemory(*bitmap, group.Quality, group.Progressive, out.Jpeg);
+        }
+
+        TRowScaler m_scaler;
+        const Configuration& m_config;
+        TAlbumPictureResult& m_result;
+        TBitmap* m_preview = nullptr;
+        TBitmap* m_thumbnail = nullptr;
+    };
+
+    std::uint8_t* Strip(std::vector<std::uint8_t>& buffer, int rows, int width)
+    {
+        buffer.resize(static_cast<std::size_t>(rows) * 3 * static_cast<std::size_t>(width));
+        return buffer.data();
+    }
+
+    // A JPEG without tonal correction and turn: decoder rows, median filter, resampler.
+    void StreamJpeg(const TAlbumPictureJob& job, const Configuration& config, TPictureWorkspace::TBuffers& buffers,
+        TAlbumPictureResult& result, const TCancelled& cancelled)
+    {
+        TJpegRowReader reader;
+        if (!reader.OpenFile(job.Source))
+            return;
+        const int width = reader.ImageWidth();
+        const int height = reader.ImageHeight();
+        TOutputs outputs(width, height, job, config, buffers, result);
+        if (!reader.Start(DctMethod::Float))
+            return;
+        const bool median = config.Preprocessing.MedianFilter;
+        const std::size_t stride = 3 * static_cast<std::size_t>(width);
+        std::uint8_t* strip = Strip(buffers.strip, DecodeStrip, width);
+        std::uint8_t* filtered = median ? Strip(buffers.row, 1, width) : nullptr;
+        std::uint8_t* rows[DecodeStrip];
+        for (int i = 0; i < DecodeStrip; ++i)
+            rows[i] = strip + static_cast<std::size_t>(i) * stride;
+        while (reader.NextRow() < height) {
+            const int count = std::min(DecodeStrip, height - reader.NextRow());
+            if (!reader.ReadRows(rows, count) || IsCancelled(cancelled))
+                return;
+            for (int i = 0; i < count; ++i) {
+                if (median) {
+                    MedianFilterRow(rows[i], filtered, width);
+                    outputs.Push(filtered);
+                } else {
+                    outputs.Push(rows[i]);
+                }
+            }
+        }
+        result.Loaded = true;
+        outputs.Finish();
+    }
+
+    // The filters of a held picture, strip by strip while the strip is still in the cache: the
+    // median filter in place, and the counts of the tonal correction.
+    class THeldFilters {
+    public:
+        THeldFilters(const PreprocessingSettings& pre, int width, TPictureWorkspace::TBuffers& buffers)
+            : m_pre(pre)
+            , m_width(width)
+            , m_original(pre.MedianFilter ? Strip(buffers.row, 1, width) : nullptr)
+        {
+        }
+
+        void Rows(TBitmap& picture, int first, int count)
+        {
+            for (int y = first; y < first + count; ++y) {
+                std::uint8_t* row = picture.Row(y);
+                if (m_pre.MedianFilter) {
+                    std::memcpy(m_original, row, 3 * static_cast<std::size_t>(m_width));
+                    MedianFilterRow(m_original, row, m_width);
+                }
+                if (m_pre.Equalize)
+                    m_counts.AddRow(row, m_width);
+            }
+        }
+
+        TEqualizeMapping Mapping() const
+        {
+            return m_counts.Mapping(m_pre.EqualizeMode == EqualizeMode::RGB, m_pre.EqualizeStrength * 0.001);
+        }
+
+    private:
+        const PreprocessingSettings& m_pre;
+        int m_width;
+        std::uint8_t* m_original;
+        TEqualizeCounts m_counts;
+    };
+
+    // A JPEG decoded into the workspace's full-size buffer, each strip filtered as it comes.
+    TBitmap* DecodeHeld(const std::string& path, const PreprocessingSettings& pre, std::optional<THeldFilters>& filters,
+        TPictureWorkspace::TBuffers& buffers, const TCancelled& cancelled)
+    {
+        TJpegRowReader reader;
+        if (!reader.OpenFile(path))
+            return nullptr;
+        filters.emplace(pre, reader.ImageWidth(), buffers);
+        TBitmap* picture = Sized(buffers.full, reader.ImageWidth(), reader.ImageHeight());
+        if (!picture || !reader.Start(DctMethod::Float))
+            return nullptr;
+        std::uint8_t* rows[DecodeStrip];
+        while (reader.NextRow() < reader.Height()) {
+            const int first = reader.NextRow();
+            const int count = std::min(DecodeStrip, reader.Height() - first);
+            for (int i = 0; i < count; ++i)
+                rows[i] = picture->Row(first + i);
+            if (!reader.ReadRows(rows, count) || IsCancelled(cancelled))
+                return nullptr;
+            filters->Rows(*picture, first, count);
+        }
+        return picture;
+    }
+
+    // Everything else: the picture held whole (a BMP file as read, a JPEG in the workspace's
+    // buffer), filtered while it is read, then its turned rows strip by strip through the tonal
+    // correction's mapping into the resampler, without a turned copy.
+    void HeldPicture(const TAlbumPictureJob& job, const Configuration& config, TPictureWorkspace::TBuffers& buffers,
+        TAlbumPictureResult& result, const TCancelled& cancelled, bool bmp)
+    {
+        const PreprocessingSettings& pre = config.Preprocessing;
+        const int rotate = job.Rotate >= 1 && job.Rotate <= 3 ? job.Rotate : 0;
+        BitmapPtr read;
+        TBitmap* picture = nullptr;
+        std::optional<THeldFilters> filters;
+        if (bmp) {
+            read = ReadBmpFile(job.Source);
+            picture = read.get();
+            if (!picture)
+                return;
+            // As LoadImage: the filters and turns need 24 bits and fail the reading without
+            // them; an untouched picture is switched only by the resampler, whose failure is a
+            // sizing one.
+            if (!picture->SwitchTo24()) {
+                if (!pre.MedianFilter && !pre.Equalize && rotate == 0)
+                    result.Loaded = true;
+                return;
+            }
+            filters.emplace(pre, picture->Width(), buffers);
+            for (int first = 0; first < picture->Height(); first += DecodeStrip)
+                filters->Rows(*picture, first, std::min(DecodeStrip, picture->Height() - first));
+        } else {
+            picture = DecodeHeld(job.Source, pre, filters, buffers, cancelled);
+        }
+        if (!picture || IsCancelled(cancelled))
+            return;
+        std::optional<TEqualizeMapping> mapping;
+        if (pre.Equalize)
+            mapping = filters->Mapping();
+
+        const int width = TurnedWidth(*picture, rotate);
+        const int height = TurnedHeight(*picture, rotate);
+        TOutputs outputs(width, height, job, config, buffers, result);
+        const std::size_t stride = 3 * static_cast<std::size_t>(width);
+        std::uint8_t* strip = Strip(buffers.strip, TurnStrip, width);
+        std::uint8_t* rows[TurnStrip];
+        for (int i = 0; i < TurnStrip; ++i)
+            rows[i] = strip + static_cast<std::size_t>(i) * stride;
+        for (int first = 0; first < height; first += TurnStrip) {
+            if (IsCancelled(cancelled))
+                return;
+            const int count = std::min(TurnStrip, height - first);
+            if (rotate == 0 && !mapping) {
+                for (int i = 0; i < count; ++i)
+                    outputs.Push(picture->Row(first + i));
+                continue;
+            }
+            TurnedRows(*picture, rotate, first, count, rows);
+            for (int i = 0; i < count; ++i) {
+                if (mapping)
+                    mapping->MapRow(rows[i], width);
+                outputs.Push(rows[i]);
+            }
+        }
+        result.Loaded = true;
+        outputs.Finish();
+    }
+
+} // namespace
+
+TAlbumPictureResult ProcessAlbumPicture(const TAlbumPictureJob& job, const Configuration& config,
+    TPictureWorkspace& workspace, const std::function<bool()>& cancelled) noexcept
+{
+    TAlbumPictureResult result;
+    try {
+        const std::size_t dot = job.Source.rfind('.');
+        const bool bmp = dot != std::string::npos && ToLowerAscii(job.Source.substr(dot)) == ".bmp";
+        const PreprocessingSettings& pre = config.Preprocessing;
+        const bool turned = job.Rotate >= 1 && job.Rotate <= 3;
+        if (!bmp && !pre.Equalize && !turned)
+            StreamJpeg(job, config, workspace.Buffers(), result, cancelled);
+        else
+            HeldPicture(job, config, workspace.Buffers(), result, cancelled, bmp);
+    } catch (...) {
+        // Exhausted memory or anything unforeseen: this picture failed, the run goes on.
+        result = TAlbumPictureResult {};
+    }
+    if (!result.Loaded) {
+        // A picture that was not read has no outputs, whatever was prepared for them.
+        result.Preview = {};
+        result.Thumbnail = {};
+    }
+    return result;
+}
+
+} // namespace korvo

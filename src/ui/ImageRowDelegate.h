@@ -1,0 +1,34 @@
+#pragma once
+
+// Draws one row of the image list: the list picture on the left, a grey header band with the
+// active check box, file name and date, then the path, the picture's info, the category and
+// rotation with their menu arrows, and the description. Everything comes from the model's
+// roles; the delegate knows nothing of the image list itself.
+
+#include "ui/Artwork.h"
+
+#include <QStyledItemDelegate>
+
+namespace korvo {
+
+class TImageRowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    static constexpr int RowHeight = 80;
+    static constexpr QColor HeaderBand { 224, 224, 224 };
+
+    TImageRowDelegate(const TArtwork& artwork, QObject* parent = nullptr);
+
+    // The font for the rows: the given one, made smaller where needed (down to 8 pixels) so the
+    // date and the longest rotation name fit into the room the row gives them at its right.
+    static QFont FittingFont(QFont font);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    const TArtwork& m_artwork;
+};
+
+} // namespace korvo

@@ -1,0 +1,134 @@
+#pragma once
+
+// The page "Bilderliste": the image list as 80-pixel rows (CImages) with the category shown
+// (CCategory), the page's menu (BImageMenu), the category editor (BEditCategories, PCatEdit),
+// the description of the focused picture (EComment) and the buttons that move the selected
+// pictures (BImageUp, BImageDown). Every edit goes straight into the image list; the rows are
+// rebuilt from it after every change of order or membership.
+//
+// `Marked` is the bridge between the rows' selection and the image list: MarkSelection marks
+// the pictures of the selected rows before an operation, SelectMarked selects their rows again
+// afterwards.
+//
+// What lies beyond the page (the preview window, adding files) is asked of the window through
+// signals.
+
+#include "imaging/Process.h"
+#include "model/Datacore.h"
+#include "ui/Artwork.h"
+#include "ui/Platform.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace korvo {
+
+class TCategoryEditor;
+class TImageListModel;
+class TImageListView;
+struct CategoryEdit;
+
+class TImagesPage : public QWidget {
+    Q_OBJECT
+
+public:
+    TImagesPage(TImageManager& images, const TArtwork& artwork, PlatformServices services, QWidget* parent);
+    ~TImagesPage() override;
+
+    TImageListView* ImageList() const { return m_list; }
+    TImageListModel* Model() const { return m_model; }
+    TCategoryEditor* CategoryEditor() const { return m_editor; }
+
+    // The array index of the focused row's picture, or −1 when no row has the focus.
+    int FocusedImage() const;
+    // The row with the focus, or −1.
+    int FocusedRow() const;
+    // Makes a row the focus row without changing the selection, and scrolls it into view.
+    void SetFocusedRow(int row);
+
+    // What the window asks after a long operation: the files were added (the rows again, with
+    // the new pictures selected), or a project was loaded (the categories and rows anew, all
+    // pictures shown).
+    void FilesAdded();
+    void ProjectLoaded();
+
+    // The handlers and operations of the page; public so the window, the tests and the
+    // screenshots can drive them as the user would.
+    void CCategoryChange();
+    void CImagesMouseDown(Qt::MouseButton button, QPoint position);
+    void CImagesClick(bool byProgram);
+    void CImagesDelete();
+    void BImageUpClick();
+    void BImageDownClick();
+    void BImageMenuClick();
+    void BEditCategoriesClick();
+    void MSortByNameClick() { SortBy(CompareByName); }
+    void MSortByDateClick() { SortBy(CompareByFileDate); }
+    void MSortByEXIFClick() { SortBy(CompareByExifDate); }
+    void MAddImagesClick();
+    void MResetClick();
+    void MRotateClick(int rotate);
+    void CategoryItemClick(int category);
+    void NewCategoryClick();
+    void CommitComment(int step);
+    void ECommentEscape();
+
+    void MarkSelection();
+    void SelectMarked();
+    void RememberAnchor();
+    void RestoreAnchor();
+    const std::string& AnchorSource() const { return m_anchorSource; }
+    const std::string& CommentTarget() const { return m_commentTarget; }
+
+signals:
+    void PreviewRequested(OutputImageKind kind);
+    void AddFilesRequested(const QStringList& paths);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void SortBy(CompareFunction compare);
+    // MarkSelection, move the marked pictures one place, and select them again.
+    void MoveSelection(bool up);
+    void OpenCategoryMenu(int image, const QRect& row);
+    void OpenRotationMenu(int image, const QRect& row);
+    // Refills CCategory with "(alle)", "(nicht zugeordnet)" and the names, showing `entry`.
+    void FillCategoryBox(int entry);
+    void CategoriesEdited(const CategoryEdit& edit);
+    void CategoryEditorClosed();
+    void SetEditing(bool editing);
+    // Whether each row is selected, in one pass over the selection.
+    std::vector<bool> SelectedRows() const;
+    // The pictures of the selected rows, in row order.
+    std::vector<int> SelectedImages() const;
+    void PlaceEditor();
+
+    TImageManager& m_images;
+    PlatformServices m_services;
+
+    TImageListModel* m_model = nullptr;
+    TImageListView* m_list = nullptr;
+    QPushButton* m_menuButton = nullptr;
+    QComboBox* m_category = nullptr;
+    QPushButton* m_editCategories = nullptr;
+    QLineEdit* m_comment = nullptr;
+    QPushButton* m_up = nullptr;
+    QPushButton* m_down = nullptr;
+    TCategoryEditor* m_editor = nullptr;
+    std::unique_ptr<QMenu> m_categoryMenu; // rebuilt at every opening
+
+    std::string m_commentTarget; // Source of the picture whose description EComment shows
+    std::string m_anchorSource; // Source of the picture the focus returns to after a change
+};
+
+} // namespace korvo
