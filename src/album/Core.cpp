@@ -96,6 +96,16 @@ namespace {
         return TrimControls(config.DestDir).empty() || config.DestDir == DefaultDestDir;
     }
 
+    // An own picture folder must be one folder level below the destination: a name such as ".."
+    // or "../Fotos" from someone else's project would lead the clearing step and the pictures
+    // out of it.
+    bool OwnFoldersUsable(const Configuration& config)
+    {
+        const auto& names = config.FileNames;
+        return (!names.Preview.UseOwnDirectory || IsOwnFolderName(names.Preview.OwnDirectory))
+            && (!names.Thumbnails.UseOwnDirectory || IsOwnFolderName(names.Thumbnails.OwnDirectory));
+    }
+
     // Writes what the work on one picture made (its preview image and thumbnail) and its pages,
     // and logs the picture as a run always has. True when no step failed. Any failure, an
     // unexpected exception included, stays a failure of this picture.
@@ -201,7 +211,7 @@ AlbumRunResult RunAlbum(
         result.DestinationFailed = true;
         return result;
     };
-    if (DestinationRefused(config))
+    if (DestinationRefused(config) || !OwnFoldersUsable(config))
         return endWithDirectoryFailure();
 
     if (config.Output.rm) {
@@ -262,7 +272,7 @@ AlbumRunResult RunAlbum(
     }
 
     if (context.MakeIndex) {
-        const std::string indexPath = context.BaseDir + names.HTMLDocs.Index + ".htm";
+        const std::string indexPath = context.BaseDir + SafeFileName(names.HTMLDocs.Index) + ".htm";
         if (verbose)
             host.Log("*Schreibe Index: " + indexPath);
         try {

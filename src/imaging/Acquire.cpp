@@ -217,17 +217,22 @@ bool AppendImage(TImageManager& images, const std::string& path, TAcquiredImage&
 {
     if (!acquired.Read)
         return false;
+    // Everything that can run out of memory comes before the entry exists, so that a failure
+    // leaves the list as it was instead of holding a half-filled entry.
+    const auto slash = path.rfind('/');
+    std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string source = path;
+    std::string dateText = FormatListDate(acquired.ExifDate);
     TImageRecord& image = images.AddImage();
     image.ListPicture = std::move(acquired.ListPicture);
-    const auto slash = path.rfind('/');
-    image.FileName = slash == std::string::npos ? path : path.substr(slash + 1);
-    image.Source = path;
-    image.InfoText = acquired.InfoText;
+    image.FileName = std::move(fileName);
+    image.Source = std::move(source);
+    image.InfoText = std::move(acquired.InfoText);
     image.Active = true;
     image.Marked = true;
     image.FileDate = acquired.FileDate;
     image.ExifDate = acquired.ExifDate;
-    image.DateText = FormatListDate(image.ExifDate);
+    image.DateText = std::move(dateText);
     image.Category = images.ViewCategory() >= 1 ? images.ViewCategory() : 0;
     return true;
 }

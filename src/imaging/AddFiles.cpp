@@ -54,11 +54,18 @@ AddFilesResult AddFiles(
             options.Work.PumpInterval);
         const std::string& path = absolute[i];
         const std::string prefix = "[" + IntToText(i + 1) + "/" + total + "] ";
-        if (images.FindBySource(path) >= 0) {
-            host.Log("_" + prefix + "Bereits in der Liste: " + path);
-        } else if (AppendImage(images, path, acquired[i])) {
+        bool appended = false;
+        try {
+            appended = images.FindBySource(path) < 0 && AppendImage(images, path, acquired[i]);
+        } catch (const std::exception&) {
+            // Memory ran out for this picture's entry: it failed to be added, nothing else.
+            acquired[i] = {};
+        }
+        if (appended) {
             host.Log("*" + prefix + "Bild hinzugefügt: " + path);
             ++result.Added;
+        } else if (images.FindBySource(path) >= 0) {
+            host.Log("_" + prefix + "Bereits in der Liste: " + path);
         } else if (acquired[i].UnknownType) {
             host.Log("_" + prefix + "Unbekannter Dateityp: " + path);
         } else {

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <iterator>
 #include <limits>
 #include <vector>
@@ -189,22 +188,24 @@ namespace {
         }
     }
 
-    // The file's text as UTF-8: older project files were written in windows-1250, so bytes that
-    // are not valid UTF-8 are read as that. A file that cannot be read gives an empty text.
-    std::string ReadProjectText(const std::string& path)
+    // Older project files were written in windows-1250, newer ones in UTF-8, and a file saved
+    // since may mix both: a path is kept as the bytes the file system gave, whatever they are.
+    // So every value is taken on its own: valid UTF-8 stays, anything else is read as
+    // windows-1250, except the paths (a picture's Source, the DestDir), whose bytes name a file
+    // and are kept as they are.
+    void DecodeOlderTexts(TMLTag& document)
     {
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
-            return {};
-        in.seekg(0, std::ios::end);
-        const std::streamoff size = in.tellg();
-        if (size < 0 || static_cast<std::size_t>(size) > TMLTag::MaxFileSize)
-            return {};
-        in.seekg(0);
-        std::string bytes(static_cast<std::size_t>(size), '\0');
-        if (!in.read(bytes.data(), size))
-            return {};
-        return IsValidUtf8(bytes) ? bytes : Windows1250ToUtf8(bytes);
+        document.VisitSubtree([](TMLTag& element) {
+            const bool image = element.Name() == "Image";
+            const bool destination = element.Name() == "DestDir";
+            for (TMLAttribute& attribute : element.Attributes()) {
+                if (IsValidUtf8(attribute.Value))
+                    continue;
+                const bool path = (image && attribute.Name == "Source") || (destination && attribute.Name == "Value");
+                if (!path)
+                    attribute.Value = Windows1250ToUtf8(attribute.Value);
+            }
+        });
     }
 
 } // namespace
@@ -233,10 +234,13 @@ LoadProjectResult LoadProject(const std::string& path, Configuration& config, TI
     host.Log("");
     host.Log("/Lese Projektdatei " + path);
 
+    // Only a regular file of a sane size is read: a named pipe would wait for a writer forever.
+    // A file that cannot be read leaves the document empty, which the root test reports.
     TMLTag document;
-    document.ParseChildren(ReadProjectText(path));
+    document.LoadFromFile(path);
 
     try {
+        DecodeOlderTexts(document);
         const TMLTag* root = document.FindChild("Korvo2Project");
         if (!root)
             throw std::runtime_error("no project root");
@@ -291,14 +295,27 @@ LoadProjectResult LoadProject(const std::string& path, Configuration& config, TI
                             },
                             options.Work.PumpInterval);
                         const std::string prefix = "[" + IntToText(seen) + "/" + total + "] ";
-                        if (AppendImage(images, source, acquired[item])) {
+                        bool appended = false;
+                        try {
+                            // The entry's values are read before it exists, so that running out
+                            // of memory leaves no half-read entry behind.
+                            std::string caption = element.GetAttribute("Caption");
+                            const bool active = TextToFlag(element.GetAttribute("Active"));
+                            const int rotate = RotateFromText(element.GetAttribute("Rotate"));
+                            appended = AppendImage(images, source, acquired[item]);
+                            if (appended) {
+                                TImageRecord& image = *images.GetImage(images.ImageCount() - 1);
+                                image.Category = k;
+                                image.Active = active;
+                                image.Rotate = rotate;
+                                image.Caption = std::move(caption);
+                            }
+                        } catch (const std::exception&) {
+                            // Memory ran out for this picture: it is left out, the list goes on.
+                        }
+                        if (appended) {
                             host.Log("*" + prefix + "Bild hinzugefügt: " + source);
                             ++result.Added;
-                            TImageRecord& image = *images.GetImage(images.ImageCount() - 1);
-                            image.Category = k;
-                            image.Active = TextToFlag(element.GetAttribute("Active"));
-                            image.Rotate = RotateFromText(element.GetAttribute("Rotate"));
-                            image.Caption = element.GetAttribute("Caption");
                         } else {
                             host.Log("-" + prefix + "Fehler beim Hinzufügen: " + source);
                         }

@@ -69,6 +69,39 @@ TEST(Clearing, RemovesOnlyOldAlbumFilesOfTheDestinationItself)
             "out/ordner.jpg/innen.jpg", "out/pipe.jpg", "out/sub/", "out/sub/x.jpg", "out/thumbs@" }));
 }
 
+// An own picture folder named ".." or with a path in it (from someone else's project) would
+// lead the clearing step out of the destination: the run refuses it before clearing anything.
+// A name for the index page cannot leave the destination either.
+TEST(Clearing, OwnFoldersOutsideTheDestinationAreRefused)
+{
+    TTempDir dir;
+    WriteBytes(dir / "a.jpg", MakeJpeg(16, 12));
+    fs::create_directory(dir / "out");
+    fs::create_directory(dir / "fotos");
+    WriteFile(dir / "out/alt.jpg", "x");
+    WriteFile(dir / "fotos/urlaub.jpg", "x");
+    for (const char* folder : { "..", "../fotos", "/fotos",
+             "."
+             "/.." }) {
+        const ToolOutcome outcome = RunAlbumTool(
+            { "--raw", "--set", "Output.rm=yes", "--set", "FileNames.Thumbnails.UseOwnDirectory=yes", "--set",
+                std::string("FileNames.Thumbnails.OwnDirectory=") + folder, "--dest", dir / "out", dir / "a.jpg" });
+        EXPECT_EQ(outcome.ExitCode, 2) << folder;
+        EXPECT_TRUE(
+            outcome.Output.ends_with("\n/Erzeuge Album aus 1 Bildern\n-Kann Zielverzeichnisse nicht anlegen!\n\n"))
+            << folder << "\n"
+            << outcome.Output;
+    }
+    EXPECT_EQ(Tree(dir.Path()), (Lines { "a.jpg", "fotos/", "fotos/urlaub.jpg", "out/", "out/alt.jpg" }));
+
+    const ToolOutcome outcome = RunAlbumTool({ "--raw", "--mode", "WithGallery", "--set",
+        "FileNames.HTMLDocs.Index=../index", "--dest", dir / "out", dir / "a.jpg" });
+    EXPECT_EQ(outcome.ExitCode, 0) << outcome.Output;
+    EXPECT_TRUE(fs::exists(dir / "out/.._index.htm"));
+    EXPECT_NE(ReadFile(dir / "out/image001.htm").find("<a href=\".._index.htm#001\">"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "index.htm"));
+}
+
 // A destination beyond the path length limit can be neither cleared nor used: the run ends
 // with the directory message and the files in it stay.
 TEST(Clearing, DestinationBeyondThePathLimitIsLeftAlone)

@@ -99,6 +99,34 @@ TEST(HostilePaths, ProjectListingFoldersAndPipes)
             "" }));
 }
 
+// A project saved with a picture whose name is not UTF-8 holds the name's bytes as they are, next
+// to texts in UTF-8: loading it finds the picture again and keeps the texts, and saving it again
+// gives the same file.
+TEST(HostilePaths, ProjectWithANameThatIsNotUtf8)
+{
+    TTempDir dir;
+    WriteBytes(dir / Latin1Name, MakeJpeg(16, 12));
+    WriteBytes(dir / "b.jpg", MakeJpeg(12, 16));
+    const std::string first = dir / "erst.kv2";
+    ToolOutcome outcome = RunAlbumTool({ "--raw", "--no-run", "--mode", "WithGallery", "--title", "Grüße aus Köln",
+        "--dest", dir / "album", "--save", first, dir / Latin1Name, dir / "b.jpg" });
+    ASSERT_EQ(outcome.ExitCode, 0) << outcome.Output;
+    const std::string saved = ReadFile(first);
+    EXPECT_NE(saved.find("Source=\"" + dir / Latin1Name + "\""), std::string::npos);
+    EXPECT_NE(saved.find("Value=\"Grüße aus Köln\""), std::string::npos);
+
+    const std::string second = dir / "zweit.kv2";
+    outcome = RunAlbumTool({ "--raw", "--save", second, first });
+    EXPECT_EQ(outcome.ExitCode, 0) << outcome.Output;
+    EXPECT_TRUE(outcome.Has("*[1/2] Bild hinzugefügt: " + Shown(dir / Latin1Name)));
+    EXPECT_TRUE(outcome.Has("+2 von 2 Bildern erfolgreich umgewandelt in 0 Sekunden"));
+    EXPECT_EQ(ReadFile(second), saved);
+    EXPECT_NE(ReadFile(dir / "album/index.htm")
+                  .find("<h1>Gr\xFC\xDF"
+                        "e aus K\xF6ln</h1>"),
+        std::string::npos);
+}
+
 // Destinations that cannot hold an album end the run before any picture; output names taken by
 // folders, and names longer than a file name may be, fail that file and the run goes on.
 TEST(HostilePaths, DestinationsAndOutputNamesThatAreTaken)

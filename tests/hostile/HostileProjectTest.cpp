@@ -7,6 +7,8 @@
 
 #include <random>
 
+#include <sys/stat.h>
+
 using namespace korvo::testing;
 
 namespace {
@@ -74,6 +76,16 @@ TEST_F(HostileProjects, FilesWithoutAProjectAreRefusedQuickly)
             << outcome.Output.substr(0, 2000);
         EXPECT_LT(outcome.Seconds, 20) << name;
     }
+}
+
+// A named pipe called like a project would keep the load waiting for a writer forever.
+TEST_F(HostileProjects, PipeNamedLikeAProjectIsNotWaitedFor)
+{
+    const std::string pipe = m_dir / "pipe.kv2";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const ToolOutcome outcome = RunAlbumTool({ "--raw", "--no-run", pipe }, { .Seconds = 30 });
+    EXPECT_EQ(outcome.ExitCode, 2);
+    EXPECT_EQ(outcome.Lines, (Lines { "", "/Lese Projektdatei " + pipe, "-Fehler beim Lesen der Projektdatei", "" }));
 }
 
 // A hundred thousand levels inside the project: the reader keeps its open elements in a list and

@@ -238,6 +238,24 @@ TEST_F(ProjectFile, OlderFilesInWindows1250StillLoad)
     EXPECT_EQ(Images.GetCategoryName(1), "Käse");
 }
 
+TEST_F(ProjectFile, EachValueIsReadInItsOwnEncodingAndPathsKeepTheirBytes)
+{
+    // A file saved since may hold UTF-8 texts beside a picture whose name is not UTF-8, and an
+    // older one windows-1250 texts: each value is read on its own, and paths keep their bytes.
+    const std::string latin1 = Picture("B\xE4r.jpg");
+    Load(Project("<Korvo2Project><Configuration><AlbumTitle Value=\"Grüße\" /><DestDir Value=\"/ziel/\xE4\" />"
+                 "</Configuration><ImageList Count=\"1\"><Category /><Category Name=\"K\xE4se\"><Image Source=\""
+        + latin1
+        + "\" Caption=\"Stra\xDF"
+          "e\" /></Category></ImageList></Korvo2Project>"));
+    EXPECT_EQ(Config.AlbumTitle, "Grüße");
+    EXPECT_EQ(Config.DestDir, "/ziel/\xE4");
+    EXPECT_EQ(Images.GetCategoryName(1), "Käse");
+    ASSERT_EQ(Images.ImageCount(), 1);
+    EXPECT_EQ(Images.GetImage(0)->Source, latin1);
+    EXPECT_EQ(Images.GetImage(0)->Caption, "Straße");
+}
+
 TEST_F(ProjectFile, FailedSaveKeepsTheOldFileAndShowsTheLog)
 {
     const std::string path = m_dir / "alt.kv2";
