@@ -62,6 +62,14 @@ namespace {
     // the whole coefficient buffer; real files have about ten.
     constexpr int MaxScans = 1000;
 
+    // A progressive file keeps the coefficients of the whole picture while it is read: up to
+    // 2 bytes per sample, so 4 GB for 512 megapixels in four channels, from a file of a few
+    // hundred bytes. The library's own memory for one picture is held to 2 GiB, which every
+    // progressive picture with halved colour resolution (what cameras and editors write) within
+    // the 512-megapixel limit still fits; a file that asks for more fails like a damaged one.
+    // Pictures read in one pass need only a few rows and never come near it.
+    constexpr long MaxDecoderMemory = 2L << 30;
+
     void ProgressMonitor(j_common_ptr cinfo)
     {
         if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxScans)
@@ -199,6 +207,7 @@ namespace {
             return false;
         jpeg_create_decompress(&decoder.cinfo);
         decoder.cinfo.progress = &decoder.progress;
+        decoder.cinfo.mem->max_memory_to_use = MaxDecoderMemory;
         if (file)
             decoder.cinfo.src = &file->pub;
         else
