@@ -69,6 +69,7 @@ int main(int argc, char** argv)
         ApplyOptions(options, config);
     } else {
         ApplyOptions(options, config);
+        acquire.ExifRotation = config.Preprocessing.ExifRotation;
         const AddFilesResult added = AddFiles(images, ExpandPaths(options.Paths), host, acquire);
         if (added.Aborted)
             return Failure;
