@@ -45,7 +45,9 @@ int main(int argc, char** argv)
     if (!project && !options.Dest)
         return UsageError("--dest fehlt");
 
-    TConsoleHost host(stdout, options.Raw, ::isatty(STDOUT_FILENO) != 0);
+    // The progress line goes to standard error, and only when that is a terminal: a redirected
+    // log or error output never holds it.
+    TConsoleHost host(stdout, options.Raw, ::isatty(STDOUT_FILENO) != 0, ::isatty(STDERR_FILENO) ? stderr : nullptr);
     TConsoleHost::InstallInterruptHandler();
     Configuration config;
     TImageManager images;

@@ -1,7 +1,6 @@
 #include "ui/LogPage.h"
 
 #include "model/RunLog.h"
-#include "model/TextRules.h"
 #include "ui/Artwork.h"
 
 #include <QCheckBox>
@@ -192,21 +191,6 @@ void TLogBox::contextMenuEvent(QContextMenuEvent* event)
     QAction* chosen = menu.exec(event->globalPos());
     if (chosen == line || chosen == all)
         QGuiApplication::clipboard()->setText(CopyText(chosen == all));
-}
-
-std::optional<ItemPosition> ParseItemPosition(std::string_view message)
-{
-    if (message.size() < 2 || message[1] != '[')
-        return std::nullopt;
-    const std::size_t slash = message.find('/', 2);
-    const std::size_t close = message.find(']', 2);
-    if (slash == std::string_view::npos || close == std::string_view::npos || slash > close)
-        return std::nullopt;
-    const auto index = ParseTypedNumber(message.substr(2, slash - 2), { 1, 1 << 30, 1 });
-    const auto count = ParseTypedNumber(message.substr(slash + 1, close - slash - 1), { 1, 1 << 30, 1 });
-    if (!index || !count || *index > *count)
-        return std::nullopt;
-    return ItemPosition { *index, *count };
 }
 
 TLogPage::TLogPage(Configuration& config, const std::vector<std::string>& lines, QWidget* parent)

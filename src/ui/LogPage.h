@@ -8,9 +8,7 @@
 #include <QAbstractScrollArea>
 #include <QWidget>
 
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 class QCheckBox;
@@ -55,13 +53,6 @@ private:
     int m_current = -1;
     int m_widest = 0; // the widest line drawn so far, in pixels, for the horizontal scroll bar
 };
-
-// The position "[i/n]" that a message about one item carries right behind its kind character.
-struct ItemPosition {
-    int Index;
-    int Count;
-};
-std::optional<ItemPosition> ParseItemPosition(std::string_view message);
 
 class TLogPage : public QWidget {
 public:
