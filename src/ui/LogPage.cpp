@@ -211,12 +211,16 @@ TLogPage::TLogPage(Configuration& config, const std::vector<std::string>& lines,
     m_abort = new QPushButton(MakeButtonIcon(ButtonIcon::Abort), QStringLiteral("Vorgang abbrechen"), this);
     m_abort->setObjectName(QStringLiteral("BAbortOp"));
     m_abort->setEnabled(false);
+    m_showAlbum = new QPushButton(MakeButtonIcon(ButtonIcon::Browse), QStringLiteral("Album ansehen"), this);
+    m_showAlbum->setObjectName(QStringLiteral("BShowAlbum"));
+    m_showAlbum->hide();
 
     auto* bottom = new QHBoxLayout;
     bottom->setSpacing(8);
     bottom->addWidget(m_verbose);
     bottom->addStretch(1);
     bottom->addWidget(m_progress);
+    bottom->addWidget(m_showAlbum);
     bottom->addWidget(m_abort);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(52, 6, 6, 6);
@@ -242,9 +246,16 @@ void TLogPage::SetBusy(bool busy)
 {
     m_busy = busy;
     m_abort->setEnabled(busy);
+    m_showAlbum->setEnabled(!busy);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     m_progress->setVisible(busy);
+}
+
+void TLogPage::OfferAlbum()
+{
+    m_showAlbum->setEnabled(!m_busy);
+    m_showAlbum->show();
 }
 
 void TLogPage::Refresh()

@@ -1,7 +1,7 @@
 #pragma once
 
 // The log page "Logbuch": the owner-drawn log list, the "-v" check box, the progress bar of the
-// running operation and the abort button.
+// running operation, the abort button and, once a run has written an index page, "Album ansehen".
 
 #include "model/Configuration.h"
 
@@ -60,9 +60,13 @@ public:
 
     TLogBox* LogBox() const { return m_logBox; }
     QPushButton* AbortButton() const { return m_abort; }
+    QPushButton* ShowAlbumButton() const { return m_showAlbum; }
 
     void LineAppended(const std::string& line);
     void SetBusy(bool busy);
+    // Offers "Album ansehen" from now on (hidden until the first index page is written; disabled
+    // while an operation runs).
+    void OfferAlbum();
     // Shows the "-v" state of the configuration.
     void Refresh();
 
@@ -72,6 +76,7 @@ private:
     QCheckBox* m_verbose;
     QProgressBar* m_progress;
     QPushButton* m_abort;
+    QPushButton* m_showAlbum;
     bool m_busy = false;
 };
 
