@@ -247,9 +247,7 @@ void TMainForm::BGoClick()
     if (!result.IndexWritten)
         return;
     // Where this run wrote it: the settings may change before the button is pressed.
-    const AlbumRunContext context = BuildAlbumRunContext(m_config);
-    const std::string index = context.BaseDir + m_config.FileNames.HTMLDocs.Index + ".htm";
-    m_albumIndex = QFileInfo(QFile::decodeName(QByteArray::fromStdString(index))).absoluteFilePath();
+    m_albumIndex = QFileInfo(QFile::decodeName(QByteArray::fromStdString(result.IndexPath))).absoluteFilePath();
     m_logPage->OfferAlbum();
 }
 

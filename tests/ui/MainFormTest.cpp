@@ -380,13 +380,13 @@ private Q_SLOTS:
         TWindow w;
         auto* show = w.Find<QPushButton>("BShowAlbum");
         QCOMPARE(show->text(), QStringLiteral("Album ansehen"));
-        w.Config().DestDir = folder.path().toStdString();
         w.Find<QPushButton>("BGo")->click();
         QVERIFY(show->isHidden()); // no index page written
 
         // The index page as the run wrote it, also when the settings change afterwards.
         const QString index = folder.filePath(QStringLiteral("index.htm"));
         w.Operations->RunResult.IndexWritten = true;
+        w.Operations->RunResult.IndexPath = index.toStdString();
         w.Operations->OnRunAlbum = [&](IOperationHost& host) {
             host.BeginBusy();
             Touch(index);
@@ -401,7 +401,7 @@ private Q_SLOTS:
         QCOMPARE(w.Platform.Desktop.Opened, QList<QUrl> { QUrl::fromLocalFile(index) });
 
         // Disabled while a run works; a later run without an index keeps the last one.
-        w.Operations->RunResult.IndexWritten = false;
+        w.Operations->RunResult = {};
         w.Operations->OnRunAlbum = [&](IOperationHost& host) {
             host.BeginBusy();
             QVERIFY(!show->isEnabled());
