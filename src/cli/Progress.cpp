@@ -9,6 +9,8 @@ namespace korvo {
 
 namespace {
 
+    constexpr std::uint32_t MinimumMs = 1000;
+
     // Back to the start of the line and erase to its end.
     constexpr const char* ClearLine = "\r\033[K";
 
@@ -36,7 +38,9 @@ namespace {
 std::string ProgressText(int index, int count, std::uint32_t elapsedMs)
 {
     std::string text = "[" + IntToText(index) + "/" + IntToText(count) + "]";
-    if (index <= 0 || elapsedMs == 0)
+    // Figures from less than a second of work would jump about (thousands of pictures per second
+    // while only headers are read).
+    if (index <= 0 || elapsedMs < MinimumMs)
         return text;
     // Tenths of pictures per second, rounded, in whole numbers: no locale, no floating point.
     const std::int64_t done = index;

@@ -12,8 +12,8 @@
 namespace korvo {
 
 // "[12/345] 8.3 Bilder/s, noch 0:41" for item 12 of 345 done `elapsedMs` after the operation
-// began; the rate and the time left only once they can be told (an item done, time gone by).
-// Longer waits read "1:02:03".
+// began; the rate and the time left only once an item is done and a second has gone by. Longer
+// waits read "1:02:03".
 std::string ProgressText(int index, int count, std::uint32_t elapsedMs);
 
 class TProgressLine {

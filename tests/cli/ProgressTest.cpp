@@ -65,7 +65,7 @@ std::optional<std::string> RunOnTerminal(const std::string& command, const std::
 TEST(ProgressLine, TellsPositionRateAndTimeLeft)
 {
     EXPECT_EQ(ProgressText(0, 5, 0), "[0/5]");
-    EXPECT_EQ(ProgressText(3, 10, 0), "[3/10]");
+    EXPECT_EQ(ProgressText(3, 10, 999), "[3/10]");
     EXPECT_EQ(ProgressText(3, 10, 1500), "[3/10] 2.0 Bilder/s, noch 0:04"); // 3.5 s left, rounded up
     EXPECT_EQ(ProgressText(1, 3, 3000), "[1/3] 0.3 Bilder/s, noch 0:06");
     EXPECT_EQ(ProgressText(2, 5000, 1000), "[2/5000] 2.0 Bilder/s, noch 41:39");
