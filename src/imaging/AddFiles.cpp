@@ -57,6 +57,9 @@ AddFilesResult AddFiles(
         if (images.FindBySource(path) >= 0) {
             host.Log("_" + prefix + "Bereits in der Liste: " + path);
         } else if (AppendImage(images, path, acquired[i])) {
+            if (options.ExifRotation)
+                images.GetImage(images.ImageCount() - 1)->Rotate
+                    = RotateFromExifOrientation(acquired[i].ExifOrientation);
             host.Log("*" + prefix + "Bild hinzugefügt: " + path);
             ++result.Added;
         } else if (acquired[i].UnknownType) {
