@@ -31,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string date, model;
     korvo::ReadExifDate(*block, date, model);
     Check(korvo::IsValidUtf8(date) && korvo::IsValidUtf8(model));
+    Check(korvo::ReadExifOrientation(*block) <= 0xFFFF);
     korvo::EnumerateExif(*block, [](std::uint16_t, std::uint32_t, const std::string& name, const std::string& text) {
         Check(korvo::IsValidUtf8(name) && korvo::IsValidUtf8(text));
     });

@@ -278,6 +278,7 @@ AlbumRunResult RunAlbum(
         try {
             WriteIndexPage(indexPath, context, config, images);
             result.IndexWritten = true;
+            result.IndexPath = indexPath;
             if (!verbose)
                 host.Log("*Thumbnail-Übersicht geschrieben");
         } catch (const std::exception&) {

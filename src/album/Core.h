@@ -35,6 +35,7 @@ struct AlbumRunResult {
     bool DestinationFailed = false;
     bool IndexFailed = false;
     bool IndexWritten = false;
+    std::string IndexPath; // the index page written, when IndexWritten: "Album ansehen" opens it
     bool Aborted = false;
 };
 

@@ -36,10 +36,11 @@ std::uint32_t TSteadyClock::TickCount()
     return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
-TConsoleHost::TConsoleHost(std::FILE* out, bool raw, bool colour)
+TConsoleHost::TConsoleHost(std::FILE* out, bool raw, bool colour, std::FILE* progress)
     : m_out(out)
     , m_raw(raw)
     , m_colour(colour && !raw)
+    , m_progress(progress)
 {
 }
 
@@ -57,10 +58,21 @@ void TConsoleHost::ProcessEvents()
     if (interruptRequested)
         RequestAbort();
     std::fflush(m_out);
+    m_progress.Refresh(m_clock.TickCount());
+}
+
+void TConsoleHost::BusyChanged(bool busy, Page)
+{
+    if (busy)
+        m_progress.Begin(m_clock.TickCount());
+    else
+        m_progress.End();
 }
 
 void TConsoleHost::LineAppended(const std::string& line)
 {
+    // The progress line gives way to the log line and comes back below it.
+    m_progress.Hide();
     if (m_raw) {
         std::fprintf(m_out, "%s\n", line.c_str());
     } else {
@@ -71,6 +83,14 @@ void TConsoleHost::LineAppended(const std::string& line)
         else
             std::fprintf(m_out, "%s\n", shown.c_str());
     }
+    if (!m_progress.Enabled())
+        return;
+    std::fflush(m_out);
+    const std::uint32_t now = m_clock.TickCount();
+    if (const auto position = ParseItemPosition(line); position && Busy())
+        m_progress.Position(position->Index, position->Count, now);
+    else
+        m_progress.Show(now);
 }
 
 } // namespace korvo

@@ -1,8 +1,10 @@
 #pragma once
 
 // The command-line tool's host for long operations: every log message becomes one line on
-// standard output, Ctrl-C requests the abort, and there are no pages and no pauses.
+// standard output, Ctrl-C requests the abort, and there are no pages and no pauses. On a
+// terminal a progress line shows how far the running operation has come.
 
+#include "cli/Progress.h"
 #include "model/RunLog.h"
 
 #include <cstdio>
@@ -19,8 +21,9 @@ public:
 class TConsoleHost : public TLogHost {
 public:
     // raw: lines exactly as stored, kind character first; otherwise as the log page shows them,
-    // coloured by kind when `colour` is set.
-    TConsoleHost(std::FILE* out, bool raw, bool colour);
+    // coloured by kind when `colour` is set. `progress`: where the progress line is drawn (a
+    // terminal), or nullptr for none.
+    TConsoleHost(std::FILE* out, bool raw, bool colour, std::FILE* progress = nullptr);
 
     void ProcessEvents() override;
     IClock& Clock() override { return m_clock; }
@@ -30,13 +33,14 @@ public:
 
 protected:
     void LineAppended(const std::string& line) override;
-    void BusyChanged(bool, Page) override { }
+    void BusyChanged(bool busy, Page) override;
 
 private:
     std::FILE* m_out;
     bool m_raw;
     bool m_colour;
     TSteadyClock m_clock;
+    TProgressLine m_progress;
 };
 
 } // namespace korvo

@@ -25,7 +25,8 @@ Optionen:
   --mode MODUS            HTML-Ausgabe: NoHTML, ThumbsOnly, IndexOnly,
                           WithGallery oder WithDetails (Vorgabe)
   --set FELD=WERT         eine Einstellung setzen, z. B. PreviewImages.Width=800,
-                          Output.rm=yes, FileNames.Preview.Template=bild_?
+                          Output.rm=yes, FileNames.Preview.Template=bild_?,
+                          Preprocessing.ExifRotation=yes (Drehung aus EXIF)
                           (wiederholbar, in der angegebenen Reihenfolge)
   --save DATEI.kv2        das Projekt vor dem Erzeugen speichern
   --no-run                kein Album erzeugen (z. B. nur --save); die Bilder

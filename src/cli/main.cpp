@@ -45,7 +45,9 @@ int main(int argc, char** argv)
     if (!project && !options.Dest)
         return UsageError("--dest fehlt");
 
-    TConsoleHost host(stdout, options.Raw, ::isatty(STDOUT_FILENO) != 0);
+    // The progress line goes to standard error, and only when that is a terminal: a redirected
+    // log or error output never holds it.
+    TConsoleHost host(stdout, options.Raw, ::isatty(STDOUT_FILENO) != 0, ::isatty(STDERR_FILENO) ? stderr : nullptr);
     TConsoleHost::InstallInterruptHandler();
     Configuration config;
     TImageManager images;
@@ -69,6 +71,7 @@ int main(int argc, char** argv)
         ApplyOptions(options, config);
     } else {
         ApplyOptions(options, config);
+        acquire.ExifRotation = config.Preprocessing.ExifRotation;
         const AddFilesResult added = AddFiles(images, ExpandPaths(options.Paths), host, acquire);
         if (added.Aborted)
             return Failure;

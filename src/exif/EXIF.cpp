@@ -556,6 +556,28 @@ bool ReadExifDate(const std::string& fileName, std::string& dateString, std::str
     return true;
 }
 
+// ---- Orientation -------------------------------------------------------------------------------
+
+int ReadExifOrientation(const ExifBlock& block)
+{
+    const auto ifd0 = block.Read32(block.TiffPosition + 4);
+    if (!ifd0)
+        return 0;
+    const std::size_t directory = block.PositionOfOffset(*ifd0);
+    const auto count = block.Read16(directory);
+    if (!count)
+        return 0;
+    // The directory lies inside the window, so no slot position can overflow.
+    for (std::size_t k = 0; k < *count; ++k) {
+        const auto entry = block.EntryAt(directory + 2 + k * ExifBlock::SlotSize);
+        if (!entry)
+            break;
+        if (entry->Tag == ExifTags::Orientation)
+            return entry->Type == ExifTypes::Short && entry->Count >= 1 ? static_cast<int>(entry->Number) : 0;
+    }
+    return 0;
+}
+
 // ---- Tag names ---------------------------------------------------------------------------------
 
 std::string ExifTagName(std::uint16_t tag)

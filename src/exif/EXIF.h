@@ -45,6 +45,7 @@ namespace ExifTypes {
 // Tags the reader itself acts on.
 namespace ExifTags {
     inline constexpr std::uint16_t Model = 0x0110;
+    inline constexpr std::uint16_t Orientation = 0x0112;
     inline constexpr std::uint16_t DateTime = 0x0132;
     inline constexpr std::uint16_t ExifOffset = 0x8769;
     inline constexpr std::uint16_t ExifVersion = 0x9000;
@@ -176,6 +177,12 @@ std::optional<ExifBlock> ExifBlockFromBytes(const std::uint8_t* data, std::size_
 bool ReadExifDate(const std::string& fileName, std::string& dateString, std::string& model);
 // The same on a loaded block; sets the block's ExifDirectory on the way.
 void ReadExifDate(ExifBlock& block, std::string& dateString, std::string& model);
+
+// The Orientation tag of IFD0 (1 … 8 as the camera wrote it; 2, 4, 5 and 7 are mirrored), or 0
+// when the block has none. Unlike the date, this follows the header's IFD0 offset and the
+// directory's entry count, so the tag is found wherever a camera puts IFD0 and however many
+// entries come before it; entries outside the window count as absent.
+int ReadExifOrientation(const ExifBlock& block);
 
 // The name of a tag ("Model", "ExifOffset", …), or "Tag0x" and four upper-case hex digits.
 std::string ExifTagName(std::uint16_t tag);

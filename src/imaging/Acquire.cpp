@@ -79,6 +79,20 @@ BitmapPtr MakeListPicture(TBitmap& reduced, int fullWidth, int fullHeight)
     return picture;
 }
 
+int RotateFromExifOrientation(int orientation)
+{
+    switch (orientation) {
+    case 3:
+        return 2;
+    case 6:
+        return 1;
+    case 8:
+        return 3;
+    default:
+        return 0;
+    }
+}
+
 TDateTime ParseExifDateTime(std::string_view text, TDateTime fallback)
 {
     // 1-based positions 1…4 year, 6…7 month, 9…10 day, 12…13 hour, 15…16 minute, 18…19 second;
@@ -147,8 +161,10 @@ namespace {
         height = reader.ImageHeight();
         try {
             const std::vector<std::uint8_t>& start = reader.FileStart();
-            if (auto block = ExifBlockFromBytes(start.data(), start.size()))
+            if (auto block = ExifBlockFromBytes(start.data(), start.size())) {
                 ReadExifDate(*block, dateText, model);
+                out.ExifOrientation = ReadExifOrientation(*block);
+            }
         } catch (const std::exception&) {
             // EXIF trouble never fails the file: no date, no model.
             dateText.clear();

@@ -30,6 +30,8 @@ enum class AcquireMode {
 struct TAcquireOptions {
     AcquireMode Mode = AcquireMode::ListPicture;
     TWorkOptions Work;
+    // Adding files: a JPEG's turn follows its EXIF orientation (RotateFromExifOrientation).
+    bool ExifRotation = false;
 };
 
 // Appends a filled entry for the file at `path` (marked, active, in the viewed category when a
@@ -49,6 +51,7 @@ struct TAcquiredImage {
     std::string InfoText;
     TDateTime FileDate = 0;
     TDateTime ExifDate = 0;
+    int ExifOrientation = 0; // the EXIF Orientation tag of a JPEG, 0 when it has none
 };
 TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept;
 // Appends the entry (when `acquired.Read`) and returns whether it did.
@@ -61,6 +64,11 @@ BitmapPtr MakeListPicture(TBitmap& bitmap);
 // DCT scaling) to `reduced`: the same size and place in the list picture, each pixel selected
 // from the reduced picture at the same relative position.
 BitmapPtr MakeListPicture(TBitmap& reduced, int fullWidth, int fullHeight);
+
+// The turn (`TImageRecord::Rotate`) that shows a picture upright from its EXIF orientation:
+// 3 gives 180°, 6 90° clockwise, 8 90° counter-clockwise. Mirrored orientations (2, 4, 5, 7)
+// need a flip the list cannot express and, like anything else, give 0.
+int RotateFromExifOrientation(int orientation);
 
 // "YYYY:MM:DD HH:MM:SS" as a date and time; `fallback` when the text does not form one.
 TDateTime ParseExifDateTime(std::string_view text, TDateTime fallback);

@@ -62,6 +62,9 @@ AddFilesResult AddFiles(
             acquired[i] = {};
         }
         if (appended) {
+            if (options.ExifRotation)
+                images.GetImage(images.ImageCount() - 1)->Rotate
+                    = RotateFromExifOrientation(acquired[i].ExifOrientation);
             host.Log("*" + prefix + "Bild hinzugefügt: " + path);
             ++result.Added;
         } else if (images.FindBySource(path) >= 0) {

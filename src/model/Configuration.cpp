@@ -146,7 +146,7 @@ namespace {
         const char* Name;
     };
 
-    constexpr std::array<FieldInfo, 33> FieldTable { {
+    constexpr std::array<FieldInfo, 34> FieldTable { {
         { ConfigField::Verbose, "Verbose" },
         { ConfigField::DestDir, "DestDir" },
         { ConfigField::AlbumTitle, "AlbumTitle" },
@@ -154,6 +154,7 @@ namespace {
         { ConfigField::Equalize, "Preprocessing.Equalize" },
         { ConfigField::EqualizeStrength, "Preprocessing.EqualizeStrength" },
         { ConfigField::EqualizeMode, "Preprocessing.EqualizeMode" },
+        { ConfigField::ExifRotation, "Preprocessing.ExifRotation" },
         { ConfigField::PreviewWidth, "PreviewImages.Width" },
         { ConfigField::PreviewHeight, "PreviewImages.Height" },
         { ConfigField::PreviewAspect, "PreviewImages.Aspect" },
@@ -264,6 +265,9 @@ void ApplyFieldText(Configuration& config, ConfigField field, std::string_view t
     case ConfigField::EqualizeMode:
         config.Preprocessing.EqualizeMode = EqualizeModeFromText(text);
         break;
+    case ConfigField::ExifRotation:
+        config.Preprocessing.ExifRotation = TextToFlag(text);
+        break;
     case ConfigField::PreviewWidth:
         preview.SetWidth(NumberFromText(text, preview.SizeRange(), preview.Width()));
         break;
@@ -365,6 +369,8 @@ std::string FieldText(const Configuration& config, ConfigField field)
         return IntToText(config.Preprocessing.EqualizeStrength);
     case ConfigField::EqualizeMode:
         return EqualizeModeName(config.Preprocessing.EqualizeMode);
+    case ConfigField::ExifRotation:
+        return YesNo(config.Preprocessing.ExifRotation);
     case ConfigField::PreviewWidth:
         return IntToText(preview.Width());
     case ConfigField::PreviewHeight:

@@ -114,6 +114,9 @@ struct PreprocessingSettings {
     bool Equalize = false;
     TRangedNumber EqualizeStrength { 20, { 0, 500, 1 } }; // per mille
     korvo::EqualizeMode EqualizeMode = korvo::EqualizeMode::RGB;
+    // Adding a JPEG takes its turn from the camera's EXIF orientation (loading a project does
+    // not: the project holds the turns the user chose).
+    bool ExifRotation = false;
 };
 
 struct OutputSettings {
@@ -160,6 +163,7 @@ enum class ConfigField {
     Equalize,
     EqualizeStrength,
     EqualizeMode,
+    ExifRotation,
     PreviewWidth,
     PreviewHeight,
     PreviewAspect,

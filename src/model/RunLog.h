@@ -7,6 +7,7 @@
 // "_" detail, "-" error or abort, "+" summary; the empty message is a separator line.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -111,5 +112,14 @@ protected:
 private:
     TRunLog m_log;
 };
+
+// The position "[i/n]" that a message about one item carries right behind its kind character
+// (1 <= i <= n); none for any other message. The log page and the command-line tool show the
+// progress of an operation from it.
+struct ItemPosition {
+    int Index;
+    int Count;
+};
+std::optional<ItemPosition> ParseItemPosition(std::string_view message);
 
 } // namespace korvo

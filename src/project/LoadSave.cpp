@@ -83,6 +83,7 @@ namespace {
         AddField(preprocessing, "Equalize", config, F::Equalize);
         AddField(preprocessing, "EqualizeStrength", config, F::EqualizeStrength);
         AddField(preprocessing, "EqualizeMode", config, F::EqualizeMode);
+        AddField(preprocessing, "ExifRotation", config, F::ExifRotation);
         AddImageGroup(settings.NewChild("PreviewImages"), config, false);
         AddImageGroup(settings.NewChild("ThumbnailImages"), config, true);
         TMLTag& output = settings.NewChild("Output");
@@ -155,6 +156,8 @@ namespace {
             p.EqualizeStrength
                 = NumberFromText(e->GetAttribute("EqualizeStrength"), p.EqualizeStrength.Range(), p.EqualizeStrength);
             p.EqualizeMode = EqualizeModeFromText(e->GetAttribute("EqualizeMode"));
+            // Files of earlier versions lack it: off, as those versions behaved.
+            p.ExifRotation = TextToFlag(e->GetAttribute("ExifRotation"));
         }
         if (const TMLTag* e = settings.FindChild("PreviewImages"))
             ApplyImageGroup(*e, config.PreviewImages);

@@ -4,6 +4,7 @@
 // saving and loading a project. The window reaches them only through this interface, so the
 // tests can put a fake in their place.
 
+#include "album/Core.h"
 #include "model/Configuration.h"
 #include "model/Datacore.h"
 #include "model/RunLog.h"
@@ -18,8 +19,11 @@ class IAlbumOperations {
 public:
     virtual ~IAlbumOperations() = default;
 
-    virtual void AddFiles(TImageManager& images, const std::vector<std::string>& paths, IOperationHost& host) = 0;
-    virtual void RunAlbum(const Configuration& config, TImageManager& images, IOperationHost& host) = 0;
+    // The configuration says how pictures come in (their turn from EXIF or not).
+    virtual void AddFiles(
+        const Configuration& config, TImageManager& images, const std::vector<std::string>& paths, IOperationHost& host)
+        = 0;
+    virtual AlbumRunResult RunAlbum(const Configuration& config, TImageManager& images, IOperationHost& host) = 0;
     virtual void SaveProject(
         const std::string& path, const Configuration& config, const TImageManager& images, IOperationHost& host)
         = 0;

@@ -245,6 +245,56 @@ QImage PaintBarKorvo()
     return image;
 }
 
+QImage PaintProgramIcon(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Drawn on a 64-unit square.
+    painter.scale(size / 64.0, size / 64.0);
+    QLinearGradient blue(QPointF(2, 0), QPointF(62, 0));
+    blue.setColorAt(0, StripBlue(0));
+    blue.setColorAt(1, StripBlue(StripWidth - 1));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(blue);
+    painter.drawRoundedRect(QRectF(2, 2, 60, 60), 9, 9);
+    PaintPhoto(painter, QPointF(23, 19), -8, 0);
+    PaintPhoto(painter, QPointF(42, 23), 7, 2);
+
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(40);
+    font.setBold(true);
+    QPainterPath letter;
+    letter.addText(0, 0, font, QStringLiteral("K"));
+    QPainterPath two;
+    two.addText(letter.boundingRect().right() + 2, 0, font, QStringLiteral("2"));
+    const QRectF bounds = letter.boundingRect().united(two.boundingRect());
+    const double scale = std::min(40.0 / bounds.width(), 22.0 / bounds.height());
+    painter.translate(32, 48);
+    painter.scale(scale, scale);
+    painter.translate(-bounds.center());
+    painter.save();
+    painter.translate(1.2 / scale, 1.2 / scale);
+    painter.setBrush(QColor(0, 10, 50, 140));
+    painter.drawPath(letter);
+    painter.drawPath(two);
+    painter.restore();
+    painter.setBrush(Qt::white);
+    painter.drawPath(letter);
+    painter.setBrush(QColor(230, 20, 30));
+    painter.drawPath(two);
+    return image;
+}
+
+QIcon ProgramIcon()
+{
+    QIcon drawn;
+    for (const int size : { 16, 24, 32, 48, 64, 128, 256 })
+        drawn.addPixmap(QPixmap::fromImage(PaintProgramIcon(size)));
+    return QIcon::fromTheme(QStringLiteral("korvo2"), drawn);
+}
+
 QImage WithBottomLeftTransparent(const QImage& image)
 {
     QImage result = image.convertToFormat(QImage::Format_ARGB32);
@@ -388,6 +438,18 @@ QPixmap PaintButtonIcon(ButtonIcon icon)
         painter.drawRoundedRect(QRectF(2, 6.5, 12, 3), 1, 1);
         painter.drawRoundedRect(QRectF(6.5, 2, 3, 12), 1, 1);
         break;
+    case ButtonIcon::Browse: {
+        // A globe: a blue disc with a meridian, an equator and two parallels.
+        painter.setBrush(QColor(40, 110, 200));
+        painter.drawEllipse(QRectF(1, 1, 14, 14));
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(225, 238, 255), 1.1));
+        painter.drawEllipse(QRectF(5, 1.5, 6, 13));
+        painter.drawLine(QPointF(1.5, 8), QPointF(14.5, 8));
+        painter.drawLine(QPointF(3, 4.5), QPointF(13, 4.5));
+        painter.drawLine(QPointF(3, 11.5), QPointF(13, 11.5));
+        break;
+    }
     }
     painter.end();
     return QPixmap::fromImage(image);
@@ -447,6 +509,9 @@ QIcon MakeButtonIcon(ButtonIcon icon)
         break;
     case ButtonIcon::Add:
         themeName = "list-add";
+        break;
+    case ButtonIcon::Browse:
+        themeName = "internet-web-browser";
         break;
     }
     return QIcon::fromTheme(QString::fromLatin1(themeName), QIcon(PaintButtonIcon(icon)));

@@ -49,7 +49,15 @@ enum class ButtonIcon {
     Rename,
     Remove,
     Add,
+    Browse, // show the album in the web browser
 };
+
+// The program's icon as drawn here, `size` pixels square: the strip's blue, two photographs of
+// the collage and "K2" in the strip's lettering, as the installed icon shows them.
+QImage PaintProgramIcon(int size);
+// The installed icon of the desktop's theme ("korvo2"), or the drawing above where there is none
+// (a program started from its build folder).
+QIcon ProgramIcon();
 
 // The desktop's icon for the button's purpose when its icon theme has one, otherwise ours.
 QIcon MakeButtonIcon(ButtonIcon icon);

@@ -13,13 +13,16 @@ namespace {
 
     class TCoreOperations final : public IAlbumOperations {
     public:
-        void AddFiles(TImageManager& images, const std::vector<std::string>& paths, IOperationHost& host) override
+        void AddFiles(const Configuration& config, TImageManager& images, const std::vector<std::string>& paths,
+            IOperationHost& host) override
         {
-            korvo::AddFiles(images, paths, host);
+            TAcquireOptions options;
+            options.ExifRotation = config.Preprocessing.ExifRotation;
+            korvo::AddFiles(images, paths, host, options);
         }
-        void RunAlbum(const Configuration& config, TImageManager& images, IOperationHost& host) override
+        AlbumRunResult RunAlbum(const Configuration& config, TImageManager& images, IOperationHost& host) override
         {
-            korvo::RunAlbum(config, images, host);
+            return korvo::RunAlbum(config, images, host);
         }
         void SaveProject(const std::string& path, const Configuration& config, const TImageManager& images,
             IOperationHost& host) override

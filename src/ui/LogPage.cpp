@@ -1,7 +1,6 @@
 #include "ui/LogPage.h"
 
 #include "model/RunLog.h"
-#include "model/TextRules.h"
 #include "ui/Artwork.h"
 
 #include <QCheckBox>
@@ -194,21 +193,6 @@ void TLogBox::contextMenuEvent(QContextMenuEvent* event)
         QGuiApplication::clipboard()->setText(CopyText(chosen == all));
 }
 
-std::optional<ItemPosition> ParseItemPosition(std::string_view message)
-{
-    if (message.size() < 2 || message[1] != '[')
-        return std::nullopt;
-    const std::size_t slash = message.find('/', 2);
-    const std::size_t close = message.find(']', 2);
-    if (slash == std::string_view::npos || close == std::string_view::npos || slash > close)
-        return std::nullopt;
-    const auto index = ParseTypedNumber(message.substr(2, slash - 2), { 1, 1 << 30, 1 });
-    const auto count = ParseTypedNumber(message.substr(slash + 1, close - slash - 1), { 1, 1 << 30, 1 });
-    if (!index || !count || *index > *count)
-        return std::nullopt;
-    return ItemPosition { *index, *count };
-}
-
 TLogPage::TLogPage(Configuration& config, const std::vector<std::string>& lines, QWidget* parent)
     : QWidget(parent)
     , m_config(config)
@@ -227,12 +211,16 @@ TLogPage::TLogPage(Configuration& config, const std::vector<std::string>& lines,
     m_abort = new QPushButton(MakeButtonIcon(ButtonIcon::Abort), QStringLiteral("Vorgang abbrechen"), this);
     m_abort->setObjectName(QStringLiteral("BAbortOp"));
     m_abort->setEnabled(false);
+    m_showAlbum = new QPushButton(MakeButtonIcon(ButtonIcon::Browse), QStringLiteral("Album ansehen"), this);
+    m_showAlbum->setObjectName(QStringLiteral("BShowAlbum"));
+    m_showAlbum->hide();
 
     auto* bottom = new QHBoxLayout;
     bottom->setSpacing(8);
     bottom->addWidget(m_verbose);
     bottom->addStretch(1);
     bottom->addWidget(m_progress);
+    bottom->addWidget(m_showAlbum);
     bottom->addWidget(m_abort);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(52, 6, 6, 6);
@@ -258,9 +246,16 @@ void TLogPage::SetBusy(bool busy)
 {
     m_busy = busy;
     m_abort->setEnabled(busy);
+    m_showAlbum->setEnabled(!busy);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     m_progress->setVisible(busy);
+}
+
+void TLogPage::OfferAlbum()
+{
+    m_showAlbum->setEnabled(!m_busy);
+    m_showAlbum->show();
 }
 
 void TLogPage::Refresh()

@@ -1,16 +1,14 @@
 #pragma once
 
 // The log page "Logbuch": the owner-drawn log list, the "-v" check box, the progress bar of the
-// running operation and the abort button.
+// running operation, the abort button and, once a run has written an index page, "Album ansehen".
 
 #include "model/Configuration.h"
 
 #include <QAbstractScrollArea>
 #include <QWidget>
 
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 class QCheckBox;
@@ -56,22 +54,19 @@ private:
     int m_widest = 0; // the widest line drawn so far, in pixels, for the horizontal scroll bar
 };
 
-// The position "[i/n]" that a message about one item carries right behind its kind character.
-struct ItemPosition {
-    int Index;
-    int Count;
-};
-std::optional<ItemPosition> ParseItemPosition(std::string_view message);
-
 class TLogPage : public QWidget {
 public:
     TLogPage(Configuration& config, const std::vector<std::string>& lines, QWidget* parent);
 
     TLogBox* LogBox() const { return m_logBox; }
     QPushButton* AbortButton() const { return m_abort; }
+    QPushButton* ShowAlbumButton() const { return m_showAlbum; }
 
     void LineAppended(const std::string& line);
     void SetBusy(bool busy);
+    // Offers "Album ansehen" from now on (hidden until the first index page is written; disabled
+    // while an operation runs).
+    void OfferAlbum();
     // Shows the "-v" state of the configuration.
     void Refresh();
 
@@ -81,6 +76,7 @@ private:
     QCheckBox* m_verbose;
     QProgressBar* m_progress;
     QPushButton* m_abort;
+    QPushButton* m_showAlbum;
     bool m_busy = false;
 };
 

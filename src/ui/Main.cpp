@@ -97,6 +97,7 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
     connect(m_logPage->AbortButton(), &QPushButton::clicked, this, &TMainForm::BAbortOpClick);
     connect(m_helpPage->HelpButton(), &QPushButton::clicked, this, &TMainForm::BHelpClick);
     connect(m_helpPage->MailButton(), &QPushButton::clicked, this, &TMainForm::LMailMeClick);
+    connect(m_logPage->ShowAlbumButton(), &QPushButton::clicked, this, &TMainForm::BShowAlbumClick);
     connect(m_imagesPage, &TImagesPage::PreviewRequested, this, &TMainForm::MShowPreviewClick);
     connect(m_imagesPage, &TImagesPage::AddFilesRequested, this, &TMainForm::AddImageFiles);
     // The disabled tabs already keep the user on the log page while busy; this also catches a
@@ -221,10 +222,16 @@ void TMainForm::BLoadProjectClick()
     request.Filters = ProjectFilters();
     request.DefaultExtension = QStringLiteral("kv2");
     const QStringList chosen = m_services.FileDialogs.AskOpenFileNames(request);
-    if (chosen.isEmpty())
+    if (!chosen.isEmpty())
+        LoadProjectFile(chosen.constFirst());
+}
+
+void TMainForm::LoadProjectFile(const QString& path)
+{
+    if (Busy())
         return;
     m_loadingProject = true;
-    m_operations->LoadProject(FilePath(chosen.constFirst()), m_config, m_images, *this);
+    m_operations->LoadProject(FilePath(path), m_config, m_images, *this);
     // The load asks for both refreshes itself; showing the model once more costs nothing and
     // keeps the pages right even if it stopped early.
     SettingsChanged();
@@ -236,7 +243,22 @@ void TMainForm::BGoClick()
 {
     if (Busy())
         return;
-    m_operations->RunAlbum(m_config, m_images, *this);
+    const AlbumRunResult result = m_operations->RunAlbum(m_config, m_images, *this);
+    if (!result.IndexWritten)
+        return;
+    // Where this run wrote it: the settings may change before the button is pressed.
+    m_albumIndex = QFileInfo(QFile::decodeName(QByteArray::fromStdString(result.IndexPath))).absoluteFilePath();
+    m_logPage->OfferAlbum();
+}
+
+void TMainForm::BShowAlbumClick()
+{
+    if (m_albumIndex.isEmpty() || Busy())
+        return;
+    // As with the help file: a missing page would still "open" on many desktops.
+    if (QFileInfo(m_albumIndex).isFile() && m_services.Desktop.OpenUrl(QUrl::fromLocalFile(m_albumIndex)))
+        return;
+    Log("-Das Album konnte nicht angezeigt werden: " + FilePath(m_albumIndex));
 }
 
 void TMainForm::MShowPreviewClick(OutputImageKind kind)
@@ -266,7 +288,7 @@ void TMainForm::AddImageFiles(const QStringList& paths)
     std::vector<std::string> files;
     for (const QString& path : paths)
         files.push_back(FilePath(path));
-    m_operations->AddFiles(m_images, files, *this);
+    m_operations->AddFiles(m_config, m_images, files, *this);
 }
 
 void TMainForm::BHelpClick()
@@ -341,9 +363,23 @@ void TMainForm::FilesDropped(const QStringList& paths)
         [this, files = std::move(files)] {
             m_addPending = false;
             if (!Busy())
-                m_operations->AddFiles(m_images, files, *this);
+                m_operations->AddFiles(m_config, m_images, files, *this);
         },
         Qt::QueuedConnection);
+}
+
+void TMainForm::OpenFiles(const QStringList& paths)
+{
+    if (paths.isEmpty() || !AcceptsDrops())
+        return;
+    const StartupFiles files = SortStartupFiles(paths);
+    if (files.Project.isEmpty()) {
+        FilesDropped(files.Others);
+        return;
+    }
+    for (const QString& path : files.Others)
+        Log("_Nicht geöffnet, es wird nur eine Projektdatei geladen: " + FilePath(path));
+    LoadProjectFile(files.Project);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)

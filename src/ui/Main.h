@@ -64,6 +64,13 @@ public:
     void BAbortOpClick() { RequestAbort(); }
     void BHelpClick();
     void LMailMeClick();
+    // "Album ansehen": the index page of the last run that wrote one, in the desktop's browser.
+    void BShowAlbumClick();
+    // The files the program was started with (from the file manager): a project file is loaded
+    // as "Laden" would, anything else is taken as a drop. See Startup.h for the rules.
+    void OpenFiles(const QStringList& paths);
+    // The index page "Album ansehen" opens; empty until a run wrote one.
+    const QString& AlbumIndex() const { return m_albumIndex; }
     // Shows the focused picture of the image list in the preview window, processed exactly as
     // the album will hold it.
     void MShowPreviewClick(OutputImageKind kind);
@@ -92,6 +99,7 @@ private:
     bool AcceptsDrops() const { return !Busy() && !m_addPending; }
     void FilesDropped(const QStringList& paths);
     void SetDestDir(const QString& folder);
+    void LoadProjectFile(const QString& path);
     void PlaceLogo();
 
     PlatformServices m_services;
@@ -112,6 +120,7 @@ private:
     bool m_addPending = false; // dropped files wait for the event loop to start adding them
     bool m_closeWhenIdle = false; // the user closed the window during an operation
     bool m_loadingProject = false; // the image list is refreshed after a project load
+    QString m_albumIndex; // absolute path of the index page of the last run that wrote one
 };
 
 } // namespace korvo

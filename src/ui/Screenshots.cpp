@@ -284,6 +284,14 @@ namespace {
             ok = SaveWindow(*preview, folder, QStringLiteral("11-vorschau-thumbnail-5zu1")) && ok;
             preview->close();
         }
+
+        // A real run into a scratch folder: the log page then offers "Album ansehen".
+        QTemporaryDir album;
+        if (album.isValid()) {
+            form.Config().DestDir = album.path().toStdString();
+            form.BGoClick();
+            ok = Save(form, folder, QStringLiteral("12-logbuch-album")) && ok;
+        }
         return ok;
     }
 
@@ -354,8 +362,8 @@ bool SaveScreenshots(TMainForm& form, const QString& folder)
                  .save(QDir(folder).filePath(QString::fromLatin1(image.Name) + QStringLiteral(".png")))
             && ok;
     const ButtonIcon icons[] = { ButtonIcon::Menu, ButtonIcon::Edit, ButtonIcon::Up, ButtonIcon::Down,
-        ButtonIcon::Close, ButtonIcon::Rename, ButtonIcon::Remove, ButtonIcon::Add };
-    QPixmap sheet(16 * 8 + 4 * 9 + 14, 20);
+        ButtonIcon::Close, ButtonIcon::Rename, ButtonIcon::Remove, ButtonIcon::Add, ButtonIcon::Browse };
+    QPixmap sheet(20 * int(std::size(icons)) + 4 + 14, 20);
     sheet.fill(Qt::white);
     {
         QPainter painter(&sheet);
@@ -368,6 +376,10 @@ bool SaveScreenshots(TMainForm& form, const QString& folder)
         painter.drawPixmap(x + 8, 6, PaintSmallArrow(false));
     }
     ok = Enlarged(sheet, 4).save(QDir(folder).filePath(QStringLiteral("art-icons.png"))) && ok;
+    for (const int size : { 16, 32, 64 })
+        ok = Enlarged(QPixmap::fromImage(PaintProgramIcon(size)), 256 / size)
+                 .save(QDir(folder).filePath(QStringLiteral("art-program-icon-%1.png").arg(size)))
+            && ok;
     return ok;
 }
 

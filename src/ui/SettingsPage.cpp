@@ -176,6 +176,7 @@ TSettingsPage::TSettingsPage(Configuration& config, QWidget* parent)
     BindFlag(m_medianFilter, m_config.Preprocessing.MedianFilter);
     BindFlag(m_enableEqualize, m_config.Preprocessing.Equalize);
     BindNumber(m_equalizeStrength, m_config.Preprocessing.EqualizeStrength);
+    BindFlag(m_exifRotation, m_config.Preprocessing.ExifRotation);
     connect(m_equalizeGray, &QRadioButton::toggled, this, [this](bool checked) {
         if (m_refreshing || !checked)
             return;
@@ -276,6 +277,10 @@ void TSettingsPage::BuildPreprocessingGroup(QVBoxLayout* content)
     modeRow->addWidget(m_equalizeGray);
     modeRow->addWidget(m_equalizeRgb);
     grid->addLayout(modeRow, 1, 1);
+    m_exifRotation = MakeCheck(QStringLiteral("Drehung aus EXIF übernehmen"), QStringLiteral("CExifRotation"));
+    m_exifRotation->setToolTip(QStringLiteral(
+        "Neu hinzugefügte JPEG-Bilder werden so gedreht, wie die Kamera es in den EXIF-Daten vermerkt hat."));
+    grid->addWidget(m_exifRotation, 1, 0);
     grid->setColumnStretch(1, 1);
 }
 
@@ -545,6 +550,7 @@ void TSettingsPage::Refresh()
     m_equalizeStrength->setValue(c.Preprocessing.EqualizeStrength);
     m_equalizeGray->setChecked(c.Preprocessing.EqualizeMode == EqualizeMode::Gray);
     m_equalizeRgb->setChecked(c.Preprocessing.EqualizeMode == EqualizeMode::RGB);
+    m_exifRotation->setChecked(c.Preprocessing.ExifRotation);
     const bool equalize = IsInEffect(c, ConfigField::EqualizeStrength);
     for (QWidget* widget : { static_cast<QWidget*>(m_equalizeStrength), static_cast<QWidget*>(m_equalizeUnit),
              static_cast<QWidget*>(m_equalizeGray), static_cast<QWidget*>(m_equalizeRgb) })

@@ -84,6 +84,7 @@ private:
     QLabel* m_equalizeUnit = nullptr;
     QRadioButton* m_equalizeGray = nullptr;
     QRadioButton* m_equalizeRgb = nullptr;
+    QCheckBox* m_exifRotation = nullptr;
     ImageGroupControls m_preview;
     ImageGroupControls m_thumbs;
     QCheckBox* m_enableFrame = nullptr;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QLocale>
+#include <QUrl>
 
 #include <clocale>
 
@@ -41,6 +42,61 @@ QStringList HelpFileCandidates(const QString& programFolder)
     const QDir folder(programFolder);
     return { QDir::cleanPath(folder.absoluteFilePath(QStringLiteral("Korvo2.htm"))),
         QDir::cleanPath(folder.absoluteFilePath(QStringLiteral("../share/korvo2/Korvo2.htm"))) };
+}
+
+ProgramArguments ParseProgramArguments(const QStringList& arguments)
+{
+    ProgramArguments parsed;
+    bool onlyFiles = false;
+    for (const QString& argument : arguments) {
+        if (!onlyFiles && argument == QStringLiteral("--"))
+            onlyFiles = true;
+        else if (!onlyFiles && (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")))
+            parsed.Help = true;
+        else if (!onlyFiles && argument == QStringLiteral("--version"))
+            parsed.Version = true;
+        else
+            parsed.Files << argument;
+    }
+    return parsed;
+}
+
+QStringList StartupPaths(const QStringList& arguments, const QString& currentFolder)
+{
+    const QDir folder(currentFolder);
+    QStringList paths;
+    for (const QString& argument : arguments) {
+        if (argument.isEmpty())
+            continue;
+        const QString path = argument.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive)
+            ? QUrl(argument).toLocalFile()
+            : argument;
+        if (!path.isEmpty())
+            paths << QDir::cleanPath(folder.absoluteFilePath(path));
+    }
+    return paths;
+}
+
+StartupFiles SortStartupFiles(const QStringList& paths)
+{
+    StartupFiles files;
+    for (const QString& path : paths) {
+        if (files.Project.isEmpty() && path.endsWith(QStringLiteral(".kv2"), Qt::CaseInsensitive))
+            files.Project = path;
+        else
+            files.Others << path;
+    }
+    return files;
+}
+
+QString UsageText()
+{
+    return QStringLiteral("Aufruf: korvo2 [PROJEKT.kv2 | BILD... | ORDNER]\n\n"
+                          "Startet Korvo 2, einen HTML-Bilderalbengenerator. Eine Projektdatei wird\n"
+                          "geladen wie mit \"Laden\", Bilder werden hinzugefügt, ein einzelner Ordner\n"
+                          "wird das Zielverzeichnis. Ohne Angaben startet das Programm leer.\n\n"
+                          "  --help     diese Hilfe\n"
+                          "  --version  Programmversion\n");
 }
 
 } // namespace korvo

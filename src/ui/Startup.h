@@ -27,4 +27,30 @@ std::string WelcomeMessage(std::string_view version);
 // the shared data folder of an installed program (<prefix>/share/korvo2 beside <prefix>/bin).
 QStringList HelpFileCandidates(const QString& programFolder);
 
+// The command line of korvo2 (without the program's name and Qt's own options): "--help" (or
+// "-h") and "--version" before a "--", every other argument a file.
+struct ProgramArguments {
+    bool Help = false;
+    bool Version = false;
+    QStringList Files;
+};
+ProgramArguments ParseProgramArguments(const QStringList& arguments);
+
+// The files `korvo2 FILE...` names, made absolute against `currentFolder`; "file:" URLs become
+// their local paths. An empty argument names nothing.
+QStringList StartupPaths(const QStringList& arguments, const QString& currentFolder);
+
+// What the window does with the files it was started with. A project file (".kv2" in any letter
+// case) is loaded; only one project can be open, so with a project every other file (further
+// projects and pictures alike) is left out, and named in the log. Without a project the files
+// are taken as a drop: one folder alone becomes the destination, anything else is added.
+struct StartupFiles {
+    QString Project; // empty: no project among the files
+    QStringList Others; // in the given order
+};
+StartupFiles SortStartupFiles(const QStringList& paths);
+
+// `korvo2 --help`: the short usage text.
+QString UsageText();
+
 } // namespace korvo

@@ -62,6 +62,8 @@ TEST_F(AlbumRun, WritesEveryFileOfTheModeWithOneLinePerPicture)
         (Lines { "", "/Erzeuge Album aus 2 Bildern", "*[1/2] " + a, "*[2/2] " + b, "*Thumbnail-Übersicht geschrieben",
             "+2 von 2 Bildern erfolgreich umgewandelt in 0 Sekunden", "" }));
     EXPECT_EQ(result.Successes, 2);
+    EXPECT_TRUE(result.IndexWritten);
+    EXPECT_EQ(result.IndexPath, Dest + "/index.htm");
     for (const char* name : { "image001.jpg", "thumb001.jpg", "image001.htm", "iinfo001.htm", "image002.jpg",
              "thumb002.jpg", "image002.htm", "iinfo002.htm", "index.htm" })
         EXPECT_TRUE(Exists(name)) << name;

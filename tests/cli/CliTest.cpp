@@ -177,3 +177,21 @@ TEST(CommandLineTool, SavesAndLoadsProjects)
     EXPECT_EQ(outcome.ExitCode, 2);
     EXPECT_NE(outcome.Output.find("Fehler beim Lesen der Projektdatei"), std::string::npos);
 }
+
+TEST(CommandLineTool, TakesTurnsFromExifWhenSetSo)
+{
+    TTempDir dir;
+    WriteBytes(dir / "hoch.jpg", MakeJpeg(24, 16, MakeExifSegment(true, { ShortEntry(0x0112, 8) })));
+    const std::string common = "--no-run --dest " + dir / "album " + dir / "hoch.jpg --save ";
+    Outcome outcome = RunTool(common + dir / "an.kv2 --set Preprocessing.ExifRotation=yes");
+    EXPECT_EQ(outcome.ExitCode, 0) << outcome.Output;
+    const std::string on = ReadFile(dir / "an.kv2");
+    EXPECT_NE(on.find("EqualizeMode=\"RGB\" ExifRotation=\"yes\" />"), std::string::npos) << on;
+    EXPECT_NE(on.find("Rotate=\"90CCW\""), std::string::npos) << on;
+
+    outcome = RunTool(common + dir / "aus.kv2");
+    EXPECT_EQ(outcome.ExitCode, 0) << outcome.Output;
+    const std::string off = ReadFile(dir / "aus.kv2");
+    EXPECT_NE(off.find("ExifRotation=\"no\""), std::string::npos) << off;
+    EXPECT_NE(off.find("Rotate=\"0\""), std::string::npos) << off;
+}

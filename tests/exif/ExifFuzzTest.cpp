@@ -45,6 +45,7 @@ Bytes CameraFile(ExifByteOrder order, bool app0)
 struct Outcome {
     std::string Date;
     std::string Model;
+    int Orientation = 0;
     std::vector<std::string> Rows;
     std::vector<std::string> Entries;
 
@@ -55,6 +56,7 @@ Outcome Run(ExifBlock& block, bool everySlot)
 {
     Outcome outcome;
     ReadExifDate(block, outcome.Date, outcome.Model);
+    outcome.Orientation = ReadExifOrientation(block);
     EnumerateExif(block, [&outcome](std::uint16_t, std::uint32_t, const std::string& name, const std::string& text) {
         outcome.Rows.push_back(name + "=" + text);
     });

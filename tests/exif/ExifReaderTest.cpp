@@ -212,6 +212,29 @@ TEST(ExifReader, PointerBeyondTheEleventhSlotIsNeverFollowed)
     EXPECT_EQ(tags.back(), 0x020A);
 }
 
+TEST(ExifReader, OrientationIsFoundAnywhereInIfd0AndOnlyAsAShort)
+{
+    for (const ExifByteOrder order : BothOrders) {
+        // Twelve entries first: past the eleven slots the date reader looks at.
+        TExifFile file(order);
+        for (std::uint16_t k = 0; k < 12; ++k)
+            file.Ifd0(static_cast<std::uint16_t>(0x0100 + k), ExifTypes::Short, 1, file.Short(3));
+        file.Ifd0(ExifTags::Orientation, ExifTypes::Short, 1, file.Short(8));
+        EXPECT_EQ(ReadExifOrientation(*BlockOf(file.Build())), 8);
+    }
+    TExifFile asLong(ExifByteOrder::BigEndian);
+    asLong.Ifd0(ExifTags::Orientation, ExifTypes::Long, 1, asLong.Long(6));
+    EXPECT_EQ(ReadExifOrientation(*BlockOf(asLong.Build())), 0);
+
+    // An entry count that runs past the end of the data stops at its edge.
+    TExifFile cut(ExifByteOrder::LittleEndian);
+    cut.Ifd0Ascii(ExifTags::Model, "K");
+    Bytes bytes = cut.Build();
+    bytes[cut.TiffPosition() + 8] = 0xFF;
+    bytes[cut.TiffPosition() + 9] = 0xFF;
+    EXPECT_EQ(ReadExifOrientation(*BlockOf(bytes)), 0);
+}
+
 TEST(ExifReader, TagNames)
 {
     int named = 0;

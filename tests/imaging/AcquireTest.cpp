@@ -186,6 +186,35 @@ TEST_F(Acquisition, AddingFilesLogsEveryPathAndSelectsTheNewOnes)
     EXPECT_TRUE(Images.GetImage(2)->Marked); // a path differing in case is another file
 }
 
+TEST_F(Acquisition, AddingTurnsJpegsByTheirExifOrientationOnlyWhenAsked)
+{
+    // Orientation 0 stands for none; 3, 6 and 8 turn, mirrored ones and nonsense do not.
+    const int expected[] = { 0, 0, 0, 2, 0, 0, 1, 0, 3, 0 };
+    std::vector<std::string> paths;
+    for (const bool bigEndian : { false, true })
+        for (std::uint16_t orientation = 0; orientation <= 9; ++orientation) {
+            const auto segment = orientation == 0
+                ? std::vector<std::uint8_t> {}
+                : MakeExifSegment(bigEndian, { AsciiEntry(0x0110, "Kamera"), ShortEntry(0x0112, orientation) });
+            paths.push_back(
+                Write(std::to_string(bigEndian) + "-" + std::to_string(orientation) + ".jpg", MakeJpeg(8, 6, segment)));
+        }
+    paths.push_back(Write("bild.bmp", MakeBmp(8, 6)));
+    TRecordingHost host;
+    TAcquireOptions options;
+    options.ExifRotation = true;
+    AddFiles(Images, paths, host, options);
+    ASSERT_EQ(Images.ImageCount(), 21);
+    for (int i = 0; i < 21; ++i)
+        EXPECT_EQ(Images.GetImage(i)->Rotate, i < 20 ? expected[i % 10] : 0) << paths[i];
+
+    TImageManager unturned;
+    AddFiles(unturned, paths, host);
+    ASSERT_EQ(unturned.ImageCount(), 21);
+    for (int i = 0; i < 21; ++i)
+        EXPECT_EQ(unturned.GetImage(i)->Rotate, 0) << paths[i];
+}
+
 TEST_F(Acquisition, AbortKeepsWhatWasAddedAndStaysOnTheLog)
 {
     const std::string a = Write("a.jpg", MakeJpeg(8, 8));

@@ -14,6 +14,7 @@ TEST(Configuration, FreshRecordHoldsTheDefaults)
     EXPECT_FALSE(c.Preprocessing.Equalize);
     EXPECT_EQ(c.Preprocessing.EqualizeStrength, 20);
     EXPECT_EQ(c.Preprocessing.EqualizeMode, EqualizeMode::RGB);
+    EXPECT_FALSE(c.Preprocessing.ExifRotation);
     EXPECT_EQ(c.PreviewImages.Width(), 640);
     EXPECT_EQ(c.PreviewImages.Height(), 640);
     EXPECT_EQ(c.PreviewImages.GetAspect(), Aspect::quadratic);
@@ -227,6 +228,7 @@ TEST(Configuration, FieldsByNameRoundTripTheirText)
     source.Output.rm = true;
     source.FileNames.Digits = 5;
     source.FileNames.Preview.Template = "bild_?";
+    source.Preprocessing.ExifRotation = true;
 
     Configuration copy;
     // Aspect before the sizes, so that the free height is not mirrored away.
@@ -239,5 +241,6 @@ TEST(Configuration, FieldsByNameRoundTripTheirText)
     EXPECT_EQ(FindConfigField("PreviewImages.Width"), ConfigField::PreviewWidth);
     EXPECT_EQ(FindConfigField("FileNames.HTMLDocs.Details"), ConfigField::HTMLDocsDetails);
     EXPECT_EQ(FindConfigField("PreviewImages.width"), std::nullopt);
-    EXPECT_EQ(AllConfigFields().size(), 33u);
+    EXPECT_EQ(FindConfigField("Preprocessing.ExifRotation"), ConfigField::ExifRotation);
+    EXPECT_EQ(AllConfigFields().size(), 34u);
 }

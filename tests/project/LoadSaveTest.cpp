@@ -53,7 +53,8 @@ TEST_F(ProjectFile, DefaultsSaveAsTheFullTree)
     EXPECT_EQ(ReadFile(path),
         CrLf({ "<Korvo2Project Version=\"2.0.1.1\">", " <Configuration>",
             "  <DestDir Value=\"&lt; bitte ein Verzeichnis auswählen &gt;\" />", "  <AlbumTitle Value=\"\" />",
-            "  <Preprocessing MedianFilter=\"on\" Equalize=\"no\" EqualizeStrength=\"20\" EqualizeMode=\"RGB\" />",
+            "  <Preprocessing MedianFilter=\"on\" Equalize=\"no\" EqualizeStrength=\"20\" EqualizeMode=\"RGB\" "
+            "ExifRotation=\"no\" />",
             "  <PreviewImages Width=\"640\" Height=\"640\" Aspect=\"quadratic\" Quality=\"75\" Progressive=\"yes\" />",
             "  <ThumbnailImages Width=\"128\" Height=\"128\" Aspect=\"quadratic\" Quality=\"40\" Progressive=\"no\" "
             "FrameSize=\"2\" />",
@@ -76,6 +77,7 @@ TEST_F(ProjectFile, SavedProjectLoadsBackToTheSameState)
     Config.Preprocessing.Equalize = true;
     Config.Preprocessing.EqualizeStrength = 55;
     Config.Preprocessing.EqualizeMode = EqualizeMode::Gray;
+    Config.Preprocessing.ExifRotation = true;
     Config.PreviewImages.SetAspect(Aspect::free);
     Config.PreviewImages.SetWidth(800);
     Config.PreviewImages.SetHeight(600);
@@ -168,6 +170,25 @@ TEST_F(ProjectFile, FrameSizeAttributeSwitchesTheEdge)
     EXPECT_EQ(Config.ThumbnailImages.FrameSize(), 8);
     Load(Project("<Korvo2Project><Configuration><ThumbnailImages FrameSize=\"x\" /></Configuration></Korvo2Project>"));
     EXPECT_EQ(Config.ThumbnailImages.FrameSize(), 8); // on with the last width
+}
+
+TEST_F(ProjectFile, ExifRotationIsASettingThatLoadingNeverApplies)
+{
+    // A picture its camera marks as turned by 90°: the project's own turn wins over the mark.
+    const std::string turned = m_dir / "hoch.jpg";
+    WriteBytes(turned, MakeJpeg(12, 8, MakeExifSegment(false, { ShortEntry(0x0112, 6) })));
+    Load(Project("<Korvo2Project><Configuration><Preprocessing ExifRotation=\"yes\" /></Configuration>"
+                 "<ImageList Count=\"2\"><Category><Image Source=\""
+        + turned + "\" /><Image Source=\"" + turned + "\" Rotate=\"180\" /></Category></ImageList></Korvo2Project>"));
+    EXPECT_TRUE(Config.Preprocessing.ExifRotation);
+    ASSERT_EQ(Images.ImageCount(), 2);
+    EXPECT_EQ(Images.GetImage(0)->Rotate, 0);
+    EXPECT_EQ(Images.GetImage(1)->Rotate, 2);
+
+    // Files of earlier versions lack the attribute: the setting goes off.
+    Load(Project("<Korvo2Project><Configuration><Preprocessing MedianFilter=\"on\" /></Configuration>"
+                 "</Korvo2Project>"));
+    EXPECT_FALSE(Config.Preprocessing.ExifRotation);
 }
 
 TEST_F(ProjectFile, MissingPicturesAreReportedWithTheirPosition)

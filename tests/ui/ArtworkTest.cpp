@@ -156,6 +156,17 @@ private Q_SLOTS:
         for (int y : { 0, 100, 214 })
             QVERIFY(RowsEqual(painted, 234 + y, korvo, y));
     }
+
+    void programIconIsDrawnWhereTheThemeHasNone()
+    {
+        const QImage icon = PaintProgramIcon(48);
+        QCOMPARE(icon.size(), QSize(48, 48));
+        QCOMPARE(qAlpha(icon.pixel(0, 0)), 0); // rounded corners
+        QCOMPARE(qAlpha(icon.pixel(24, 24)), 255);
+        const QIcon program = ProgramIcon();
+        QVERIFY(!program.isNull());
+        QCOMPARE(program.pixmap(48, 48).size(), QSize(48, 48));
+    }
 };
 
 QTEST_MAIN(ArtworkTest)

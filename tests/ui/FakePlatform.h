@@ -147,17 +147,19 @@ public:
         std::vector<std::string> Paths; // the files to add, or the project path
     };
 
-    void AddFiles(TImageManager&, const std::vector<std::string>& paths, IOperationHost& host) override
+    void AddFiles(
+        const Configuration&, TImageManager&, const std::vector<std::string>& paths, IOperationHost& host) override
     {
         Calls.push_back({ "AddFiles", paths });
         if (OnAddFiles)
             OnAddFiles(host);
     }
-    void RunAlbum(const Configuration&, TImageManager&, IOperationHost& host) override
+    AlbumRunResult RunAlbum(const Configuration&, TImageManager&, IOperationHost& host) override
     {
         Calls.push_back({ "RunAlbum", {} });
         if (OnRunAlbum)
             OnRunAlbum(host);
+        return RunResult;
     }
     void SaveProject(const std::string& path, const Configuration&, const TImageManager&, IOperationHost&) override
     {
@@ -171,6 +173,7 @@ public:
     }
 
     std::vector<Call> Calls;
+    AlbumRunResult RunResult; // what every album run reports
     std::function<void(IOperationHost&)> OnAddFiles;
     std::function<void(IOperationHost&)> OnRunAlbum;
     std::function<void(Configuration&, IOperationHost&)> OnLoadProject;

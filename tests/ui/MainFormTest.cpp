@@ -14,6 +14,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -371,6 +372,116 @@ private Q_SLOTS:
         QCOMPARE(w.Platform.Desktop.Opened.size(), 1);
         QCOMPARE(w.Platform.Desktop.Opened[0].toString(), QStringLiteral("mailto:korvo2@example.org?subject=Korvo2"));
         QVERIFY(w.Platform.Boxes.Errors.isEmpty());
+    }
+
+    void albumButtonOpensTheIndexOfTheLastRunThatWroteOne()
+    {
+        QTemporaryDir folder;
+        TWindow w;
+        auto* show = w.Find<QPushButton>("BShowAlbum");
+        QCOMPARE(show->text(), QStringLiteral("Album ansehen"));
+        w.Find<QPushButton>("BGo")->click();
+        QVERIFY(show->isHidden()); // no index page written
+
+        // The index page as the run wrote it, also when the settings change afterwards.
+        const QString index = folder.filePath(QStringLiteral("index.htm"));
+        w.Operations->RunResult.IndexWritten = true;
+        w.Operations->RunResult.IndexPath = index.toStdString();
+        w.Operations->OnRunAlbum = [&](IOperationHost& host) {
+            host.BeginBusy();
+            Touch(index);
+            host.EndBusy(Page::PLog);
+        };
+        w.Find<QPushButton>("BGo")->click();
+        QVERIFY(show->isVisible());
+        QVERIFY(show->isEnabled());
+        w.Config().DestDir = "/anderswo";
+        w.Config().FileNames.HTMLDocs.Index = "start";
+        show->click();
+        QCOMPARE(w.Platform.Desktop.Opened, QList<QUrl> { QUrl::fromLocalFile(index) });
+
+        // Disabled while a run works; a later run without an index keeps the last one.
+        w.Operations->RunResult = {};
+        w.Operations->OnRunAlbum = [&](IOperationHost& host) {
+            host.BeginBusy();
+            QVERIFY(!show->isEnabled());
+            host.EndBusy(Page::PLog);
+        };
+        w.Find<QPushButton>("BGo")->click();
+        QVERIFY(show->isEnabled());
+        show->click();
+        QCOMPARE(w.Platform.Desktop.Opened.size(), 2);
+        QCOMPARE(w.Platform.Desktop.Opened.last(), QUrl::fromLocalFile(index));
+
+        // A page that is gone, or a desktop without a browser: a red line in the log.
+        const std::string failed = "-Das Album konnte nicht angezeigt werden: " + index.toStdString();
+        w.Platform.Desktop.Succeeds = false;
+        show->click();
+        QCOMPARE(w.Form->RunLog().Lines().back(), failed);
+        w.Platform.Desktop.Succeeds = true;
+        QVERIFY(QFile::remove(index));
+        show->click();
+        QCOMPARE(w.Platform.Desktop.Opened.size(), 3);
+        QCOMPARE(w.Form->RunLog().Lines().back(), failed);
+        QVERIFY(w.Platform.Boxes.Errors.isEmpty());
+    }
+
+    void commandLineNamesFilesOrAsksForHelp()
+    {
+        const ProgramArguments parsed = ParseProgramArguments(
+            { QStringLiteral("a.jpg"), QStringLiteral("--version"), QStringLiteral("--"), QStringLiteral("--help") });
+        QVERIFY(parsed.Version);
+        QVERIFY(!parsed.Help);
+        QCOMPARE(parsed.Files, (QStringList { QStringLiteral("a.jpg"), QStringLiteral("--help") }));
+        QVERIFY(ParseProgramArguments({ QStringLiteral("-h") }).Help);
+        QCOMPARE(StartupPaths({ QStringLiteral("bilder/../a.jpg"), QString(), QStringLiteral("/srv/b.kv2"),
+                                  QStringLiteral("file:///srv/mit%20Leerzeichen.jpg") },
+                     QStringLiteral("/home/anna")),
+            (QStringList { QStringLiteral("/home/anna/a.jpg"), QStringLiteral("/srv/b.kv2"),
+                QStringLiteral("/srv/mit Leerzeichen.jpg") }));
+    }
+
+    void startupFilesOpenAsLadenOrAsADrop()
+    {
+        QTemporaryDir folder;
+        const QString project = folder.filePath(QStringLiteral("urlaub.KV2"));
+        const QString picture = folder.filePath(QStringLiteral("bild.jpg"));
+        const QString other = folder.filePath(QStringLiteral("noch.kv2"));
+        {
+            // A project is loaded as "Laden" would: the pages show what it brought.
+            TWindow w;
+            w.Operations->OnLoadProject = [](Configuration& config, IOperationHost& host) {
+                host.BeginBusy();
+                config.AlbumTitle = "Urlaub";
+                host.EndBusy(Page::PLog);
+            };
+            w.Form->OpenFiles({ picture, project, other });
+            QCOMPARE(w.Operations->Calls.size(), std::size_t(1));
+            QCOMPARE(w.Operations->Calls[0].What, std::string("LoadProject"));
+            QCOMPARE(w.Operations->Calls[0].Paths, std::vector<std::string> { project.toStdString() });
+            QCOMPARE(w.Find<QLineEdit>("ETitle")->text(), QStringLiteral("Urlaub"));
+            QCOMPARE(w.Form->CurrentPage(), Page::PLog);
+            const auto& lines = w.Form->RunLog().Lines();
+            const std::string skipped = "_Nicht geöffnet, es wird nur eine Projektdatei geladen: ";
+            QCOMPARE(lines[2], skipped + picture.toStdString());
+            QCOMPARE(lines[3], skipped + other.toStdString());
+            QCoreApplication::processEvents();
+            QCOMPARE(w.Operations->Calls.size(), std::size_t(1));
+        }
+        {
+            // Pictures are added once the call is over, like a drop; one folder alone becomes
+            // the destination.
+            TWindow w;
+            w.Form->OpenFiles({ picture, folder.path() });
+            QVERIFY(w.Operations->Calls.empty());
+            QTRY_COMPARE(w.Operations->Calls.size(), std::size_t(1));
+            QCOMPARE(w.Operations->Calls[0].What, std::string("AddFiles"));
+            QCOMPARE(w.Operations->Calls[0].Paths,
+                (std::vector<std::string> { picture.toStdString(), folder.path().toStdString() }));
+            w.Form->OpenFiles({ folder.path() });
+            QCOMPARE(QString::fromStdString(w.Config().DestDir), folder.path());
+            QCOMPARE(w.Form->RunLog().Lines().back(), "+Neues Zielverzeichnis: " + folder.path().toStdString());
+        }
     }
 
     void helpPageShowsTheTips()

@@ -47,8 +47,9 @@ private Q_SLOTS:
         for (const char* name : { "EDestDir", "ETitle", "EfnPreview", "EdirPreview", "EfnThumbnails", "EdirThumbnails",
                  "EfnHTML", "EfnInfo", "EfnIndex" })
             QVERIFY2(w.Find<QLineEdit>(name) != nullptr, name);
-        for (const char* name : { "CMedianFilter", "CEnableEqualize", "CPQuadratic", "CPProgressive", "CTQuadratic",
-                 "CTProgressive", "CEnableFrame", "Crmrf", "CFullWidth", "CdirPreview", "CdirThumbnails" })
+        for (const char* name :
+            { "CMedianFilter", "CEnableEqualize", "CPQuadratic", "CPProgressive", "CTQuadratic", "CTProgressive",
+                "CEnableFrame", "Crmrf", "CFullWidth", "CdirPreview", "CdirThumbnails", "CExifRotation" })
             QVERIFY2(w.Find<QCheckBox>(name) != nullptr, name);
         for (const char* name : { "CEqualizeGray", "CEqualizeRGB", "CUncatIgnore", "CUncatAtStart", "CUncatAtEnd" })
             QVERIFY2(w.Find<QRadioButton>(name) != nullptr, name);
@@ -67,6 +68,8 @@ private Q_SLOTS:
         QVERIFY(!w.Find<QCheckBox>("CEnableEqualize")->isChecked());
         QCOMPARE(w.Spinner("CEqualizeStrength")->value(), 20);
         QVERIFY(w.Find<QRadioButton>("CEqualizeRGB")->isChecked());
+        QVERIFY(!w.Find<QCheckBox>("CExifRotation")->isChecked());
+        QCOMPARE(w.Find<QCheckBox>("CExifRotation")->text(), Q("Drehung aus EXIF übernehmen"));
         QCOMPARE(w.Spinner("CPSizeX")->value(), 640);
         QCOMPARE(w.Spinner("CPSizeY")->value(), 640);
         QCOMPARE(w.Spinner("CPQuality")->value(), 75);
@@ -296,6 +299,7 @@ private Q_SLOTS:
         row("EfnInfo", ConfigField::HTMLDocsDetails, "info", "info");
         row("EfnIndex", ConfigField::HTMLDocsIndex, "start", "start");
         row("CMedianFilter", ConfigField::MedianFilter, "", "off");
+        row("CExifRotation", ConfigField::ExifRotation, "", "yes");
         row("CPProgressive", ConfigField::PreviewProgressive, "", "no");
         row("CTProgressive", ConfigField::ThumbnailProgressive, "", "yes");
         row("Crmrf", ConfigField::rm, "", "-rf");
@@ -341,13 +345,13 @@ private Q_SLOTS:
         w.Platform.Dialogs.Answers = { QStringLiteral("/home/anna/urlaub.kv2") };
         w.Operations->OnLoadProject = [](Configuration& config, IOperationHost& host) {
             host.BeginBusy();
-            for (const auto& [field, text] :
-                std::initializer_list<std::pair<ConfigField, const char*>> { { ConfigField::Verbose, "-v" },
-                    { ConfigField::DestDir, "/home/anna/Album" }, { ConfigField::Equalize, "yes" },
-                    { ConfigField::EqualizeMode, "Gray" }, { ConfigField::PreviewWidth, "800" },
-                    { ConfigField::PreviewAspect, "free" }, { ConfigField::PreviewHeight, "480" },
-                    { ConfigField::ThumbnailFrameSize, "" }, { ConfigField::OutputMode, "NoHTML" },
-                    { ConfigField::PreviewUseOwnDirectory, "yes" }, { ConfigField::UncategorizedImages, "AtEnd" } })
+            for (const auto& [field, text] : std::initializer_list<std::pair<ConfigField, const char*>> {
+                     { ConfigField::Verbose, "-v" }, { ConfigField::DestDir, "/home/anna/Album" },
+                     { ConfigField::Equalize, "yes" }, { ConfigField::EqualizeMode, "Gray" },
+                     { ConfigField::ExifRotation, "yes" }, { ConfigField::PreviewWidth, "800" },
+                     { ConfigField::PreviewAspect, "free" }, { ConfigField::PreviewHeight, "480" },
+                     { ConfigField::ThumbnailFrameSize, "" }, { ConfigField::OutputMode, "NoHTML" },
+                     { ConfigField::PreviewUseOwnDirectory, "yes" }, { ConfigField::UncategorizedImages, "AtEnd" } })
                 ApplyFieldText(config, field, text);
             host.SettingsChanged();
             host.EndBusy(Page::PLog);
@@ -368,6 +372,7 @@ private Q_SLOTS:
         QCOMPARE(w.Find<QLineEdit>("EDestDir")->text(), QStringLiteral("/home/anna/Album"));
         QVERIFY(w.Find<QCheckBox>("CVerbose")->isChecked());
         QVERIFY(w.Find<QRadioButton>("CEqualizeGray")->isChecked());
+        QVERIFY(w.Find<QCheckBox>("CExifRotation")->isChecked());
         QVERIFY(w.Widget("CEqualizeStrength")->isEnabled());
         QVERIFY(!w.Find<QCheckBox>("CPQuadratic")->isChecked());
         QCOMPARE(w.Spinner("CPSizeX")->value(), 800);
