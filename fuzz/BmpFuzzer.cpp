@@ -2,6 +2,7 @@
 // size inside the limits and can be turned into 24 bits and a list picture; every read stays
 // inside the input (AddressSanitizer watches the copy it is given).
 
+#include "FuzzSupport.h"
 #include "imaging/Acquire.h"
 #include "imaging/Bmp.h"
 
@@ -10,13 +11,9 @@
 #include <cstring>
 #include <memory>
 
-namespace {
+using korvo::fuzz::Check;
 
-void Check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
+namespace {
 
 std::int64_t Header32(const std::uint8_t* data, std::size_t at)
 {

@@ -1,6 +1,7 @@
 // libFuzzer entry for the EXIF reader: the input is the start of a file. Every read must stay
 // among the input's bytes (the rest of the window is poisoned) and every text must be UTF-8.
 
+#include "FuzzSupport.h"
 #include "exif/EXIF.h"
 #include "model/TextRules.h"
 
@@ -8,15 +9,7 @@
 #include <memory>
 #include <sanitizer/asan_interface.h>
 
-namespace {
-
-void Check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
-
-} // namespace
+using korvo::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

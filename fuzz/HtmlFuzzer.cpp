@@ -4,6 +4,7 @@
 // pages must have exactly the tags and attributes of the same pages made with harmless texts,
 // and no link may name a scheme ("javascript:") or leave the album's folder by an absolute path.
 
+#include "FuzzSupport.h"
 #include "album/Core.h"
 #include "album/Pages.h"
 #include "imaging/Process.h"
@@ -22,40 +23,10 @@
 
 #include <unistd.h>
 
+using korvo::fuzz::Check;
+using korvo::fuzz::ScratchFolder;
+
 namespace {
-
-void Check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
-
-// A folder of this process on a memory file system, removed when the process ends.
-class TScratchFolder {
-public:
-    TScratchFolder()
-    {
-        std::string pattern = "/dev/shm/korvo-html-fuzz-XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            std::abort();
-        m_path = pattern;
-    }
-    ~TScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-const std::string& ScratchFolder()
-{
-    static const TScratchFolder folder;
-    return folder.Path();
-}
 
 std::string ReadWhole(const std::string& path)
 {
@@ -105,7 +76,7 @@ TAlbumTexts HarmlessTexts(const TAlbumTexts& texts)
 std::string WritePages(const TAlbumTexts& texts, const TAlbumShape& shape, const std::string& source)
 {
     korvo::Configuration config;
-    config.DestDir = ScratchFolder();
+    config.DestDir = ScratchFolder("html");
     config.AlbumTitle = texts.Title;
     config.Output.Mode = shape.Mode;
     config.Output.FullWidth = shape.FullWidth;
@@ -134,9 +105,9 @@ std::string WritePages(const TAlbumTexts& texts, const TAlbumShape& shape, const
     images.BuildAlbumOrder(shape.Placement);
 
     const korvo::AlbumRunContext context = korvo::BuildAlbumRunContext(config);
-    const std::string index = ScratchFolder() + "/index.htm";
-    const std::string gallery = ScratchFolder() + "/gallery.htm";
-    const std::string details = ScratchFolder() + "/details.htm";
+    const std::string index = ScratchFolder("html") + "/index.htm";
+    const std::string gallery = ScratchFolder("html") + "/gallery.htm";
+    const std::string details = ScratchFolder("html") + "/details.htm";
     korvo::WriteIndexPage(index, context, config, images);
     std::string pages = ReadWhole(index);
     if (const int first = images.FirstInAlbum(); first >= 0) {
@@ -280,7 +251,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     texts.ThumbnailFolder = input.ConsumeRandomLengthString(MaxText);
 
     // The rest is the source picture's start, for the EXIF rows of the details page.
-    const std::string source = ScratchFolder() + "/source.jpg";
+    const std::string source = ScratchFolder("html") + "/source.jpg";
     {
         const std::string bytes = input.ConsumeRemainingBytesAsString();
         std::ofstream out(source, std::ios::binary | std::ios::trunc);

@@ -2,20 +2,13 @@
 // the encoding settings, the rest is a whole file. A picture that comes back has the size its header gives, and
 // encodes and decodes again to the same size.
 
+#include "FuzzSupport.h"
 #include "imaging/Jpeg.h"
 
 #include <cstdint>
 #include <vector>
 
-namespace {
-
-void Check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
-
-} // namespace
+using korvo::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -2,6 +2,7 @@
 // must build exactly the tree of the plain step-by-step reader, a tree it wrote must read back
 // unchanged, and escaping must undo itself.
 
+#include "FuzzSupport.h"
 #include "project/MLParse.h"
 #include "project/ReferenceParser.h"
 
@@ -11,13 +12,9 @@
 #include <utility>
 #include <vector>
 
-namespace {
+using korvo::fuzz::Check;
 
-void Check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
+namespace {
 
 // Names the writer puts out so that the reader takes them back as they are: no blanks, quotes,
 // "=", "/", "<" or ">". Other names are legal in a tree but do not survive a round trip.

@@ -2,6 +2,7 @@
 // fail hard, and what one load gives must survive a save and a second load unchanged: every
 // setting, the category names and the log of the second load.
 
+#include "FuzzSupport.h"
 #include "model/Configuration.h"
 #include "model/Datacore.h"
 #include "project/LoadSave.h"
@@ -16,40 +17,10 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+using korvo::fuzz::Check;
+using korvo::fuzz::ScratchFolder;
+
 namespace {
-
-void Check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
-
-// A folder of this process on a memory file system, removed when the process ends.
-class TScratchFolder {
-public:
-    TScratchFolder()
-    {
-        std::string pattern = "/dev/shm/korvo-project-fuzz-XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            std::abort();
-        m_path = pattern;
-    }
-    ~TScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-const std::string& ScratchFolder()
-{
-    static const TScratchFolder folder;
-    return folder.Path();
-}
 
 std::vector<std::string> Settings(const korvo::Configuration& config)
 {
@@ -90,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ::close(memory);
     Check(!host.Busy());
 
-    const std::string saved = ScratchFolder() + "/saved.kv2";
+    const std::string saved = ScratchFolder("project") + "/saved.kv2";
     korvo::testing::TRecordingHost saveHost;
     Check(korvo::SaveProject(saved, config, images, saveHost));
 
