@@ -1,10 +1,9 @@
 #include "cli/Options.h"
+#include "cli/ShellRun.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -14,27 +13,7 @@ using namespace korvo::testing;
 
 namespace {
 
-struct Outcome {
-    int ExitCode = -1;
-    std::string Output;
-};
-
-// Runs korvo2-album through the shell with the given (already quoted) arguments.
-Outcome RunTool(const std::string& arguments)
-{
-    Outcome outcome;
-    const std::string command = std::string(KORVO2_ALBUM) + " " + arguments + " 2>&1";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return outcome;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        outcome.Output.append(buffer, got);
-    const int status = ::pclose(pipe);
-    outcome.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
-}
+ShellOutcome RunTool(const std::string& arguments) { return RunToolInShell(arguments); }
 
 bool Parse(std::vector<std::string> arguments, CliOptions& options, std::string& error)
 {
@@ -111,7 +90,7 @@ TEST(CommandLineTool, MakesAnAlbumFromAFolder)
     std::filesystem::create_directory(dir / "fotos");
     WriteBytes(dir / "fotos/a.jpg", MakeJpeg(40, 30));
     WriteBytes(dir / "fotos/b.bmp", MakeBmp(20, 30));
-    const Outcome outcome = RunTool("--dest " + dir / "album" + " --title Test " + dir / "fotos");
+    const ShellOutcome outcome = RunTool("--dest " + dir / "album" + " --title Test " + dir / "fotos");
     EXPECT_EQ(outcome.ExitCode, 0) << outcome.Output;
     const std::string a = dir / "fotos/a.jpg";
     const std::string b = dir / "fotos/b.bmp";
@@ -130,8 +109,8 @@ TEST(CommandLineTool, ExitStatusTellsFailuresAndBadUsage)
     WriteBytes(dir / "a.jpg", MakeJpeg(16, 16));
     WriteFile(dir / "kaputt.jpg", "kein Bild");
 
-    Outcome outcome = RunTool("--raw --mode NoHTML --set FileNames.Preview.Template=bild_? --dest " + dir / "out" + " "
-        + dir / "a.jpg " + dir / "kaputt.jpg");
+    ShellOutcome outcome = RunTool("--raw --mode NoHTML --set FileNames.Preview.Template=bild_? --dest " + dir / "out"
+        + " " + dir / "a.jpg " + dir / "kaputt.jpg");
     EXPECT_EQ(outcome.ExitCode, 1);
     EXPECT_NE(outcome.Output.find("\n-[2/2] Fehler beim Hinzufügen: " + dir / "kaputt.jpg\n"), std::string::npos)
         << outcome.Output;
@@ -157,7 +136,7 @@ TEST(CommandLineTool, SavesAndLoadsProjects)
     std::filesystem::create_directory(dir / "fotos");
     WriteBytes(dir / "fotos/a.jpg", MakeJpeg(24, 16));
     WriteBytes(dir / "fotos/b.jpg", MakeJpeg(16, 24));
-    Outcome outcome
+    ShellOutcome outcome
         = RunTool("--raw --title Urlaub --dest " + dir / "album --save " + dir / "album.kv2 --no-run " + dir / "fotos");
     EXPECT_EQ(outcome.ExitCode, 0) << outcome.Output;
     EXPECT_NE(outcome.Output.find("\n*Projekt abgespeichert in " + dir / "album.kv2\n"), std::string::npos);
@@ -183,7 +162,7 @@ TEST(CommandLineTool, TakesTurnsFromExifWhenSetSo)
     TTempDir dir;
     WriteBytes(dir / "hoch.jpg", MakeJpeg(24, 16, MakeExifSegment(true, { ShortEntry(0x0112, 8) })));
     const std::string common = "--no-run --dest " + dir / "album " + dir / "hoch.jpg --save ";
-    Outcome outcome = RunTool(common + dir / "an.kv2 --set Preprocessing.ExifRotation=yes");
+    ShellOutcome outcome = RunTool(common + dir / "an.kv2 --set Preprocessing.ExifRotation=yes");
     EXPECT_EQ(outcome.ExitCode, 0) << outcome.Output;
     const std::string on = ReadFile(dir / "an.kv2");
     EXPECT_NE(on.find("EqualizeMode=\"RGB\" ExifRotation=\"yes\" />"), std::string::npos) << on;

@@ -1,11 +1,10 @@
 #include "cli/Options.h"
+#include "cli/ShellRun.h"
 #include "imaging/Jpeg.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -15,25 +14,7 @@ using namespace korvo::testing;
 
 namespace {
 
-struct Outcome {
-    int ExitCode = -1;
-    std::string Output;
-};
-
-Outcome RunRaw(const std::string& arguments)
-{
-    Outcome outcome;
-    std::FILE* pipe = ::popen((std::string(KORVO2_ALBUM) + " --raw " + arguments + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return outcome;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        outcome.Output.append(buffer, got);
-    const int status = ::pclose(pipe);
-    outcome.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
-}
+ShellOutcome RunRaw(const std::string& arguments) { return RunToolInShell("--raw " + arguments); }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -63,8 +44,8 @@ TEST(CommandLineJobs, AnyWorkerCountWritesTheSameAlbumAndDamageShowsInTheRun)
     for (int i = 0; i < 6; ++i)
         WriteBytes(dir / ("fotos/" + std::to_string(i) + ".jpg"), MakeJpeg(60 + 13 * i, 45));
 
-    const Outcome one = RunRaw("-j 1 --dest " + dir / "a1 " + dir / "fotos");
-    const Outcome three = RunRaw("-j 3 --dest " + dir / "a3 " + dir / "fotos");
+    const ShellOutcome one = RunRaw("-j 1 --dest " + dir / "a1 " + dir / "fotos");
+    const ShellOutcome three = RunRaw("-j 3 --dest " + dir / "a3 " + dir / "fotos");
     EXPECT_EQ(one.ExitCode, 0) << one.Output;
     EXPECT_EQ(three.ExitCode, 0);
     int files = 0;
@@ -96,10 +77,10 @@ TEST(CommandLineJobs, AnyWorkerCountWritesTheSameAlbumAndDamageShowsInTheRun)
     const std::string path = dir / "endlos.jpg";
     WriteBytes(path, endless);
 
-    const Outcome checked = RunRaw("--no-run --dest " + dir / "a4 " + path);
+    const ShellOutcome checked = RunRaw("--no-run --dest " + dir / "a4 " + path);
     EXPECT_EQ(checked.ExitCode, 1);
     EXPECT_TRUE(Contains(checked.Output, "-[1/1] Fehler beim Hinzufügen: " + path)) << checked.Output;
-    const Outcome run = RunRaw("--dest " + dir / "a4 " + path);
+    const ShellOutcome run = RunRaw("--dest " + dir / "a4 " + path);
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_TRUE(Contains(run.Output, "*[1/1] Bild hinzugefügt: " + path)) << run.Output;
     EXPECT_TRUE(Contains(run.Output, "-[1/1] Fehler: " + path)) << run.Output;

@@ -14,27 +14,6 @@ using namespace korvo::testing;
 
 namespace {
 
-// Where the picture lies inside the list picture: the bounding box of non-white pixels.
-struct Box {
-    int Left = 1000, Top = 1000, Right = -1, Bottom = -1;
-};
-
-Box PictureBox(const TBitmap& list)
-{
-    Box box;
-    for (int y = 0; y < list.Height(); ++y)
-        for (int x = 0; x < list.Width(); ++x) {
-            const std::uint8_t* p = list.Row(y) + 3 * x;
-            if (p[0] == 255 && p[1] == 255 && p[2] == 255)
-                continue;
-            box.Left = std::min(box.Left, x);
-            box.Top = std::min(box.Top, y);
-            box.Right = std::max(box.Right, x + 1);
-            box.Bottom = std::max(box.Bottom, y + 1);
-        }
-    return box;
-}
-
 BitmapPtr Solid(int width, int height)
 {
     BitmapPtr bitmap = TBitmap::Create(width, height);
@@ -56,7 +35,7 @@ TEST(ListPicture, FitsWithoutEnlargingAndCentres)
         ASSERT_NE(list, nullptr);
         EXPECT_EQ(list->Width(), 106);
         EXPECT_EQ(list->Height(), 80);
-        const Box box = PictureBox(*list);
+        const PictureBounds box = PictureBox(*list);
         EXPECT_EQ(box.Left, c.X) << c.W << "x" << c.H;
         EXPECT_EQ(box.Top, c.Y) << c.W << "x" << c.H;
         EXPECT_EQ(box.Right - box.Left, c.FitW) << c.W << "x" << c.H;

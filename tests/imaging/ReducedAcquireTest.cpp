@@ -18,29 +18,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct Box {
-    int Left = 1000, Top = 1000, Right = -1, Bottom = -1;
-    bool operator==(const Box&) const = default;
-};
-
-// Where the picture lies inside a list picture: the bounding box of the pixels that are not
-// the white background (the test pictures hold no pure white).
-Box PictureBox(const TBitmap& list)
-{
-    Box box;
-    for (int y = 0; y < list.Height(); ++y)
-        for (int x = 0; x < list.Width(); ++x) {
-            const std::uint8_t* p = list.Row(y) + 3 * x;
-            if (p[0] == 255 && p[1] == 255 && p[2] == 255)
-                continue;
-            box.Left = std::min(box.Left, x);
-            box.Top = std::min(box.Top, y);
-            box.Right = std::max(box.Right, x + 1);
-            box.Bottom = std::max(box.Bottom, y + 1);
-        }
-    return box;
-}
-
 // A smooth picture without white, so that the box above finds all of it.
 Bytes SmoothJpeg(int width, int height, bool progressive = false)
 {

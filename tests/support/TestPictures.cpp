@@ -198,4 +198,20 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+PictureBounds PictureBox(const TBitmap& list)
+{
+    PictureBounds box;
+    for (int y = 0; y < list.Height(); ++y)
+        for (int x = 0; x < list.Width(); ++x) {
+            const std::uint8_t* p = list.Row(y) + 3 * x;
+            if (p[0] == 255 && p[1] == 255 && p[2] == 255)
+                continue;
+            box.Left = std::min(box.Left, x);
+            box.Top = std::min(box.Top, y);
+            box.Right = std::max(box.Right, x + 1);
+            box.Bottom = std::max(box.Bottom, y + 1);
+        }
+    return box;
+}
+
 } // namespace korvo::testing

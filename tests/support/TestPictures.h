@@ -39,4 +39,12 @@ std::vector<std::uint8_t> MakeBmp(int width, int height);
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
+// Where the picture lies inside a list picture: the bounding box of the pixels that are not the
+// white background (so the pictures tested must hold no pure white).
+struct PictureBounds {
+    int Left = 1000, Top = 1000, Right = -1, Bottom = -1;
+    bool operator==(const PictureBounds&) const = default;
+};
+PictureBounds PictureBox(const TBitmap& list);
+
 } // namespace korvo::testing
