@@ -1,5 +1,7 @@
 #include "imaging/TestImages.h"
 
+#include "support/TestJpegCompressor.h"
+
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
@@ -194,35 +196,10 @@ Bytes BuildBmp(const TBmpPlan& plan)
 
 namespace {
 
-    struct TTestJpegError {
-        jpeg_error_mgr pub;
-        std::jmp_buf jump;
-    };
-
-    [[noreturn]] void TestErrorExit(j_common_ptr cinfo)
-    {
-        std::longjmp(reinterpret_cast<TTestJpegError*>(cinfo->err)->jump, 1);
-    }
-
-    void Silent(j_common_ptr) { }
-
-    struct TTestCompressor {
-        jpeg_compress_struct cinfo {};
-        TTestJpegError error {};
-        unsigned char* buffer = nullptr;
-        unsigned long size = 0;
-        TTestCompressor()
-        {
-            cinfo.err = jpeg_std_error(&error.pub);
-            error.pub.error_exit = TestErrorExit;
-            error.pub.output_message = Silent;
-        }
-        ~TTestCompressor()
-        {
-            jpeg_destroy_compress(&cinfo);
-            std::free(buffer);
-        }
-    };
+    using korvo::testing::TestJpegErrorExit;
+    using korvo::testing::TestJpegSilent;
+    using korvo::testing::TTestCompressor;
+    using korvo::testing::TTestJpegError;
 
     // Runs the library on rows from `row`; plain C-like so that the error jump skips nothing.
     bool Compress(TTestCompressor& c, int width, int height, int components, J_COLOR_SPACE in, J_COLOR_SPACE file,
@@ -264,8 +241,8 @@ namespace {
         TTestDecompressor()
         {
             cinfo.err = jpeg_std_error(&error.pub);
-            error.pub.error_exit = TestErrorExit;
-            error.pub.output_message = Silent;
+            error.pub.error_exit = TestJpegErrorExit;
+            error.pub.output_message = TestJpegSilent;
         }
         ~TTestDecompressor() { jpeg_destroy_decompress(&cinfo); }
     };

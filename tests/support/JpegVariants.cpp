@@ -1,5 +1,6 @@
 #include "support/JpegVariants.h"
 
+#include "support/TestJpegCompressor.h"
 #include "support/TestPictures.h"
 
 #include <csetjmp>
@@ -13,34 +14,8 @@ namespace korvo::testing {
 
 namespace {
 
-    struct TError {
-        jpeg_error_mgr pub;
-        std::jmp_buf jump;
-    };
-
-    [[noreturn]] void ErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<TError*>(cinfo->err)->jump, 1); }
-    void Silent(j_common_ptr) { }
-
-    struct TCompressor {
-        jpeg_compress_struct cinfo {};
-        TError error {};
-        unsigned char* buffer = nullptr;
-        unsigned long size = 0;
-        TCompressor()
-        {
-            cinfo.err = jpeg_std_error(&error.pub);
-            error.pub.error_exit = ErrorExit;
-            error.pub.output_message = Silent;
-        }
-        ~TCompressor()
-        {
-            jpeg_destroy_compress(&cinfo);
-            std::free(buffer);
-        }
-    };
-
     // No object with a destructor lives in this frame, so the error jump skips nothing.
-    bool Compress(TCompressor& c, int width, int height, const JpegVariant& variant, const std::uint8_t* pixels,
+    bool Compress(TTestCompressor& c, int width, int height, const JpegVariant& variant, const std::uint8_t* pixels,
         std::size_t stride)
     {
         if (setjmp(c.error.jump))
@@ -97,7 +72,7 @@ std::vector<std::uint8_t> EncodeJpegVariant(int width, int height, const JpegVar
                     ink.push_back(value);
             }
     }
-    TCompressor c;
+    TTestCompressor c;
     const bool done = variant.Components == 4
         ? Compress(c, width, height, variant, ink.data(), static_cast<std::size_t>(width) * 4)
         : Compress(c, width, height, variant, picture->Row(0), picture->Stride());
