@@ -251,14 +251,7 @@ AlbumRunResult RunAlbum(
     for (int item = 0; item < count; ++item) {
         TImageRecord& image = *images.GetImage(order[item]);
         // An abort seen while waiting ends the run after this picture: drop the work ahead.
-        work.WaitFor(
-            item,
-            [&] {
-                host.ProcessEvents();
-                if (host.AbortRequested())
-                    work.StopFrom(item + 1);
-            },
-            options.PumpInterval);
+        work.WaitForWithHost(item, host, options.PumpInterval);
         verbose = config.Verbose;
         if (FinishAlbumPicture(image, made[item], item + 1, n, verbose, context, config, images, host))
             ++result.Successes;

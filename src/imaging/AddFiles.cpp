@@ -44,14 +44,7 @@ AddFilesResult AddFiles(
     });
 
     for (int i = 0; i < count; ++i) {
-        work.WaitFor(
-            i,
-            [&] {
-                host.ProcessEvents();
-                if (host.AbortRequested())
-                    work.StopFrom(i + 1);
-            },
-            options.Work.PumpInterval);
+        work.WaitForWithHost(i, host, options.Work.PumpInterval);
         const std::string& path = absolute[i];
         const std::string prefix = "[" + IntToText(i + 1) + "/" + total + "] ";
         bool appended = false;

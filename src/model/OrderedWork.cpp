@@ -1,5 +1,7 @@
 #include "model/OrderedWork.h"
 
+#include "model/RunLog.h"
+
 #include <sched.h>
 
 #include <algorithm>
@@ -63,6 +65,18 @@ void TOrderedWork::WorkerLoop(int worker)
         }
         m_finished.notify_all();
     }
+}
+
+void TOrderedWork::WaitForWithHost(int item, IOperationHost& host, std::chrono::milliseconds interval)
+{
+    WaitFor(
+        item,
+        [&] {
+            host.ProcessEvents();
+            if (host.AbortRequested())
+                StopFrom(item + 1);
+        },
+        interval);
 }
 
 void TOrderedWork::WaitFor(int item, const std::function<void()>& pump, std::chrono::milliseconds interval)

@@ -32,6 +32,8 @@ struct TWorkOptions {
 // The cores this process may run on (at least 1).
 int AvailableCores();
 
+class IOperationHost;
+
 class TOrderedWork {
 public:
     // Runs job(item, worker) for item 0 … items − 1 on `workers` threads (worker is 0 … workers
@@ -50,6 +52,9 @@ public:
     // Waits until `item` is done; items before it count as handed back. Calls `pump` every
     // `interval` while it waits. Items must be waited for in increasing order.
     void WaitFor(int item, const std::function<void()>& pump, std::chrono::milliseconds interval);
+    // WaitFor that keeps the host's window alive; an abort asked for while waiting lets no item
+    // after `item` start, so the operation ends after this one.
+    void WaitForWithHost(int item, IOperationHost& host, std::chrono::milliseconds interval);
 
     // No item from `first` on starts any more; a running one may ask Cancelled and end early
     // (its result is then not used).

@@ -289,14 +289,7 @@ LoadProjectResult LoadProject(const std::string& path, Configuration& config, TI
                     const std::string& source = element.GetAttribute("Source");
                     if (!source.empty()) {
                         const int item = seen++;
-                        work.WaitFor(
-                            item,
-                            [&] {
-                                host.ProcessEvents();
-                                if (host.AbortRequested())
-                                    work.StopFrom(item + 1);
-                            },
-                            options.Work.PumpInterval);
+                        work.WaitForWithHost(item, host, options.Work.PumpInterval);
                         const std::string prefix = "[" + IntToText(seen) + "/" + total + "] ";
                         bool appended = false;
                         try {
