@@ -148,6 +148,22 @@ namespace {
                     image.setPixel(left + x, top + y, colour);
     }
 
+    // White lettering with a red "2" over a soft dark shadow, as on the logo strip; `scale` is the
+    // painter's scale, so the shadow stays 1.2 pixels off at every size.
+    void PaintLettering(QPainter& painter, const QPainterPath& name, const QPainterPath& two, double scale)
+    {
+        painter.save();
+        painter.translate(1.2 / scale, 1.2 / scale);
+        painter.setBrush(QColor(0, 10, 50, 140));
+        painter.drawPath(name);
+        painter.drawPath(two);
+        painter.restore();
+        painter.setBrush(Qt::white);
+        painter.drawPath(name);
+        painter.setBrush(QColor(230, 20, 30));
+        painter.drawPath(two);
+    }
+
 } // namespace
 
 QImage PaintCheckBox(bool checked)
@@ -232,16 +248,7 @@ QImage PaintBarKorvo()
     painter.scale(scale, scale);
     painter.translate(-bounds.left(), -bounds.center().y());
     painter.setPen(Qt::NoPen);
-    painter.save();
-    painter.translate(1.2 / scale, 1.2 / scale);
-    painter.setBrush(QColor(0, 10, 50, 140));
-    painter.drawPath(name);
-    painter.drawPath(two);
-    painter.restore();
-    painter.setBrush(Qt::white);
-    painter.drawPath(name);
-    painter.setBrush(QColor(230, 20, 30));
-    painter.drawPath(two);
+    PaintLettering(painter, name, two, scale);
     return image;
 }
 
@@ -274,16 +281,7 @@ QImage PaintProgramIcon(int size)
     painter.translate(32, 48);
     painter.scale(scale, scale);
     painter.translate(-bounds.center());
-    painter.save();
-    painter.translate(1.2 / scale, 1.2 / scale);
-    painter.setBrush(QColor(0, 10, 50, 140));
-    painter.drawPath(letter);
-    painter.drawPath(two);
-    painter.restore();
-    painter.setBrush(Qt::white);
-    painter.drawPath(letter);
-    painter.setBrush(QColor(230, 20, 30));
-    painter.drawPath(two);
+    PaintLettering(painter, letter, two, scale);
     return image;
 }
 
