@@ -2,6 +2,7 @@
 // and without recursion per level, and ends with the log lines the reader's findings call for.
 
 #include "hostile/HostileSupport.h"
+#include "support/RepeatText.h"
 
 #include <gtest/gtest.h>
 
@@ -41,15 +42,6 @@ std::string Chain(const std::string& prefix, int levels)
     return text;
 }
 
-std::string Repeated(const std::string& piece, std::size_t times)
-{
-    std::string text;
-    text.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i)
-        text += piece;
-    return text;
-}
-
 } // namespace
 
 TEST_F(HostileProjects, FilesWithoutAProjectAreRefusedQuickly)
@@ -62,7 +54,7 @@ TEST_F(HostileProjects, FilesWithoutAProjectAreRefusedQuickly)
         { "empty.kv2", "" },
         { "binary.kv2", noise },
         { "angles.kv2", std::string(8 << 20, '<') },
-        { "angles-and-slashes.kv2", Repeated("</", 4 << 20) },
+        { "angles-and-slashes.kv2", Repeat("</", 4 << 20) },
         { "oversized.kv2", std::string(40 << 20, '<') }, // above the reader's limit: not even read
         { "deep.kv2", Chain("e", 100000) },
         { "project-deep-down.kv2", "<e0><e1><Korvo2Project><ImageList /></Korvo2Project></e1></e0>" },
@@ -101,7 +93,7 @@ TEST_F(HostileProjects, HundredThousandLevelsInsideTheProject)
     EXPECT_LT(outcome.Seconds, 20);
 
     // Unclosed, so every level stays open to the end of the file.
-    outcome = Load("deep-open.kv2", "<Korvo2Project>" + Repeated("<ImageList Count=\"-3\"><Category>", 100000));
+    outcome = Load("deep-open.kv2", "<Korvo2Project>" + Repeat("<ImageList Count=\"-3\"><Category>", 100000));
     EXPECT_EQ(outcome.ExitCode, 0);
     EXPECT_EQ(outcome.Lines,
         (Lines { "", "/Lese Projektdatei " + Path, "-Keine Konfigurationsdaten", "-Keine Bilderlistendaten", "" }));

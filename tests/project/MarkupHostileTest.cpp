@@ -3,6 +3,7 @@
 
 #include "project/MLParse.h"
 #include "project/ReferenceParser.h"
+#include "support/RepeatText.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,8 @@
 using namespace korvo;
 using korvo::testing::DescribeTree;
 using korvo::testing::ReferenceParseChildren;
+
+using korvo::testing::Repeat;
 
 namespace {
 
@@ -67,15 +70,6 @@ std::string Join(std::initializer_list<std::string_view> pieces)
 {
     std::string text;
     for (std::string_view piece : pieces)
-        text += piece;
-    return text;
-}
-
-std::string Repeat(std::string_view piece, std::size_t times)
-{
-    std::string text;
-    text.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i)
         text += piece;
     return text;
 }
