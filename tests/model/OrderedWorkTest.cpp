@@ -1,4 +1,5 @@
 #include "model/OrderedWork.h"
+#include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,32 @@ TEST(OrderedWork, PumpsWhileWaitingOnTheCallingThreadOnly)
     pumps = 0;
     work.WaitFor(
         1, [&] { ++pumps; }, 1h); // a quick item: no pump needed
+}
+
+// The wait the long operations use: the host is pumped while an item is still being made, and
+// an abort asked for then lets no later item start.
+TEST(OrderedWork, WaitingWithAHostPumpsItAndHonoursItsAbort)
+{
+    std::atomic<bool> release { false };
+    std::atomic<int> started { 0 };
+    korvo::testing::TRecordingHost host;
+    host.AbortOnPump = 2;
+    host.OnPump = [&](int pump) {
+        if (pump == 3)
+            release = true;
+    };
+    TOrderedWork work(50, 1, 1, [&](int item, int) {
+        ++started;
+        if (item == 0)
+            while (!release)
+                std::this_thread::sleep_for(1ms);
+    });
+    work.WaitForWithHost(0, host, 1ms);
+    EXPECT_GE(host.EventPumps, 3);
+    EXPECT_TRUE(host.AbortRequested());
+    for (int item = 2; item < 50; ++item)
+        EXPECT_TRUE(work.Cancelled(item)) << item;
+    EXPECT_LE(started, 2); // the one look-ahead item may have begun before the abort
 }
 
 TEST(OrderedWork, StoppedItemsDoNotStartAndAreReportedCancelled)
