@@ -330,9 +330,9 @@ ExifSlotWalk::Iterator& ExifSlotWalk::Iterator::operator++()
 
 void ExifSlotWalk::Iterator::Settle()
 {
-    // In a full window "wholly inside" means the slot starts before position 4084.
+    // Only the Exif directory walk stops at a zero tag, and only it has the fixed slot limit.
     m_done = m_remaining == 0 || !m_block->Contains(m_slot, ExifBlock::SlotSize)
-        || (m_stopAtZeroTag && m_block->Read16(m_slot) == 0);
+        || (m_stopAtZeroTag && (m_slot >= ExifBlock::ExifDirectorySlotLimit || m_block->Read16(m_slot) == 0));
 }
 
 // ---- ExifBlock ---------------------------------------------------------------------------------

@@ -78,8 +78,8 @@ struct ExifBlock;
 
 // The slot positions of one directory walk, for use in a range-for. The IFD0 walk yields the
 // eleven slots T + 10 + 12 k; the Exif directory walk yields the slots from two bytes after the
-// directory position while their tag is not 0. Both end at the first slot that does not lie wholly
-// inside the window.
+// directory position while they start before window position 4084 and their tag is not 0. Both end
+// at the first slot that does not lie wholly inside the window.
 class ExifSlotWalk {
 public:
     struct End { };
@@ -127,6 +127,9 @@ struct ExifBlock {
     static constexpr std::size_t WindowSize = 4096;
     static constexpr std::size_t SlotSize = 12;
     static constexpr std::size_t Ifd0SlotCount = 11;
+    // The Exif directory walk takes no slot that starts here or later, although a slot starting
+    // at 4084 would still end inside a full window.
+    static constexpr std::size_t ExifDirectorySlotLimit = 4084;
 
     // First member, so that the window ends on the block's aligned end (the fuzz test poisons the
     // bytes behind Length to catch any read past it).

@@ -212,6 +212,26 @@ TEST(ExifReader, PointerBeyondTheEleventhSlotIsNeverFollowed)
     EXPECT_EQ(tags.back(), 0x020A);
 }
 
+TEST(ExifReader, ExifDirectoryWalkTakesNoSlotStartingAt4084)
+{
+    // IFD0 holds only the pointer, so the Exif directory's slots start at window position 40 and
+    // slot 337 starts at 4084: it would still end inside the window, but is not taken.
+    for (const ExifByteOrder order : BothOrders) {
+        TExifFile file(order);
+        file.ExifPointer();
+        for (std::uint16_t k = 0; k < 338; ++k)
+            file.Exif(static_cast<std::uint16_t>(0x1000 + k), ExifTypes::Short, 1, file.Short(k));
+        auto block = BlockOf(file.Build());
+        ASSERT_TRUE(block);
+        std::vector<std::uint16_t> tags;
+        EnumerateExif(*block, [&](std::uint16_t tag, auto...) { tags.push_back(tag); });
+        ASSERT_EQ(tags.size(), 337u); // the pointer itself is no row
+        EXPECT_EQ(tags.back(), 0x1000 + 336) << "the slot at 4072 is the last one taken";
+        ASSERT_TRUE(block->ExifDirectory);
+        EXPECT_EQ(*block->ExifDirectory + 2 + 12 * 337, ExifBlock::ExifDirectorySlotLimit);
+    }
+}
+
 TEST(ExifReader, OrientationIsFoundAnywhereInIfd0AndOnlyAsAShort)
 {
     for (const ExifByteOrder order : BothOrders) {
