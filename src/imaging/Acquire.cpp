@@ -3,6 +3,7 @@
 #include "exif/EXIF.h"
 #include "imaging/Bmp.h"
 #include "imaging/Jpeg.h"
+#include "imaging/RotateBMP.h"
 #include "model/TextRules.h"
 
 #include <sys/stat.h>
@@ -77,6 +78,44 @@ BitmapPtr MakeListPicture(TBitmap& reduced, int fullWidth, int fullHeight)
         }
     }
     return picture;
+}
+
+BitmapPtr MakeTurnedListPicture(const TBitmap& listPicture, int fullWidth, int fullHeight, int rotate)
+{
+    if (fullWidth <= 0 || fullHeight <= 0 || listPicture.Width() != ListPictureWidth
+        || listPicture.Height() != ListPictureHeight || listPicture.Format() != PixelFormat::Bgr24)
+        return nullptr;
+    // The picture part, where MakeListPicture put it.
+    const TListFit fit = ListFit(fullWidth, fullHeight);
+    if (fit.Width <= 0 || fit.Height <= 0)
+        return nullptr;
+    BitmapPtr part = TBitmap::Create(fit.Width, fit.Height);
+    if (!part)
+        return nullptr;
+    const int left = (ListPictureWidth - fit.Width) / 2;
+    const int top = (ListPictureHeight - fit.Height) / 2;
+    for (int y = 0; y < fit.Height; ++y)
+        std::copy_n(listPicture.Row(top + y) + 3 * left, 3 * fit.Width, part->Row(y));
+
+    BitmapPtr turned;
+    switch (rotate & 3) {
+    case 1:
+        turned = RotateClockwise(*part);
+        break;
+    case 2:
+        turned = RotateHalfTurn(*part);
+        break;
+    case 3:
+        turned = RotateCounterClockwise(*part);
+        break;
+    default:
+        turned = std::move(part);
+        break;
+    }
+    if (!turned)
+        return nullptr;
+    const bool quarter = (rotate & 1) != 0;
+    return MakeListPicture(*turned, quarter ? fullHeight : fullWidth, quarter ? fullWidth : fullHeight);
 }
 
 int RotateFromExifOrientation(int orientation)
@@ -215,6 +254,8 @@ TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept
                 return out;
         }
         ReadFileDate(path, out.FileDate);
+        out.Width = width;
+        out.Height = height;
         out.InfoText = (type == ImageFileType::Jpeg ? "JPEG " : "BMP ") + IntToText(width) + "x" + IntToText(height);
         if (!model.empty())
             out.InfoText += " (" + model + ")";
@@ -244,6 +285,8 @@ bool AppendImage(TImageManager& images, const std::string& path, TAcquiredImage&
     image.FileName = std::move(fileName);
     image.Source = std::move(source);
     image.InfoText = std::move(acquired.InfoText);
+    image.Width = acquired.Width;
+    image.Height = acquired.Height;
     image.Active = true;
     image.Marked = true;
     image.FileDate = acquired.FileDate;

@@ -52,6 +52,8 @@ struct TAcquiredImage {
     TDateTime FileDate = 0;
     TDateTime ExifDate = 0;
     int ExifOrientation = 0; // the EXIF Orientation tag of a JPEG, 0 when it has none
+    int Width = 0; // the picture's pixel size
+    int Height = 0;
 };
 TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept;
 // Appends the entry (when `acquired.Read`) and returns whether it did.
@@ -64,6 +66,12 @@ BitmapPtr MakeListPicture(TBitmap& bitmap);
 // DCT scaling) to `reduced`: the same size and place in the list picture, each pixel selected
 // from the reduced picture at the same relative position.
 BitmapPtr MakeListPicture(TBitmap& reduced, int fullWidth, int fullHeight);
+
+// The list picture of a picture of `fullWidth` × `fullHeight` pixels as it looks turned by
+// `rotate` (`TImageRecord::Rotate`): the picture part of the unturned list picture, turned and
+// fitted anew into 106 × 80 as MakeListPicture fits it, so a turned portrait stands upright in the
+// list. A copy for rotate 0; nullptr when memory runs out or the sizes do not belong together.
+BitmapPtr MakeTurnedListPicture(const TBitmap& listPicture, int fullWidth, int fullHeight, int rotate);
 
 // The turn (`TImageRecord::Rotate`) that shows a picture upright from its EXIF orientation:
 // 3 gives 180°, 6 90° clockwise, 8 90° counter-clockwise. Mirrored orientations (2, 4, 5, 7)

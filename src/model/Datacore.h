@@ -22,6 +22,8 @@ struct TImageRecord {
     std::string FileName; // without its directory
     std::string Source; // the full path; identifies the entry
     std::string InfoText; // type, pixel size and camera model as shown in the list
+    int Width = 0; // the file's pixel size, unturned; 0 when not known
+    int Height = 0;
     bool Active = false;
     bool Marked = false; // selected in the image list control
     std::string Caption;

@@ -1,5 +1,6 @@
 #include "ui/ImageListModel.h"
 
+#include "imaging/Acquire.h"
 #include "ui/BitmapImage.h"
 
 #include <memory>
@@ -75,9 +76,16 @@ QPixmap TImageListModel::ListPicture(const TImageRecord& image) const
     const TBitmap* bitmap = image.ListPicture.get();
     if (bitmap == nullptr)
         return {};
-    if (const TCachedPicture* cached = m_pictures.object(bitmap); cached && cached->Source == image.Source)
+    if (const TCachedPicture* cached = m_pictures.object(bitmap);
+        cached && cached->Source == image.Source && cached->Rotate == image.Rotate)
         return cached->Picture;
-    auto converted = std::make_unique<TCachedPicture>(QPixmap::fromImage(ToQImage(*bitmap)), image.Source);
+    // A turned entry shows its picture turned; without a known size only the unturned one can be
+    // shown.
+    BitmapPtr turned;
+    if (image.Rotate != 0)
+        turned = MakeTurnedListPicture(*bitmap, image.Width, image.Height, image.Rotate);
+    auto converted = std::make_unique<TCachedPicture>(
+        QPixmap::fromImage(ToQImage(turned ? *turned : *bitmap)), image.Source, image.Rotate);
     const QPixmap picture = converted->Picture;
     m_pictures.insert(bitmap, converted.release()); // QCache takes ownership
     return picture;

@@ -25,7 +25,8 @@ class TImageListModel : public QAbstractListModel {
 
 public:
     enum Role {
-        PictureRole = Qt::UserRole + 1, // QPixmap, the 106 × 80 list picture (null when none)
+        PictureRole = Qt::UserRole + 1, // QPixmap, the 106 × 80 list picture turned as the entry's
+                                        // rotation says (null when none)
         FileNameRole,
         SourceRole,
         InfoTextRole,
@@ -66,6 +67,7 @@ private:
     struct TCachedPicture {
         QPixmap Picture;
         std::string Source; // a second check that the bitmap still belongs to the same entry
+        int Rotate = 0; // the turn it shows
     };
 
     QPixmap ListPicture(const TImageRecord& image) const;

@@ -1,5 +1,6 @@
 #include "imaging/Acquire.h"
 #include "imaging/AddFiles.h"
+#include "imaging/RotateBMP.h"
 #include "support/RecordingHost.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
@@ -52,6 +53,54 @@ TEST(ListPicture, FitsWithoutEnlargingAndCentres)
     BitmapPtr list = MakeListPicture(*two);
     EXPECT_EQ(list->Row(39)[2], 0);
     EXPECT_EQ(list->Row(39)[5], 0);
+}
+
+TEST(ListPicture, TurnedListPictureIsTheTurnedPictureFittedAnew)
+{
+    // Quadrants of four colours: after the turn each must sit where the turned picture has it, and
+    // the picture part must have the size and place a list picture of the turned picture has.
+    auto quadrants = [](int w, int h) {
+        BitmapPtr bitmap = TBitmap::Create(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                std::uint8_t* p = bitmap->Row(y) + 3 * x;
+                const int q = (y < h / 2 ? 0 : 2) + (x < w / 2 ? 0 : 1);
+                p[0] = static_cast<std::uint8_t>(q * 60);
+                p[1] = static_cast<std::uint8_t>(200 - q * 40);
+                p[2] = static_cast<std::uint8_t>(q % 2 ? 250 : 5);
+            }
+        return bitmap;
+    };
+    for (const auto& [w, h] : { std::pair { 400, 300 }, std::pair { 300, 400 }, std::pair { 60, 40 } }) {
+        BitmapPtr full = quadrants(w, h);
+        BitmapPtr list = MakeListPicture(*full);
+        for (int rotate = 0; rotate < 4; ++rotate) {
+            BitmapPtr turnedFull = rotate == 1 ? RotateClockwise(*full)
+                : rotate == 2                  ? RotateHalfTurn(*full)
+                : rotate == 3                  ? RotateCounterClockwise(*full)
+                                               : CloneBitmap(*full);
+            BitmapPtr expected = MakeListPicture(*turnedFull);
+            BitmapPtr turned = MakeTurnedListPicture(*list, w, h, rotate);
+            ASSERT_NE(turned, nullptr);
+            const PictureBounds box = PictureBox(*expected);
+            EXPECT_EQ(PictureBox(*turned), box) << w << "x" << h << " turned " << rotate;
+            // The middle of each quadrant; a small picture sits in the list picture unscaled, so
+            // its turn is exact everywhere.
+            for (int y = box.Top; y < box.Bottom; ++y) {
+                for (int x = box.Left; x < box.Right; ++x) {
+                    const int qx = 4 * (x - box.Left) / (box.Right - box.Left);
+                    const int qy = 4 * (y - box.Top) / (box.Bottom - box.Top);
+                    if (w >= 106 && !((qx == 0 || qx == 3) && (qy == 0 || qy == 3)))
+                        continue;
+                    ASSERT_TRUE(
+                        std::equal(turned->Row(y) + 3 * x, turned->Row(y) + 3 * x + 3, expected->Row(y) + 3 * x))
+                        << w << "x" << h << " turned " << rotate << " at " << x << "," << y;
+                }
+            }
+        }
+    }
+    BitmapPtr list = MakeListPicture(*Solid(40, 30));
+    EXPECT_EQ(MakeTurnedListPicture(*list, 0, 30, 1), nullptr); // size unknown
 }
 
 TEST(ExifDateTime, ParsesTheExifFormOrFallsBack)
@@ -117,6 +166,8 @@ TEST_F(Acquisition, FillsTheEntryFromPictureExifAndFileDate)
     EXPECT_EQ(a.FileName, "kamera.jpg");
     EXPECT_EQ(a.Source, withExif);
     EXPECT_EQ(a.InfoText, "JPEG 32x24 (Kamera X)");
+    EXPECT_EQ(a.Width, 32);
+    EXPECT_EQ(a.Height, 24);
     EXPECT_TRUE(a.Active);
     EXPECT_TRUE(a.Marked);
     EXPECT_EQ(a.DateText, "14.07.2003 18:05");

@@ -30,6 +30,8 @@ inline TImageRecord& AddPicture(TImageManager& images, const std::string& name, 
     image.FileName = name;
     image.Source = "/bilder/" + name;
     image.InfoText = "JPEG 640x480";
+    image.Width = 640;
+    image.Height = 480;
     image.Active = true;
     image.Category = category;
     image.FileDate = fileDate;

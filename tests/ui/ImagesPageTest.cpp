@@ -126,6 +126,12 @@ private Q_SLOTS:
         QCOMPARE(first.size(), QSize(106, 80));
         QCOMPARE(first.cacheKey(), second.cacheKey());
         QCOMPARE(first.toImage().pixel(50, 40), qRgb(200, 30, 10));
+        // A turned entry shows its picture standing: a portrait between white margins.
+        images.GetImage(0)->Rotate = 1;
+        const QImage turned = model.index(0).data(TImageListModel::PictureRole).value<QPixmap>().toImage();
+        QCOMPARE(turned.pixel(5, 40), qRgb(255, 255, 255));
+        QCOMPARE(turned.pixel(53, 40), qRgb(200, 30, 10));
+        images.GetImage(0)->Rotate = 0;
         // After a replacement the picture is made anew from the entry now in the list.
         images = TImageManager();
         AddPicture(images, "a.jpg", 0, QColor(10, 200, 30));

@@ -125,6 +125,13 @@ private Q_SLOTS:
         w.Platform.Menus.Choices = { QStringLiteral("&Vorschaubild anzeigen") };
         w.Find<QPushButton>("BImageMenu")->click();
         QVERIFY(w.Preview.BaseCaption().startsWith(QStringLiteral("image000.jpg (")));
+
+        // A turned picture is shown turned, as the album holds it.
+        w.Images().GetImage(0)->Rotate = 3;
+        w.ImagesPage.SetFocusedRow(0);
+        w.Platform.Menus.Choices = { QStringLiteral("&Vorschaubild anzeigen") };
+        w.Find<QPushButton>("BImageMenu")->click();
+        QCOMPARE(w.Preview.Picture().size(), QSize(200, 300));
     }
 
     void nothingToShowLeavesTheEarlierPreview()
