@@ -26,7 +26,7 @@ Optionen:
                           WithGallery oder WithDetails (Vorgabe)
   --set FELD=WERT         eine Einstellung setzen, z. B. PreviewImages.Width=800,
                           Output.rm=yes, FileNames.Preview.Template=bild_?,
-                          Preprocessing.ExifRotation=yes (Drehung aus EXIF)
+                          Preprocessing.ExifRotation=no (nicht nach EXIF drehen)
                           (wiederholbar, in der angegebenen Reihenfolge)
   --save DATEI.kv2        das Projekt vor dem Erzeugen speichern
   --no-run                kein Album erzeugen (z. B. nur --save); die Bilder

@@ -115,8 +115,9 @@ struct PreprocessingSettings {
     TRangedNumber EqualizeStrength { 20, { 0, 500, 1 } }; // per mille
     korvo::EqualizeMode EqualizeMode = korvo::EqualizeMode::RGB;
     // Adding a JPEG takes its turn from the camera's EXIF orientation (loading a project does
-    // not: the project holds the turns the user chose).
-    bool ExifRotation = false;
+    // not: the project holds the turns the user chose). On by default: phones and cameras mark
+    // portraits this way, and a user expects them upright.
+    bool ExifRotation = true;
 };
 
 struct OutputSettings {

@@ -83,7 +83,10 @@ namespace {
         AddField(preprocessing, "Equalize", config, F::Equalize);
         AddField(preprocessing, "EqualizeStrength", config, F::EqualizeStrength);
         AddField(preprocessing, "EqualizeMode", config, F::EqualizeMode);
-        AddField(preprocessing, "ExifRotation", config, F::ExifRotation);
+        // Our own addition to the format: written only where it differs from its default, so that
+        // a project with untouched settings is the plain format byte for byte.
+        if (!config.Preprocessing.ExifRotation)
+            AddField(preprocessing, "ExifRotation", config, F::ExifRotation);
         AddImageGroup(settings.NewChild("PreviewImages"), config, false);
         AddImageGroup(settings.NewChild("ThumbnailImages"), config, true);
         TMLTag& output = settings.NewChild("Output");
@@ -156,8 +159,10 @@ namespace {
             p.EqualizeStrength
                 = NumberFromText(e->GetAttribute("EqualizeStrength"), p.EqualizeStrength.Range(), p.EqualizeStrength);
             p.EqualizeMode = EqualizeModeFromText(e->GetAttribute("EqualizeMode"));
-            // Files of earlier versions lack it: off, as those versions behaved.
-            p.ExifRotation = TextToFlag(e->GetAttribute("ExifRotation"));
+            // Written only when off; a file without it (every file with the setting on, and files
+            // of other programs) leaves the setting as it is.
+            if (e->HasAttribute("ExifRotation"))
+                p.ExifRotation = TextToFlag(e->GetAttribute("ExifRotation"));
         }
         if (const TMLTag* e = settings.FindChild("PreviewImages"))
             ApplyImageGroup(*e, config.PreviewImages);

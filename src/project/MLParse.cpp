@@ -151,6 +151,12 @@ const std::string& TMLTag::GetAttribute(std::string_view name) const
     return none;
 }
 
+bool TMLTag::HasAttribute(std::string_view name) const
+{
+    return std::any_of(m_attributes.begin(), m_attributes.end(),
+        [name](const TMLAttribute& attribute) { return attribute.Name == name; });
+}
+
 TMLTag& TMLTag::NewChild(std::string name)
 {
     m_children.push_back(std::make_unique<TMLTag>(std::move(name)));

@@ -51,6 +51,7 @@ public:
     void AddAttribute(std::string name, std::string value);
     // The value of the first attribute with exactly this name; an empty text when there is none.
     const std::string& GetAttribute(std::string_view name) const;
+    bool HasAttribute(std::string_view name) const;
     const std::vector<TMLAttribute>& Attributes() const { return m_attributes; }
     std::vector<TMLAttribute>& Attributes() { return m_attributes; }
 

@@ -162,13 +162,14 @@ TEST(CommandLineTool, TakesTurnsFromExifWhenSetSo)
     TTempDir dir;
     WriteBytes(dir / "hoch.jpg", MakeJpeg(24, 16, MakeExifSegment(true, { ShortEntry(0x0112, 8) })));
     const std::string common = "--no-run --dest " + dir / "album " + dir / "hoch.jpg --save ";
-    ShellOutcome outcome = RunTool(common + dir / "an.kv2 --set Preprocessing.ExifRotation=yes");
+    // On by default, and then not written: the project stays in the plain format.
+    ShellOutcome outcome = RunTool(common + dir / "an.kv2");
     EXPECT_EQ(outcome.ExitCode, 0) << outcome.Output;
     const std::string on = ReadFile(dir / "an.kv2");
-    EXPECT_NE(on.find("EqualizeMode=\"RGB\" ExifRotation=\"yes\" />"), std::string::npos) << on;
+    EXPECT_NE(on.find("EqualizeMode=\"RGB\" />"), std::string::npos) << on;
     EXPECT_NE(on.find("Rotate=\"90CCW\""), std::string::npos) << on;
 
-    outcome = RunTool(common + dir / "aus.kv2");
+    outcome = RunTool(common + dir / "aus.kv2 --set Preprocessing.ExifRotation=no");
     EXPECT_EQ(outcome.ExitCode, 0) << outcome.Output;
     const std::string off = ReadFile(dir / "aus.kv2");
     EXPECT_NE(off.find("ExifRotation=\"no\""), std::string::npos) << off;

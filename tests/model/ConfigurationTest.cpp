@@ -14,7 +14,7 @@ TEST(Configuration, FreshRecordHoldsTheDefaults)
     EXPECT_FALSE(c.Preprocessing.Equalize);
     EXPECT_EQ(c.Preprocessing.EqualizeStrength, 20);
     EXPECT_EQ(c.Preprocessing.EqualizeMode, EqualizeMode::RGB);
-    EXPECT_FALSE(c.Preprocessing.ExifRotation);
+    EXPECT_TRUE(c.Preprocessing.ExifRotation);
     EXPECT_EQ(c.PreviewImages.Width(), 640);
     EXPECT_EQ(c.PreviewImages.Height(), 640);
     EXPECT_EQ(c.PreviewImages.GetAspect(), Aspect::quadratic);

@@ -53,8 +53,7 @@ TEST_F(ProjectFile, DefaultsSaveAsTheFullTree)
     EXPECT_EQ(ReadFile(path),
         CrLf({ "<Korvo2Project Version=\"2.0.1.1\">", " <Configuration>",
             "  <DestDir Value=\"&lt; bitte ein Verzeichnis auswählen &gt;\" />", "  <AlbumTitle Value=\"\" />",
-            "  <Preprocessing MedianFilter=\"on\" Equalize=\"no\" EqualizeStrength=\"20\" EqualizeMode=\"RGB\" "
-            "ExifRotation=\"no\" />",
+            "  <Preprocessing MedianFilter=\"on\" Equalize=\"no\" EqualizeStrength=\"20\" EqualizeMode=\"RGB\" />",
             "  <PreviewImages Width=\"640\" Height=\"640\" Aspect=\"quadratic\" Quality=\"75\" Progressive=\"yes\" />",
             "  <ThumbnailImages Width=\"128\" Height=\"128\" Aspect=\"quadratic\" Quality=\"40\" Progressive=\"no\" "
             "FrameSize=\"2\" />",
@@ -77,7 +76,7 @@ TEST_F(ProjectFile, SavedProjectLoadsBackToTheSameState)
     Config.Preprocessing.Equalize = true;
     Config.Preprocessing.EqualizeStrength = 55;
     Config.Preprocessing.EqualizeMode = EqualizeMode::Gray;
-    Config.Preprocessing.ExifRotation = true;
+    Config.Preprocessing.ExifRotation = false;
     Config.PreviewImages.SetAspect(Aspect::free);
     Config.PreviewImages.SetWidth(800);
     Config.PreviewImages.SetHeight(600);
@@ -185,8 +184,14 @@ TEST_F(ProjectFile, ExifRotationIsASettingThatLoadingNeverApplies)
     EXPECT_EQ(Images.GetImage(0)->Rotate, 0);
     EXPECT_EQ(Images.GetImage(1)->Rotate, 2);
 
-    // Files of earlier versions lack the attribute: the setting goes off.
-    Load(Project("<Korvo2Project><Configuration><Preprocessing MedianFilter=\"on\" /></Configuration>"
+    // Only "no" turns it off; a file without the attribute leaves the setting as it is.
+    for (const bool before : { false, true }) {
+        Config.Preprocessing.ExifRotation = before;
+        Load(Project("<Korvo2Project><Configuration><Preprocessing MedianFilter=\"on\" /></Configuration>"
+                     "</Korvo2Project>"));
+        EXPECT_EQ(Config.Preprocessing.ExifRotation, before);
+    }
+    Load(Project("<Korvo2Project><Configuration><Preprocessing ExifRotation=\"no\" /></Configuration>"
                  "</Korvo2Project>"));
     EXPECT_FALSE(Config.Preprocessing.ExifRotation);
 }

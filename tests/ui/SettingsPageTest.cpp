@@ -68,7 +68,7 @@ private Q_SLOTS:
         QVERIFY(!w.Find<QCheckBox>("CEnableEqualize")->isChecked());
         QCOMPARE(w.Spinner("CEqualizeStrength")->value(), 20);
         QVERIFY(w.Find<QRadioButton>("CEqualizeRGB")->isChecked());
-        QVERIFY(!w.Find<QCheckBox>("CExifRotation")->isChecked());
+        QVERIFY(w.Find<QCheckBox>("CExifRotation")->isChecked());
         QCOMPARE(w.Find<QCheckBox>("CExifRotation")->text(), Q("Drehung aus EXIF übernehmen"));
         QCOMPARE(w.Spinner("CPSizeX")->value(), 640);
         QCOMPARE(w.Spinner("CPSizeY")->value(), 640);
@@ -299,7 +299,7 @@ private Q_SLOTS:
         row("EfnInfo", ConfigField::HTMLDocsDetails, "info", "info");
         row("EfnIndex", ConfigField::HTMLDocsIndex, "start", "start");
         row("CMedianFilter", ConfigField::MedianFilter, "", "off");
-        row("CExifRotation", ConfigField::ExifRotation, "", "yes");
+        row("CExifRotation", ConfigField::ExifRotation, "", "no");
         row("CPProgressive", ConfigField::PreviewProgressive, "", "no");
         row("CTProgressive", ConfigField::ThumbnailProgressive, "", "yes");
         row("Crmrf", ConfigField::rm, "", "-rf");
@@ -348,7 +348,7 @@ private Q_SLOTS:
             for (const auto& [field, text] : std::initializer_list<std::pair<ConfigField, const char*>> {
                      { ConfigField::Verbose, "-v" }, { ConfigField::DestDir, "/home/anna/Album" },
                      { ConfigField::Equalize, "yes" }, { ConfigField::EqualizeMode, "Gray" },
-                     { ConfigField::ExifRotation, "yes" }, { ConfigField::PreviewWidth, "800" },
+                     { ConfigField::ExifRotation, "no" }, { ConfigField::PreviewWidth, "800" },
                      { ConfigField::PreviewAspect, "free" }, { ConfigField::PreviewHeight, "480" },
                      { ConfigField::ThumbnailFrameSize, "" }, { ConfigField::OutputMode, "NoHTML" },
                      { ConfigField::PreviewUseOwnDirectory, "yes" }, { ConfigField::UncategorizedImages, "AtEnd" } })
@@ -372,7 +372,7 @@ private Q_SLOTS:
         QCOMPARE(w.Find<QLineEdit>("EDestDir")->text(), QStringLiteral("/home/anna/Album"));
         QVERIFY(w.Find<QCheckBox>("CVerbose")->isChecked());
         QVERIFY(w.Find<QRadioButton>("CEqualizeGray")->isChecked());
-        QVERIFY(w.Find<QCheckBox>("CExifRotation")->isChecked());
+        QVERIFY(!w.Find<QCheckBox>("CExifRotation")->isChecked());
         QVERIFY(w.Widget("CEqualizeStrength")->isEnabled());
         QVERIFY(!w.Find<QCheckBox>("CPQuadratic")->isChecked());
         QCOMPARE(w.Spinner("CPSizeX")->value(), 800);
