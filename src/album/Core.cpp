@@ -200,6 +200,8 @@ AlbumRunResult RunAlbum(
 
     host.BeginBusy();
     host.Log("");
+    if (const int left = images.MissingLeftOut(); left > 0)
+        host.Log("-" + IntToText(left) + (left == 1 ? " fehlendes Bild ausgelassen" : " fehlende Bilder ausgelassen"));
     host.Log("/Erzeuge Album aus " + IntToText(n) + " Bildern");
     const std::uint32_t startTicks = host.Clock().TickCount();
     bool verbose = config.Verbose;

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 
 namespace korvo {
@@ -270,14 +271,23 @@ TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept
     return out;
 }
 
+namespace {
+
+    std::string FileNameOf(const std::string& path)
+    {
+        const auto slash = path.rfind('/');
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    }
+
+} // namespace
+
 bool AppendImage(TImageManager& images, const std::string& path, TAcquiredImage& acquired)
 {
     if (!acquired.Read)
         return false;
     // Everything that can run out of memory comes before the entry exists, so that a failure
     // leaves the list as it was instead of holding a half-filled entry.
-    const auto slash = path.rfind('/');
-    std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string fileName = FileNameOf(path);
     std::string source = path;
     std::string dateText = FormatListDate(acquired.ExifDate);
     TImageRecord& image = images.AddImage();
@@ -293,6 +303,47 @@ bool AppendImage(TImageManager& images, const std::string& path, TAcquiredImage&
     image.ExifDate = acquired.ExifDate;
     image.DateText = std::move(dateText);
     image.Category = images.ViewCategory() >= 1 ? images.ViewCategory() : 0;
+    return true;
+}
+
+std::string MissingInfoText(const std::string& path)
+{
+    struct stat status { };
+    return ::stat(path.c_str(), &status) != 0 && (errno == ENOENT || errno == ENOTDIR) ? "Datei fehlt"
+                                                                                       : "Datei nicht lesbar";
+}
+
+void AppendMissingImage(TImageManager& images, const std::string& path)
+{
+    std::string fileName = FileNameOf(path);
+    std::string source = path;
+    std::string infoText = MissingInfoText(path);
+    TImageRecord& image = images.AddImage();
+    image.FileName = std::move(fileName);
+    image.Source = std::move(source);
+    image.InfoText = std::move(infoText);
+    image.Active = true;
+    image.Marked = true;
+    image.Missing = true;
+    image.Category = images.ViewCategory() >= 1 ? images.ViewCategory() : 0;
+}
+
+bool RefillImage(TImageRecord& image, const std::string& path, TAcquiredImage& acquired)
+{
+    if (!acquired.Read)
+        return false;
+    std::string fileName = FileNameOf(path);
+    std::string source = path;
+    std::string dateText = FormatListDate(acquired.ExifDate);
+    image.ListPicture = std::move(acquired.ListPicture);
+    image.FileName = std::move(fileName);
+    image.Source = std::move(source);
+    image.InfoText = std::move(acquired.InfoText);
+    image.Marked = true;
+    image.Missing = false;
+    image.FileDate = acquired.FileDate;
+    image.ExifDate = acquired.ExifDate;
+    image.DateText = std::move(dateText);
     return true;
 }
 

@@ -59,6 +59,18 @@ TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept
 // Appends the entry (when `acquired.Read`) and returns whether it did.
 bool AppendImage(TImageManager& images, const std::string& path, TAcquiredImage& acquired);
 
+// An entry for a picture that cannot be read, so that the user's choices for it survive:
+// marked and active like a read one, `Missing` set, no list picture and no dates, and as info
+// text MissingInfoText of the path.
+void AppendMissingImage(TImageManager& images, const std::string& path);
+// "Datei fehlt" when nothing is at the path (a dangling link included), "Datei nicht lesbar"
+// when something is there that cannot be read as a picture.
+std::string MissingInfoText(const std::string& path);
+// Gives an entry what was read from the file at `path` (which becomes its Source) and marks it;
+// its category, active flag, rotation and description stay. False, changing nothing, when the
+// file was not read.
+bool RefillImage(TImageRecord& image, const std::string& path, TAcquiredImage& acquired);
+
 // A new white 106 × 80 picture with the given one fitted in without enlarging it, centred, by
 // simple pixel selection. nullptr when memory runs out.
 BitmapPtr MakeListPicture(TBitmap& bitmap);

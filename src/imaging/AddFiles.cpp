@@ -33,9 +33,14 @@ AddFilesResult AddFiles(
     absolute.reserve(paths.size());
     for (const std::string& path : paths)
         absolute.push_back(AbsolutePath(path));
+    // A path whose entry is missing is read as well: the entry gets its picture back in place.
+    auto takes = [&](const std::string& path) {
+        const TImageRecord* entry = images.GetImage(images.FindBySource(path));
+        return entry == nullptr || entry->Missing;
+    };
     std::vector<std::uint8_t> wanted(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i)
-        wanted[i] = images.FindBySource(absolute[i]) < 0;
+        wanted[i] = takes(absolute[i]);
     std::vector<TAcquiredImage> acquired(paths.size());
     const int workers = std::max(1, options.Work.Workers > 0 ? options.Work.Workers : AvailableCores());
     TOrderedWork work(count, workers, 4 * workers, [&](int item, int) {
@@ -48,19 +53,24 @@ AddFilesResult AddFiles(
         const std::string& path = absolute[i];
         const std::string prefix = "[" + IntToText(i + 1) + "/" + total + "] ";
         bool appended = false;
+        TImageRecord* entry = images.GetImage(images.FindBySource(path));
         try {
-            appended = images.FindBySource(path) < 0 && AppendImage(images, path, acquired[i]);
+            if (entry == nullptr)
+                appended = AppendImage(images, path, acquired[i]);
+            else if (entry->Missing)
+                appended = RefillImage(*entry, path, acquired[i]);
         } catch (const std::exception&) {
             // Memory ran out for this picture's entry: it failed to be added, nothing else.
             acquired[i] = {};
         }
         if (appended) {
-            if (options.ExifRotation)
+            // A missing entry found again keeps the turn the user gave it.
+            if (options.ExifRotation && entry == nullptr)
                 images.GetImage(images.ImageCount() - 1)->Rotate
                     = RotateFromExifOrientation(acquired[i].ExifOrientation);
             host.Log("*" + prefix + "Bild hinzugefügt: " + path);
             ++result.Added;
-        } else if (images.FindBySource(path) >= 0) {
+        } else if (entry != nullptr && !entry->Missing) {
             host.Log("_" + prefix + "Bereits in der Liste: " + path);
         } else if (acquired[i].UnknownType) {
             host.Log("_" + prefix + "Unbekannter Dateityp: " + path);

@@ -18,6 +18,10 @@ struct AddFilesResult {
     bool Aborted = false;
 };
 
+// A path whose entry is missing (its file could not be read when a project was loaded) is
+// read again; when it reads now, the entry gets its picture in place and keeps its category,
+// active flag, rotation, description and place, logged and counted as added.
+//
 // Several files are read at once on worker threads (options.Work); this thread alone logs and
 // appends, path by path in the given order, so the log and the list come out exactly as when
 // one file is read after the other. After an abort no path beyond the current one is logged or

@@ -213,10 +213,15 @@ void TImageManager::BuildAlbumOrder(UncategorizedPlacement uncategorized)
 
     int n = 0;
     int previous = -1;
+    m_missingLeftOut = 0;
     auto append = [&](int index) {
         TImageRecord& image = m_images[static_cast<std::size_t>(index)];
         if (!image.Active)
             return;
+        if (image.Missing) {
+            ++m_missingLeftOut;
+            return;
+        }
         image.Number = ++n;
         if (previous < 0)
             m_firstInAlbum = index;
@@ -231,6 +236,12 @@ void TImageManager::BuildAlbumOrder(UncategorizedPlacement uncategorized)
         for (int i = 0; i < start; ++i)
             append(i);
     m_albumCount = n;
+}
+
+int TImageManager::MissingCount() const
+{
+    return static_cast<int>(
+        std::count_if(m_images.begin(), m_images.end(), [](const TImageRecord& image) { return image.Missing; }));
 }
 
 std::string TImageManager::GetCategoryName(int k) const

@@ -37,6 +37,9 @@ struct TImageRecord {
     int Next = -1; // array index of the next picture in album order
     int ThumbWidth = 0;
     int ThumbHeight = 0;
+    // The file could not be read when the entry was loaded (moved, deleted, damaged): the entry
+    // keeps the user's choices but has no list picture and no dates, and the album leaves it out.
+    bool Missing = false;
 };
 
 // Display names of the four rotations, indexed by Rotate.
@@ -78,10 +81,15 @@ public:
     void MoveMarkedUp();
     void MoveMarkedDown();
 
-    // Numbers and chains the active pictures in album order.
+    // Numbers and chains the active pictures in album order; missing ones are left out as
+    // inactive ones are.
     void BuildAlbumOrder(UncategorizedPlacement uncategorized);
     int FirstInAlbum() const { return m_firstInAlbum; }
     int AlbumCount() const { return m_albumCount; }
+    // The missing pictures the last BuildAlbumOrder left out that would otherwise have had a place.
+    int MissingLeftOut() const { return m_missingLeftOut; }
+    // Entries whose file is missing.
+    int MissingCount() const;
 
     // Categories, numbered from 1.
     int CategoryCount() const { return static_cast<int>(m_categories.size()); }
@@ -110,6 +118,7 @@ private:
     int m_viewCategory = -1;
     int m_firstInAlbum = -1;
     int m_albumCount = 0;
+    int m_missingLeftOut = 0;
 };
 
 } // namespace korvo

@@ -304,15 +304,18 @@ LoadProjectResult LoadProject(const std::string& path, Configuration& config, TI
                             const bool active = TextToFlag(element.GetAttribute("Active"));
                             const int rotate = RotateFromText(element.GetAttribute("Rotate"));
                             appended = AppendImage(images, source, acquired[item]);
-                            if (appended) {
-                                TImageRecord& image = *images.GetImage(images.ImageCount() - 1);
-                                image.Category = k;
-                                image.Active = active;
-                                image.Rotate = rotate;
-                                image.Caption = std::move(caption);
-                            }
+                            // A picture that cannot be read keeps its entry, so that saving the
+                            // project again loses none of the user's choices for it.
+                            if (!appended)
+                                AppendMissingImage(images, source);
+                            TImageRecord& image = *images.GetImage(images.ImageCount() - 1);
+                            image.Category = k;
+                            image.Active = active;
+                            image.Rotate = rotate;
+                            image.Caption = std::move(caption);
                         } catch (const std::exception&) {
                             // Memory ran out for this picture: it is left out, the list goes on.
+                            appended = false;
                         }
                         if (appended) {
                             host.Log("*" + prefix + "Bild hinzugefügt: " + source);

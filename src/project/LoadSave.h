@@ -26,9 +26,10 @@ struct LoadProjectResult {
 };
 
 // Reads `path`: applies the settings the file holds and, when it holds an image list, replaces
-// the image list. A long operation: busy state, one log line per picture, abort. The pictures
-// are read several at once, as AddFiles reads them; the log and the list are those of reading
-// one after the other.
+// the image list. A listed picture that cannot be read is logged as a failure but keeps its
+// entry, marked `Missing`, with its place, category, active flag, rotation and description. A long operation: busy
+// state, one log line per picture, abort. The pictures are read several at once, as AddFiles reads them; the log and
+// the list are those of reading one after the other.
 LoadProjectResult LoadProject(const std::string& path, Configuration& config, TImageManager& images,
     IOperationHost& host, const TAcquireOptions& options = {});
 

@@ -1,8 +1,8 @@
 #pragma once
 
-// The four operations of the core that the main window starts: adding files, the album run,
-// saving and loading a project. The window reaches them only through this interface, so the
-// tests can put a fake in their place.
+// The operations of the core that the main window starts: adding files, the album run, saving
+// and loading a project, and finding missing pictures again. The window reaches them only through this interface, so
+// the tests can put a fake in their place.
 
 #include "album/Core.h"
 #include "model/Configuration.h"
@@ -30,6 +30,8 @@ public:
     virtual void LoadProject(
         const std::string& path, Configuration& config, TImageManager& images, IOperationHost& host)
         = 0;
+    // Looks for the missing pictures in `folder` and below it.
+    virtual void FindMissing(TImageManager& images, const std::string& folder, IOperationHost& host) = 0;
 };
 
 // The program's operations: those of the core libraries (CoreOperations.cpp).

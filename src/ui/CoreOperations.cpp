@@ -5,6 +5,7 @@
 
 #include "album/Core.h"
 #include "imaging/AddFiles.h"
+#include "imaging/FindMissing.h"
 #include "project/LoadSave.h"
 
 namespace korvo {
@@ -33,6 +34,10 @@ namespace {
             const std::string& path, Configuration& config, TImageManager& images, IOperationHost& host) override
         {
             korvo::LoadProject(path, config, images, host);
+        }
+        void FindMissing(TImageManager& images, const std::string& folder, IOperationHost& host) override
+        {
+            korvo::FindMissing(images, folder, host);
         }
     };
 

@@ -66,6 +66,8 @@ QVariant TImageListModel::data(const QModelIndex& index, int role) const
             : QString();
     case ImageIndexRole:
         return imageIndex;
+    case MissingRole:
+        return image->Missing;
     default:
         return {};
     }

@@ -36,6 +36,7 @@ public:
         CategoryNameRole,
         RotationNameRole,
         ImageIndexRole, // int, the entry's array index
+        MissingRole, // bool: the picture's file could not be read; the row is shown greyed
     };
 
     // Converted list pictures kept at most; each is about 34 KB. Far more than a screen shows,

@@ -69,14 +69,22 @@ void TImageRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->setFont(option.font);
     const QFontMetrics metrics(option.font);
 
+    // A missing picture's row is greyed: its texts in the colour of disabled text, a grey field
+    // where the list picture would be, and a grey file name.
+    const bool missing = index.data(TImageListModel::MissingRole).toBool();
+
     // 1. The background, and the text colour that goes with it.
     painter->fillRect(rect, option.palette.brush(group, selected ? QPalette::Highlight : QPalette::Base));
-    painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setPen(selected ? option.palette.color(group, QPalette::HighlightedText)
+            : missing        ? option.palette.color(QPalette::Disabled, QPalette::Text)
+                             : option.palette.color(group, QPalette::Text));
 
     // 2. The list picture.
     const QPixmap picture = index.data(TImageListModel::PictureRole).value<QPixmap>();
     if (!picture.isNull())
         painter->drawPixmap(L, T, picture);
+    else if (missing)
+        painter->fillRect(QRect(L, T, 106, 80), MissingField);
 
     // 3. Path and picture info.
     DrawText(*painter, metrics, L + 109, T + 17, R, index.data(TImageListModel::SourceRole).toString());
@@ -96,7 +104,7 @@ void TImageRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->fillRect(QRect(L + 106, T, R - (L + 106), 16), HeaderBand);
     const bool active = index.data(TImageListModel::ActiveRole).toBool();
     painter->drawPixmap(L + 108, T + 1, active ? m_artwork.LcbChecked : m_artwork.LcbUnchecked);
-    painter->setPen(Qt::black);
+    painter->setPen(missing ? MissingName : QColor(Qt::black));
     DrawText(*painter, metrics, L + 124, T + 1, R - 91, index.data(TImageListModel::FileNameRole).toString());
     DrawText(*painter, metrics, R - 89, T + 1, R, index.data(TImageListModel::DateTextRole).toString());
 

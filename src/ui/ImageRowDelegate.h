@@ -2,8 +2,8 @@
 
 // Draws one row of the image list: the list picture on the left, a grey header band with the
 // active check box, file name and date, then the path, the picture's info, the category and
-// rotation with their menu arrows, and the description. Everything comes from the model's
-// roles; the delegate knows nothing of the image list itself.
+// rotation with their menu arrows, and the description; a missing picture's row greyed.
+// Everything comes from the model's roles; the delegate knows nothing of the image list itself.
 
 #include "ui/Artwork.h"
 
@@ -17,6 +17,9 @@ class TImageRowDelegate : public QStyledItemDelegate {
 public:
     static constexpr int RowHeight = 80;
     static constexpr QColor HeaderBand { 224, 224, 224 };
+    // A missing picture's row: the field where its list picture would be, and its file name.
+    static constexpr QColor MissingField { 240, 240, 240 };
+    static constexpr QColor MissingName { 128, 128, 128 };
 
     TImageRowDelegate(const TArtwork& artwork, QObject* parent = nullptr);
 

@@ -8,6 +8,8 @@
 
 #include <QActionGroup>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -458,6 +460,9 @@ void TImagesPage::BImageMenuClick()
     QAction* byExif = menu.addAction(QStringLiteral("nach &Aufnahmedatum sortieren"));
     menu.addSeparator();
     QAction* add = menu.addAction(QStringLiteral("Bilder &hinzufügen …"));
+    QAction* findMissing = menu.addAction(QStringLiteral("&Fehlende Bilder suchen …"));
+    findMissing->setObjectName(QStringLiteral("MFindMissing"));
+    findMissing->setEnabled(m_images.MissingCount() > 0);
     QAction* reset = menu.addAction(QStringLiteral("&Zurücksetzen"));
     QAction* chosen = m_services.Menus.Execute(menu, m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
     if (chosen == preview)
@@ -472,6 +477,8 @@ void TImagesPage::BImageMenuClick()
         MSortByEXIFClick();
     else if (chosen == add)
         MAddImagesClick();
+    else if (chosen == findMissing && findMissing->isEnabled())
+        MFindMissingClick();
     else if (chosen == reset)
         MResetClick();
 }
@@ -489,6 +496,25 @@ void TImagesPage::MAddImagesClick()
     const QStringList chosen = m_services.FileDialogs.AskOpenFileNames(request);
     if (!chosen.isEmpty())
         emit AddFilesRequested(chosen);
+}
+
+void TImagesPage::MFindMissingClick()
+{
+    FileDialogRequest request;
+    request.Title = QStringLiteral("Ordner mit den fehlenden Bildern auswählen");
+    // Where the first missing picture used to be, or a folder above it: moved pictures are often
+    // close by. The dialog itself falls back to the home folder.
+    for (int i = 0; i < m_images.ImageCount(); ++i) {
+        if (const TImageRecord& image = *m_images.GetImage(i); image.Missing) {
+            QString folder = QFileInfo(QFile::decodeName(QByteArray::fromStdString(image.Source))).path();
+            while (!QFileInfo(folder).isDir() && QFileInfo(folder).path() != folder)
+                folder = QFileInfo(folder).path();
+            request.InitialFolder = folder;
+            break;
+        }
+    }
+    if (const std::optional<QString> chosen = m_services.FileDialogs.AskFolder(request))
+        emit FindMissingRequested(*chosen);
 }
 
 void TImagesPage::MResetClick()

@@ -10,8 +10,8 @@
 // the pictures of the selected rows before an operation, SelectMarked selects their rows again
 // afterwards.
 //
-// What lies beyond the page (the preview window, adding files) is asked of the window through
-// signals.
+// What lies beyond the page (the preview window, adding files, searching for missing pictures)
+// is asked of the window through signals.
 
 #include "imaging/Process.h"
 #include "model/Datacore.h"
@@ -74,6 +74,8 @@ public:
     void MSortByDateClick() { SortBy(CompareByFileDate); }
     void MSortByEXIFClick() { SortBy(CompareByExifDate); }
     void MAddImagesClick();
+    // "Fehlende Bilder suchen …": asks for the folder to search.
+    void MFindMissingClick();
     void MResetClick();
     void MRotateClick(int rotate);
     void CategoryItemClick(int category);
@@ -91,6 +93,7 @@ public:
 signals:
     void PreviewRequested(OutputImageKind kind);
     void AddFilesRequested(const QStringList& paths);
+    void FindMissingRequested(const QString& folder);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

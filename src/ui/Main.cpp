@@ -100,6 +100,7 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
     connect(m_logPage->ShowAlbumButton(), &QPushButton::clicked, this, &TMainForm::BShowAlbumClick);
     connect(m_imagesPage, &TImagesPage::PreviewRequested, this, &TMainForm::MShowPreviewClick);
     connect(m_imagesPage, &TImagesPage::AddFilesRequested, this, &TMainForm::AddImageFiles);
+    connect(m_imagesPage, &TImagesPage::FindMissingRequested, this, &TMainForm::FindMissingPictures);
     // The disabled tabs already keep the user on the log page while busy; this also catches a
     // change that slips past them (a shortcut of the platform's style, a stray call).
     connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
@@ -289,6 +290,12 @@ void TMainForm::AddImageFiles(const QStringList& paths)
     for (const QString& path : paths)
         files.push_back(FilePath(path));
     m_operations->AddFiles(m_config, m_images, files, *this);
+}
+
+void TMainForm::FindMissingPictures(const QString& folder)
+{
+    if (!Busy() && !folder.isEmpty())
+        m_operations->FindMissing(m_images, FilePath(folder), *this);
 }
 
 void TMainForm::BHelpClick()

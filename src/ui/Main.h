@@ -76,6 +76,8 @@ public:
     void MShowPreviewClick(OutputImageKind kind);
     // Adds picture files to the image list (the files chosen on the image list page).
     void AddImageFiles(const QStringList& paths);
+    // Looks for the missing pictures of the image list in a folder and below it.
+    void FindMissingPictures(const QString& folder);
     // Whether the pages may change now: never while an operation runs.
     bool PageThingChanging() const { return !Busy(); }
 

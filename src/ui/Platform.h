@@ -47,6 +47,9 @@ public:
     virtual std::optional<QString> AskSaveFileName(const FileDialogRequest& request) = 0;
     // The chosen existing files; empty when the user cancelled.
     virtual QStringList AskOpenFileNames(const FileDialogRequest& request) = 0;
+    // An existing folder, or nothing when the user cancelled. Only the request's title and
+    // initial folder count.
+    virtual std::optional<QString> AskFolder(const FileDialogRequest& request) = 0;
 };
 
 class IMessageBoxes {

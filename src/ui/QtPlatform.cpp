@@ -71,6 +71,19 @@ QStringList TQtFileDialogs::AskOpenFileNames(const FileDialogRequest& request)
     return dialog.selectedFiles();
 }
 
+std::optional<QString> TQtFileDialogs::AskFolder(const FileDialogRequest& request)
+{
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(request.Title);
+    dialog.setDirectory(DialogFolder(request.InitialFolder));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 bool TQtMessageBoxes::Confirm(const QString& question)
 {
     // Questions break their lines with single carriage returns, which a Qt label does not show as

@@ -14,6 +14,7 @@ class TQtFileDialogs final : public IFileDialogs {
 public:
     std::optional<QString> AskSaveFileName(const FileDialogRequest& request) override;
     QStringList AskOpenFileNames(const FileDialogRequest& request) override;
+    std::optional<QString> AskFolder(const FileDialogRequest& request) override;
 };
 
 class TQtMessageBoxes final : public IMessageBoxes {

@@ -264,3 +264,20 @@ TEST_F(AlbumRun, EmptyAlbumWritesAnIndexWithItsHeadingOnly)
             "+0 von 0 Bildern erfolgreich umgewandelt in 0 Sekunden", "" }));
     EXPECT_TRUE(Exists("index.htm"));
 }
+
+TEST_F(AlbumRun, MissingPicturesAreLeftOutWithOneLineBeforeTheStart)
+{
+    // The album numbers only the pictures that exist; an inactive missing one is not counted.
+    for (const char* name : { "x.jpg", "y.jpg", "z.jpg" })
+        AppendMissingImage(Images, m_dir / name);
+    Images.GetImage(2)->Active = false;
+    const std::string a = Add(Picture("a.jpg", 40, 30));
+    Run();
+    EXPECT_EQ(Host.Lines(),
+        (Lines { "", "-2 fehlende Bilder ausgelassen", "/Erzeuge Album aus 1 Bildern", "*[1/1] " + a,
+            "*Thumbnail-Übersicht geschrieben", "+1 von 1 Bildern erfolgreich umgewandelt in 0 Sekunden", "" }));
+    EXPECT_FALSE(Exists("image002.jpg"));
+    Images.GetImage(0)->Active = false;
+    Run();
+    EXPECT_EQ(Host.Lines()[7], "-1 fehlendes Bild ausgelassen");
+}

@@ -151,6 +151,17 @@ TEST(CommandLineTool, SavesAndLoadsProjects)
     EXPECT_NE(ReadFile(dir / "album/index.htm").find("<h1>Urlaub</h1>"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "album/image001.htm"));
 
+    // A moved picture stays in the project saved again, byte for byte, and the album leaves it out.
+    std::filesystem::rename(dir / "fotos/a.jpg", dir / "a.jpg");
+    outcome = RunTool("--no-run " + dir / "album.kv2 --save " + dir / "wieder.kv2");
+    EXPECT_EQ(outcome.ExitCode, 1) << outcome.Output;
+    EXPECT_EQ(ReadFile(dir / "wieder.kv2"), ReadFile(dir / "album.kv2"));
+    outcome = RunTool("--raw " + dir / "wieder.kv2");
+    EXPECT_NE(outcome.Output.find(
+                  "\n-1 fehlendes Bild ausgelassen\n/Erzeuge Album aus 1 Bildern\n*[1/1] " + dir / "fotos/b.jpg\n"),
+        std::string::npos)
+        << outcome.Output;
+
     WriteFile(dir / "kaputt.KV2", "<kein Projekt>");
     outcome = RunTool(dir / "kaputt.KV2");
     EXPECT_EQ(outcome.ExitCode, 2);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace korvo;
 
 namespace {
@@ -372,4 +374,24 @@ TEST(ImageList, SortingByNameMatchesTheComparePairByPair)
         }
     m.SortView(CompareByName);
     EXPECT_EQ(Sources(m), paths);
+}
+
+TEST(ImageList, MissingPicturesTakeNoPlaceInTheAlbum)
+{
+    // Left out as inactive ones are; counted only where the placement would have taken them.
+    TImageManager m;
+    m.AddCategory("K");
+    Add(m, "P", 0).Missing = true;
+    Add(m, "Q", 0);
+    Add(m, "R", 1).Missing = true;
+    Add(m, "S", 1, false).Missing = true;
+    Add(m, "T", 1);
+    for (const auto& [placement, first, leftOut] :
+        { std::tuple { UncategorizedPlacement::AtStart, 1, 2 }, std::tuple { UncategorizedPlacement::Ignore, 4, 1 } }) {
+        m.BuildAlbumOrder(placement);
+        EXPECT_EQ(std::make_tuple(m.FirstInAlbum(), m.GetImage(4)->Number, m.MissingLeftOut()),
+            std::make_tuple(first, m.AlbumCount(), leftOut));
+        EXPECT_EQ(m.GetImage(2)->Number, 0);
+    }
+    EXPECT_EQ(m.MissingCount(), 3);
 }

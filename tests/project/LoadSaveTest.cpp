@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 using namespace korvo;
 using namespace korvo::testing;
@@ -292,4 +293,35 @@ TEST_F(ProjectFile, FailedSaveKeepsTheOldFileAndShowsTheLog)
     EXPECT_EQ(Host.ShownPages, (std::vector<Page> { Page::PLog }));
     EXPECT_FALSE(SaveProject(m_dir / "fehlt/neu.kv2", Config, Images, Host));
     EXPECT_EQ(ReadFile(path), "alter Stand");
+}
+
+TEST_F(ProjectFile, PicturesThatCannotBeReadKeepTheirEntriesAndSaveBackByteForByte)
+{
+    // Saved with every picture there, then one moved away and one damaged: the log is as always,
+    // both entries keep their fields and places, and saving again writes the very same file.
+    Images.AddCategory("Ferien");
+    const std::string moved = Picture("weg.jpg");
+    const std::string damaged = Picture("kaputt.jpg");
+    for (const std::string& path : { Picture("da.jpg"), moved, damaged })
+        ASSERT_TRUE(AcquireImage(Images, path));
+    std::tie(Images.GetImage(1)->Caption, Images.GetImage(1)->Rotate, Images.GetImage(1)->Category,
+        Images.GetImage(2)->Active)
+        = std::make_tuple("Am <Strand>", 3, 1, false);
+    const std::string original = m_dir / "original.kv2";
+    ASSERT_TRUE(SaveProject(original, Config, Images, Host));
+    std::filesystem::rename(moved, m_dir / "anderswo.jpg");
+    WriteFile(damaged, "kein Bild");
+
+    TRecordingHost host;
+    LoadProject(original, Config, Images, host);
+    EXPECT_EQ(host.Lines()[3], "-[2/3] Fehler beim Hinzufügen: " + damaged);
+    EXPECT_EQ(host.Lines()[5], "+1 von 3 Dateien erfolgreich hinzugefügt");
+    ASSERT_EQ(Images.ImageCount(), 3);
+    const TImageRecord& kept = *Images.GetImage(2); // back in its category, after the others
+    EXPECT_EQ(std::tie(kept.Source, kept.FileName, kept.InfoText, kept.Caption, kept.Rotate, kept.Missing),
+        std::make_tuple(moved, "weg.jpg", "Datei fehlt", "Am <Strand>", 3, true));
+    EXPECT_EQ(std::tie(Images.GetImage(1)->InfoText, Images.GetImage(1)->Active),
+        std::make_tuple("Datei nicht lesbar", false));
+    ASSERT_TRUE(SaveProject(m_dir / "wieder.kv2", Config, Images, host));
+    EXPECT_EQ(ReadFile(m_dir / "wieder.kv2"), ReadFile(original));
 }

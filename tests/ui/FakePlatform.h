@@ -35,11 +35,20 @@ public:
         const QString answer = Next();
         return answer.isNull() ? QStringList {} : QStringList { answer };
     }
+    std::optional<QString> AskFolder(const FileDialogRequest& request) override
+    {
+        FolderRequests.push_back(request);
+        const QString answer = Next();
+        if (answer.isNull())
+            return std::nullopt;
+        return answer;
+    }
 
     // The answers in order; a null string (or none left) stands for Cancel.
     QStringList Answers;
     std::vector<FileDialogRequest> SaveRequests;
     std::vector<FileDialogRequest> OpenRequests;
+    std::vector<FileDialogRequest> FolderRequests;
 
 private:
     QString Next() { return Answers.isEmpty() ? QString() : Answers.takeFirst(); }
@@ -144,7 +153,7 @@ class TFakeOperations : public IAlbumOperations {
 public:
     struct Call {
         std::string What;
-        std::vector<std::string> Paths; // the files to add, or the project path
+        std::vector<std::string> Paths; // the files to add, the project path, or the folder searched
     };
 
     void AddFiles(
@@ -170,6 +179,11 @@ public:
         Calls.push_back({ "LoadProject", { path } });
         if (OnLoadProject)
             OnLoadProject(config, host);
+    }
+
+    void FindMissing(TImageManager&, const std::string& folder, IOperationHost&) override
+    {
+        Calls.push_back({ "FindMissing", { folder } });
     }
 
     std::vector<Call> Calls;

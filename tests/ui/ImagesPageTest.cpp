@@ -1,11 +1,13 @@
 // The image list page: its rows and their drawing, the click zones with every button on one and
 // on many selected rows, the category, rotation and page menus, new categories, sorting,
 // deleting and moving with the focus where it belongs, the description keys, adding files,
-// emptying the list, and the refreshes after adding files and loading a project.
+// emptying the list, the refreshes after adding files and loading a project, and missing
+// pictures.
 
 #include "ImageListFixture.h"
 
 #include <QAbstractItemModelTester>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 
@@ -402,7 +404,8 @@ private Q_SLOTS:
             (QStringList { QStringLiteral("&Vorschaubild anzeigen"), QStringLiteral("&Thumbnail anzeigen"),
                 QStringLiteral("-"), QStringLiteral("nach &Name sortieren"),
                 QStringLiteral("nach &Dateidatum sortieren"), QStringLiteral("nach &Aufnahmedatum sortieren"),
-                QStringLiteral("-"), QStringLiteral("Bilder &hinzufügen …"), QStringLiteral("&Zurücksetzen") }));
+                QStringLiteral("-"), QStringLiteral("Bilder &hinzufügen …"),
+                QStringLiteral("&Fehlende Bilder suchen …"), QStringLiteral("&Zurücksetzen") }));
         QPushButton* button = w.Find<QPushButton>("BImageMenu");
         QCOMPARE(menu.Position, button->mapToGlobal(QPoint(0, button->height())));
 
@@ -640,6 +643,30 @@ private Q_SLOTS:
         QCOMPARE(w.RowNames(), (QStringList { QStringLiteral("y.jpg"), QStringLiteral("x.jpg") }));
         QVERIFY(w.SelectedRows().isEmpty());
         QCOMPARE(w.Model()->index(1).data(TImageListModel::CategoryNameRole).toString(), QStringLiteral("Wald"));
+    }
+
+    void missingPicturesAreGreyedAndSearchedFor()
+    {
+        TListWindow w;
+        AddPicture(w.Images(), "da.jpg");
+        w.ShowList();
+        bool enabled = true;
+        w.Platform.Menus.OnShow
+            = [&](QMenu& menu) { enabled = menu.findChild<QAction*>(QStringLiteral("MFindMissing"))->isEnabled(); };
+        w.Find<QPushButton>("BImageMenu")->click();
+        QVERIFY(!enabled);
+
+        AddPicture(w.Images(), "weg.jpg").Missing = true;
+        w.ShowList();
+        QVERIFY(!w.Model()->index(0).data(TImageListModel::MissingRole).toBool());
+        QVERIFY(w.Model()->index(1).data(TImageListModel::MissingRole).toBool());
+        w.Platform.Menus.Choices = { QStringLiteral("&Fehlende Bilder suchen …") };
+        w.Platform.Dialogs.Answers = { QStringLiteral("/neu") };
+        w.Find<QPushButton>("BImageMenu")->click();
+        QVERIFY(enabled);
+        QCOMPARE(w.Platform.Dialogs.FolderRequests.at(0).Title,
+            QStringLiteral("Ordner mit den fehlenden Bildern auswählen"));
+        QCOMPARE(w.Operations->Calls.at(0).What + w.Operations->Calls[0].Paths.at(0), std::string("FindMissing/neu"));
     }
 };
 
