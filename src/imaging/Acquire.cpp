@@ -285,24 +285,13 @@ bool AppendImage(TImageManager& images, const std::string& path, TAcquiredImage&
 {
     if (!acquired.Read)
         return false;
-    // Everything that can run out of memory comes before the entry exists, so that a failure
-    // leaves the list as it was instead of holding a half-filled entry.
-    std::string fileName = FileNameOf(path);
-    std::string source = path;
-    std::string dateText = FormatListDate(acquired.ExifDate);
-    TImageRecord& image = images.AddImage();
-    image.ListPicture = std::move(acquired.ListPicture);
-    image.FileName = std::move(fileName);
-    image.Source = std::move(source);
-    image.InfoText = std::move(acquired.InfoText);
-    image.Width = acquired.Width;
-    image.Height = acquired.Height;
+    // The entry is filled before it joins the list, so that running out of memory leaves the
+    // list as it was instead of holding a half-filled entry.
+    TImageRecord image;
     image.Active = true;
-    image.Marked = true;
-    image.FileDate = acquired.FileDate;
-    image.ExifDate = acquired.ExifDate;
-    image.DateText = std::move(dateText);
     image.Category = images.ViewCategory() >= 1 ? images.ViewCategory() : 0;
+    RefillImage(image, path, acquired);
+    images.AddImage() = std::move(image);
     return true;
 }
 
@@ -339,6 +328,8 @@ bool RefillImage(TImageRecord& image, const std::string& path, TAcquiredImage& a
     image.FileName = std::move(fileName);
     image.Source = std::move(source);
     image.InfoText = std::move(acquired.InfoText);
+    image.Width = acquired.Width;
+    image.Height = acquired.Height;
     image.Marked = true;
     image.Missing = false;
     image.FileDate = acquired.FileDate;
