@@ -24,15 +24,15 @@ namespace {
         {
             return korvo::RunAlbum(config, images, host);
         }
-        void SaveProject(const std::string& path, const Configuration& config, const TImageManager& images,
+        bool SaveProject(const std::string& path, const Configuration& config, const TImageManager& images,
             IOperationHost& host) override
         {
-            korvo::SaveProject(path, config, images, host);
+            return korvo::SaveProject(path, config, images, host);
         }
-        void LoadProject(
+        LoadProjectResult LoadProject(
             const std::string& path, Configuration& config, TImageManager& images, IOperationHost& host) override
         {
-            korvo::LoadProject(path, config, images, host);
+            return korvo::LoadProject(path, config, images, host);
         }
     };
 
