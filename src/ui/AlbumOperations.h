@@ -25,6 +25,9 @@ public:
         const Configuration& config, TImageManager& images, const std::vector<std::string>& paths, IOperationHost& host)
         = 0;
     virtual AlbumRunResult RunAlbum(const Configuration& config, TImageManager& images, IOperationHost& host) = 0;
+    // How many files of an earlier run the album run would delete before writing (with
+    // Output.rm on), so the window can ask first.
+    virtual int FilesToClear(const Configuration& config) = 0;
     // True when the file was written.
     virtual bool SaveProject(
         const std::string& path, const Configuration& config, const TImageManager& images, IOperationHost& host)

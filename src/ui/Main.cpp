@@ -64,6 +64,11 @@ namespace {
         }
     }
 
+    QString FilesToClearText(int count)
+    {
+        return count == 1 ? QStringLiteral("1 Datei") : QStringLiteral("%1 Dateien").arg(count);
+    }
+
 } // namespace
 
 TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations> operations, QWidget* parent)
@@ -368,11 +373,25 @@ void TMainForm::LoadProjectFile(const QString& path)
     }
 }
 
+bool TMainForm::ConfirmClearing()
+{
+    const int count = m_operations->FilesToClear(m_config);
+    // Nothing of an earlier run lies there: nothing to agree to.
+    if (count <= 0)
+        return true;
+    return m_services.Boxes.Confirm(QStringLiteral("Vor der Ausgabe werden aus dem Zielverzeichnis\n%1\n%2 eines "
+                                                   "früheren Laufs gelöscht. Andere Dateien bleiben erhalten.\n\n"
+                                                   "Album erzeugen?")
+                                        .arg(QString::fromStdString(m_config.DestDir), FilesToClearText(count)));
+}
+
 void TMainForm::BGoClick()
 {
     if (Busy())
         return;
     m_imagesPage->KeepComment();
+    if (m_config.Output.rm && !ConfirmClearing())
+        return;
     const AlbumRunResult result = m_operations->RunAlbum(m_config, m_images, *this);
     if (!result.IndexWritten)
         return;

@@ -125,6 +125,8 @@ private:
     bool SaveProjectTo(const QString& path);
     // The "Projekt speichern unter" dialog, preset with the project file.
     std::optional<QString> AskProjectFileName();
+    // "Album erzeugen" with clearing on: true when the user agrees to the files being deleted.
+    bool ConfirmClearing();
 
     PlatformServices m_services;
     std::unique_ptr<IAlbumOperations> m_operations;

@@ -168,6 +168,7 @@ public:
             OnRunAlbum(host);
         return RunResult;
     }
+    int FilesToClear(const Configuration&) override { return ClearCount; }
     bool SaveProject(const std::string& path, const Configuration&, const TImageManager&, IOperationHost&) override
     {
         Calls.push_back({ "SaveProject", { path } });
@@ -184,6 +185,7 @@ public:
 
     std::vector<Call> Calls;
     AlbumRunResult RunResult; // what every album run reports
+    int ClearCount = 0; // files an earlier run left that clearing would delete
     bool SaveSucceeds = true;
     LoadProjectResult LoadResult { true, 0, 0, false }; // a project was read
     std::function<void(IOperationHost&)> OnAddFiles;

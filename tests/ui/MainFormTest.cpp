@@ -1,7 +1,7 @@
 // The main window as a whole: its frame and pages at start, the welcome line, the destination
 // dialog, drops from the desktop (also while an operation runs), the busy lock of the pages,
-// closing during an operation, unsaved work (the title, the question before it is lost), and the
-// two buttons of the help page.
+// closing during an operation, unsaved work (the title, the question before it is lost), the
+// question before clearing, and the two buttons of the help page.
 
 #include "ImageListFixture.h"
 
@@ -394,6 +394,30 @@ private Q_SLOTS:
                 QCOMPARE(w.Platform.Boxes.SaveQuestions.size(), changed ? 1 : 0);
                 QCOMPARE(w.Operations->Calls.size(), std::size_t(answer == SaveChoice::Save && file ? 1 : 0));
             }
+        }
+    }
+
+    void clearingTheDestinationIsConfirmedFirst()
+    {
+        TWindow w;
+        w.Config().DestDir = "/srv/album";
+        const QString question = QStringLiteral("Vor der Ausgabe werden aus dem Zielverzeichnis\n/srv/album\n%1 eines "
+                                                "früheren Laufs gelöscht. Andere Dateien bleiben erhalten.\n\n"
+                                                "Album erzeugen?");
+        // Clearing on; the files of an earlier run; the answer; the number as the question says it.
+        using Case = std::tuple<bool, int, bool, const char*>;
+        for (const auto& [clearing, files, yes, asked] :
+            { Case { false, 5, false, nullptr }, Case { true, 0, false, nullptr }, Case { true, 1, false, "1 Datei" },
+                Case { true, 12, true, "12 Dateien" } }) {
+            w.Config().Output.rm = clearing;
+            w.Operations->ClearCount = files;
+            w.Platform.Boxes.ConfirmAnswer = yes;
+            w.Platform.Boxes.Questions.clear();
+            w.Operations->Calls.clear();
+            w.Find<QPushButton>("BGo")->click();
+            QCOMPARE(w.Platform.Boxes.Questions,
+                asked ? QStringList { question.arg(QString::fromUtf8(asked)) } : QStringList {});
+            QCOMPARE(w.Operations->Calls.size(), std::size_t(!asked || yes ? 1 : 0));
         }
     }
 
