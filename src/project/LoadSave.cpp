@@ -218,9 +218,15 @@ namespace {
 
 } // namespace
 
+std::string ProjectText(const Configuration& config, const TImageManager& images)
+{
+    return BuildProjectTree(config, images).ToText(0);
+}
+
 bool SaveProject(
     const std::string& path, const Configuration& config, const TImageManager& images, IOperationHost& host)
 {
+    // SaveToFile writes ToText(0) of the tree, so the file holds exactly what ProjectText gives.
     const TMLTag root = BuildProjectTree(config, images);
     host.Log("");
     const bool saved = root.SaveToFile(path);

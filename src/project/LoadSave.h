@@ -13,8 +13,13 @@
 
 namespace korvo {
 
-// Writes the settings and the image list to `path`, replacing an existing file only once the
-// new one is complete. A failure is logged and brings the log page into view. True on success.
+// The whole text SaveProject writes for these settings and this image list, byte for byte. The
+// window compares it with the text of the last load or save to tell whether work is unsaved.
+std::string ProjectText(const Configuration& config, const TImageManager& images);
+
+// Writes the settings and the image list to `path` (the text of ProjectText), replacing an
+// existing file only once the new one is complete. A failure is logged and brings the log page
+// into view. True on success.
 bool SaveProject(
     const std::string& path, const Configuration& config, const TImageManager& images, IOperationHost& host);
 

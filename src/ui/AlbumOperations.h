@@ -8,6 +8,7 @@
 #include "model/Configuration.h"
 #include "model/Datacore.h"
 #include "model/RunLog.h"
+#include "project/LoadSave.h"
 
 #include <memory>
 #include <string>
@@ -24,10 +25,14 @@ public:
         const Configuration& config, TImageManager& images, const std::vector<std::string>& paths, IOperationHost& host)
         = 0;
     virtual AlbumRunResult RunAlbum(const Configuration& config, TImageManager& images, IOperationHost& host) = 0;
-    virtual void SaveProject(
+    // How many files of an earlier run the album run would delete before writing (with
+    // Output.rm on), so the window can ask first.
+    virtual int FilesToClear(const Configuration& config) = 0;
+    // True when the file was written.
+    virtual bool SaveProject(
         const std::string& path, const Configuration& config, const TImageManager& images, IOperationHost& host)
         = 0;
-    virtual void LoadProject(
+    virtual LoadProjectResult LoadProject(
         const std::string& path, Configuration& config, TImageManager& images, IOperationHost& host)
         = 0;
     // Looks for the missing pictures in `folder` and below it.

@@ -12,6 +12,9 @@ namespace korvo {
 
 namespace {
 
+    // wired to CountFilesToClear when the record lands
+    int CountFilesToClearPlaceholder(const Configuration&) { return 0; }
+
     class TCoreOperations final : public IAlbumOperations {
     public:
         void AddFiles(const Configuration& config, TImageManager& images, const std::vector<std::string>& paths,
@@ -25,15 +28,16 @@ namespace {
         {
             return korvo::RunAlbum(config, images, host);
         }
-        void SaveProject(const std::string& path, const Configuration& config, const TImageManager& images,
+        int FilesToClear(const Configuration& config) override { return CountFilesToClearPlaceholder(config); }
+        bool SaveProject(const std::string& path, const Configuration& config, const TImageManager& images,
             IOperationHost& host) override
         {
-            korvo::SaveProject(path, config, images, host);
+            return korvo::SaveProject(path, config, images, host);
         }
-        void LoadProject(
+        LoadProjectResult LoadProject(
             const std::string& path, Configuration& config, TImageManager& images, IOperationHost& host) override
         {
-            korvo::LoadProject(path, config, images, host);
+            return korvo::LoadProject(path, config, images, host);
         }
         void FindMissing(TImageManager& images, const std::string& folder, IOperationHost& host) override
         {

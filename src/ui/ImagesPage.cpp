@@ -137,7 +137,11 @@ TImagesPage::TImagesPage(TImageManager& images, const TArtwork& artwork, Platfor
         else
             BImageDownClick();
     });
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TImagesPage::ListEdited);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &TImagesPage::ListEdited);
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        // What was typed for the picture that had the focus stays with it.
+        KeepComment();
         // The same picture coming back to the focus (the rows were rebuilt) is no change.
         const TImageRecord* image = m_images.GetImage(FocusedImage());
         if (image != nullptr && image->Source != m_commentTarget)
@@ -521,6 +525,8 @@ void TImagesPage::MResetClick()
 {
     if (!m_services.Boxes.Confirm(QStringLiteral("Soll die Bilderliste wirklich komplett geleert werden?")))
         return;
+    if (m_mayDiscard && !m_mayDiscard())
+        return;
     m_images = TImageManager();
     m_model->ForgetPictures();
     FillCategoryBox(0);
@@ -544,6 +550,7 @@ void TImagesPage::CommitComment(int step)
     if (image < 0)
         return;
     m_images.GetImage(image)->Caption = m_comment->text().toStdString();
+    m_comment->setModified(false);
     m_model->RowsChanged();
     const int focused = FocusedRow();
     if (focused < 0 || m_model->ImageAt(focused) != image)
@@ -553,6 +560,21 @@ void TImagesPage::CommitComment(int step)
     m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     m_list->scrollTo(index);
     CImagesClick(true);
+}
+
+void TImagesPage::KeepComment()
+{
+    // Only what the user typed counts: the field may still show a description of a list that has
+    // been replaced since (a loaded project with the same picture).
+    if (!m_comment->isModified())
+        return;
+    m_comment->setModified(false);
+    TImageRecord* image = m_images.GetImage(m_images.FindBySource(m_commentTarget));
+    const std::string text = m_comment->text().toStdString();
+    if (image == nullptr || image->Caption == text)
+        return;
+    image->Caption = text;
+    m_model->RowsChanged();
 }
 
 void TImagesPage::ECommentEscape()
@@ -566,6 +588,8 @@ void TImagesPage::ECommentEscape()
 
 bool TImagesPage::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_comment && event->type() == QEvent::FocusOut)
+        KeepComment();
     if (watched == m_comment && event->type() == QEvent::KeyPress) {
         switch (static_cast<QKeyEvent*>(event)->key()) {
         case Qt::Key_Return:

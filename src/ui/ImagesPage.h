@@ -20,6 +20,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,6 +83,12 @@ public:
     void NewCategoryClick();
     void CommitComment(int step);
     void ECommentEscape();
+    // Keeps a description the user typed into EComment for its picture, without moving on: when
+    // the field loses the focus, another picture gets it, or the window needs the list as it is.
+    void KeepComment();
+    // Asked before "Zurücksetzen" empties the list, after its own confirmation; false stops it.
+    // The window asks there whether unsaved work is to be saved.
+    void SetDiscardCheck(std::function<bool()> check) { m_mayDiscard = std::move(check); }
 
     void MarkSelection();
     void SelectMarked();
@@ -94,6 +101,8 @@ signals:
     void PreviewRequested(OutputImageKind kind);
     void AddFilesRequested(const QStringList& paths);
     void FindMissingRequested(const QString& folder);
+    // The rows were shown anew or changed in place, which every edit of the list ends with.
+    void ListEdited();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -129,6 +138,7 @@ private:
     QPushButton* m_down = nullptr;
     TCategoryEditor* m_editor = nullptr;
     std::unique_ptr<QMenu> m_categoryMenu; // rebuilt at every opening
+    std::function<bool()> m_mayDiscard;
 
     std::string m_commentTarget; // Source of the picture whose description EComment shows
     std::string m_anchorSource; // Source of the picture the focus returns to after a change

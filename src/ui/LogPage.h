@@ -61,6 +61,7 @@ public:
     TLogBox* LogBox() const { return m_logBox; }
     QPushButton* AbortButton() const { return m_abort; }
     QPushButton* ShowAlbumButton() const { return m_showAlbum; }
+    QCheckBox* VerboseBox() const { return m_verbose; }
 
     void LineAppended(const std::string& line);
     void SetBusy(bool busy);

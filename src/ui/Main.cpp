@@ -1,6 +1,7 @@
 #include "ui/Main.h"
 
 #include "model/Version.h"
+#include "project/LoadSave.h"
 #include "ui/HelpPage.h"
 #include "ui/ImagesPage.h"
 #include "ui/LogPage.h"
@@ -10,6 +11,7 @@
 #include "ui/Startup.h"
 #include "ui/WaitCursor.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -23,6 +25,9 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <exception>
+#include <optional>
 
 namespace korvo {
 
@@ -46,6 +51,22 @@ namespace {
     {
         return { { QStringLiteral("Korvo2-Projektdateien (*.kv2)"), QStringLiteral("*.kv2") },
             { QStringLiteral("Alle Dateien (*.*)"), QStringLiteral("*.*") } };
+    }
+
+    // The project file's text for the current state; nothing when it cannot be built (out of
+    // memory), which then counts as a change: better one question too many than lost work.
+    std::optional<std::string> CurrentProjectText(const Configuration& config, const TImageManager& images)
+    {
+        try {
+            return ProjectText(config, images);
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    }
+
+    QString FilesToClearText(int count)
+    {
+        return count == 1 ? QStringLiteral("1 Datei") : QStringLiteral("%1 Dateien").arg(count);
     }
 
 } // namespace
@@ -101,16 +122,25 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
     connect(m_imagesPage, &TImagesPage::PreviewRequested, this, &TMainForm::MShowPreviewClick);
     connect(m_imagesPage, &TImagesPage::AddFilesRequested, this, &TMainForm::AddImageFiles);
     connect(m_imagesPage, &TImagesPage::FindMissingRequested, this, &TMainForm::FindMissingPictures);
+    // Every change the user can make ends in one of these; an operation's at its end (BusyChanged).
+    connect(m_settingsPage, &TSettingsPage::ConfigurationEdited, this, &TMainForm::ScheduleChangeCheck);
+    connect(m_imagesPage, &TImagesPage::ListEdited, this, &TMainForm::ScheduleChangeCheck);
+    connect(m_logPage->VerboseBox(), &QCheckBox::toggled, this, &TMainForm::ScheduleChangeCheck);
+    m_imagesPage->SetDiscardCheck([this] { return MayDiscardChanges(); });
     // The disabled tabs already keep the user on the log page while busy; this also catches a
     // change that slips past them (a shortcut of the platform's style, a stray call).
     connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
         if (!PageThingChanging() && m_pages->widget(index) != m_logPage)
             m_pages->setCurrentWidget(m_logPage);
+        // A description typed on the image list page stays when the user turns to another page.
+        if (PageThingChanging())
+            m_imagesPage->KeepComment();
     });
 
     SetNumberFormat();
     Log(WelcomeMessage(ProgramVersion));
     Log("");
+    MarkSaved();
 }
 
 TMainForm::~TMainForm() = default;
@@ -179,6 +209,7 @@ void TMainForm::BusyChanged(bool busy, Page page)
     }
     if (page != Page::PLog)
         m_pages->setCurrentWidget(PageWidget(page));
+    ScheduleChangeCheck();
     if (m_closeWhenIdle)
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
@@ -199,24 +230,121 @@ void TMainForm::BDestDirClick()
     SetDestDir(QFileInfo(*chosen).path());
 }
 
-void TMainForm::BSaveProjectClick()
+std::optional<QString> TMainForm::AskProjectFileName()
 {
-    if (Busy())
-        return;
     FileDialogRequest request;
     request.Title = QStringLiteral("Projekt speichern unter");
     request.Filters = ProjectFilters();
     request.DefaultExtension = QStringLiteral("kv2");
     request.ConfirmOverwrite = true;
-    const std::optional<QString> chosen = m_services.FileDialogs.AskSaveFileName(request);
-    if (!chosen)
+    if (!m_projectFile.isEmpty()) {
+        const QFileInfo file(m_projectFile);
+        request.InitialFolder = file.absolutePath();
+        request.FileName = file.fileName();
+    }
+    return m_services.FileDialogs.AskSaveFileName(request);
+}
+
+void TMainForm::BSaveProjectClick()
+{
+    if (Busy())
         return;
-    m_operations->SaveProject(FilePath(*chosen), m_config, m_images, *this);
+    m_imagesPage->KeepComment();
+    if (const std::optional<QString> chosen = AskProjectFileName())
+        SaveProjectTo(*chosen);
+}
+
+bool TMainForm::SaveProjectTo(const QString& path)
+{
+    if (!m_operations->SaveProject(FilePath(path), m_config, m_images, *this)) {
+        CheckForChanges();
+        return false;
+    }
+    m_projectFile = path;
+    MarkSaved();
+    return true;
+}
+
+bool TMainForm::SaveChanges()
+{
+    if (!m_projectFile.isEmpty())
+        return SaveProjectTo(m_projectFile);
+    const std::optional<QString> chosen = AskProjectFileName();
+    return chosen && SaveProjectTo(*chosen);
+}
+
+bool TMainForm::MayDiscardChanges()
+{
+    m_imagesPage->KeepComment();
+    if (!HasUnsavedChanges())
+        return true;
+    switch (m_services.Boxes.AskSaveChanges(QStringLiteral("Änderungen speichern?"))) {
+    case SaveChoice::Save:
+        return SaveChanges();
+    case SaveChoice::Discard:
+        return true;
+    case SaveChoice::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool TMainForm::HasUnsavedChanges()
+{
+    CheckForChanges();
+    return m_unsaved;
+}
+
+void TMainForm::ScheduleChangeCheck()
+{
+    // One check per turn of the event loop, however many changes it brought: a check builds the
+    // whole project text, which for a long list is far too much for every keystroke.
+    if (m_checkQueued)
+        return;
+    m_checkQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_checkQueued = false;
+            CheckForChanges();
+        },
+        Qt::QueuedConnection);
+}
+
+void TMainForm::CheckForChanges()
+{
+    // An operation is still changing the list; its end asks for a check again.
+    if (Busy())
+        return;
+    const std::optional<std::string> text = CurrentProjectText(m_config, m_images);
+    const bool unsaved = !text || *text != m_savedText;
+    if (unsaved == m_unsaved)
+        return;
+    m_unsaved = unsaved;
+    ShowTitle();
+}
+
+void TMainForm::MarkSaved()
+{
+    std::optional<std::string> text = CurrentProjectText(m_config, m_images);
+    m_unsaved = !text;
+    m_savedText = text ? std::move(*text) : std::string();
+    ShowTitle();
+}
+
+void TMainForm::ShowTitle()
+{
+    QString title = QStringLiteral("Korvo 2");
+    if (!m_projectFile.isEmpty())
+        title += QStringLiteral(" – ") + QFileInfo(m_projectFile).fileName();
+    if (m_unsaved)
+        title += QStringLiteral(" *");
+    setWindowTitle(title);
 }
 
 void TMainForm::BLoadProjectClick()
 {
-    if (Busy())
+    if (Busy() || !MayDiscardChanges())
         return;
     FileDialogRequest request;
     request.Title = QStringLiteral("Projekt laden");
@@ -232,17 +360,38 @@ void TMainForm::LoadProjectFile(const QString& path)
     if (Busy())
         return;
     m_loadingProject = true;
-    m_operations->LoadProject(FilePath(path), m_config, m_images, *this);
+    const LoadProjectResult result = m_operations->LoadProject(FilePath(path), m_config, m_images, *this);
     // The load asks for both refreshes itself; showing the model once more costs nothing and
     // keeps the pages right even if it stopped early.
     SettingsChanged();
     ImageListChanged();
     m_loadingProject = false;
+    // A file that held no project changed nothing. After an aborted load the state is what was
+    // read so far; it counts as loaded, so that no question invites saving it over the file.
+    if (result.Read) {
+        m_projectFile = path;
+        MarkSaved();
+    }
+}
+
+bool TMainForm::ConfirmClearing()
+{
+    const int count = m_operations->FilesToClear(m_config);
+    // Nothing of an earlier run lies there: nothing to agree to.
+    if (count <= 0)
+        return true;
+    return m_services.Boxes.Confirm(QStringLiteral("Vor der Ausgabe werden aus dem Zielverzeichnis\n%1\n%2 eines "
+                                                   "früheren Laufs gelöscht. Andere Dateien bleiben erhalten.\n\n"
+                                                   "Album erzeugen?")
+                                        .arg(QString::fromStdString(m_config.DestDir), FilesToClearText(count)));
 }
 
 void TMainForm::BGoClick()
 {
     if (Busy())
+        return;
+    m_imagesPage->KeepComment();
+    if (m_config.Output.rm && !ConfirmClearing())
         return;
     const AlbumRunResult result = m_operations->RunAlbum(m_config, m_images, *this);
     if (!result.IndexWritten)
@@ -289,6 +438,7 @@ void TMainForm::AddImageFiles(const QStringList& paths)
     std::vector<std::string> files;
     for (const QString& path : paths)
         files.push_back(FilePath(path));
+    m_imagesPage->KeepComment();
     m_operations->AddFiles(m_config, m_images, files, *this);
 }
 
@@ -322,6 +472,7 @@ void TMainForm::SetDestDir(const QString& folder)
 {
     m_config.DestDir = folder.toStdString();
     m_settingsPage->Refresh();
+    ScheduleChangeCheck();
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event)
@@ -369,8 +520,10 @@ void TMainForm::FilesDropped(const QStringList& paths)
         this,
         [this, files = std::move(files)] {
             m_addPending = false;
-            if (!Busy())
-                m_operations->AddFiles(m_config, m_images, files, *this);
+            if (Busy())
+                return;
+            m_imagesPage->KeepComment();
+            m_operations->AddFiles(m_config, m_images, files, *this);
         },
         Qt::QueuedConnection);
 }
@@ -384,6 +537,9 @@ void TMainForm::OpenFiles(const QStringList& paths)
         FilesDropped(files.Others);
         return;
     }
+    // As "Laden" does, a project opened from the file manager replaces the work in the window.
+    if (!MayDiscardChanges())
+        return;
     for (const QString& path : files.Others)
         Log("_Nicht geöffnet, es wird nur eine Projektdatei geladen: " + FilePath(path));
     LoadProjectFile(files.Project);
@@ -395,6 +551,12 @@ void TMainForm::closeEvent(QCloseEvent* event)
         // Stop after the current item, then close.
         RequestAbort();
         m_closeWhenIdle = true;
+        event->ignore();
+        return;
+    }
+    // Also the close that follows an operation: the user may still keep the window.
+    m_closeWhenIdle = false;
+    if (!MayDiscardChanges()) {
         event->ignore();
         return;
     }

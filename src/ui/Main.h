@@ -15,6 +15,8 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 class QFrame;
 class QTabWidget;
@@ -81,6 +83,14 @@ public:
     // Whether the pages may change now: never while an operation runs.
     bool PageThingChanging() const { return !Busy(); }
 
+    // Whether the settings or the image list differ from the last load, save or start: the
+    // project file that would be written now is compared with the one of that moment, so a
+    // change taken back is no change. Checks at once; the window itself checks once per turn of
+    // the event loop after a change.
+    bool HasUnsavedChanges();
+    // The project file last loaded or saved (empty before either), as the title names it.
+    const QString& ProjectFile() const { return m_projectFile; }
+
 signals:
     // The image list changed behind the image list page, which has shown it again.
     void ImageListRefreshRequested();
@@ -104,6 +114,22 @@ private:
     void LoadProjectFile(const QString& path);
     void PlaceLogo();
 
+    // Unsaved work: the text of the last load or save, a check queued after a change, the title.
+    void ScheduleChangeCheck();
+    void CheckForChanges();
+    void MarkSaved();
+    void ShowTitle();
+    // Before work could be lost (closing, "Laden", "Zurücksetzen"): asks whether to save it when
+    // there is any. True when the caller may go on.
+    bool MayDiscardChanges();
+    // "Speichern" of that question: to the project file, or to a file the user names first.
+    bool SaveChanges();
+    bool SaveProjectTo(const QString& path);
+    // The "Projekt speichern unter" dialog, preset with the project file.
+    std::optional<QString> AskProjectFileName();
+    // "Album erzeugen" with clearing on: true when the user agrees to the files being deleted.
+    bool ConfirmClearing();
+
     PlatformServices m_services;
     std::unique_ptr<IAlbumOperations> m_operations;
     Configuration m_config;
@@ -123,6 +149,10 @@ private:
     bool m_closeWhenIdle = false; // the user closed the window during an operation
     bool m_loadingProject = false; // the image list is refreshed after a project load
     QString m_albumIndex; // absolute path of the index page of the last run that wrote one
+    QString m_projectFile; // the project file last loaded or saved
+    std::string m_savedText; // the project file's text at the last load, save or start
+    bool m_unsaved = false; // as of the last check
+    bool m_checkQueued = false;
 };
 
 } // namespace korvo

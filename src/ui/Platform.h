@@ -52,11 +52,20 @@ public:
     virtual std::optional<QString> AskFolder(const FileDialogRequest& request) = 0;
 };
 
+// The answers to the question asked before unsaved work would be lost.
+enum class SaveChoice {
+    Save, // "Speichern": save first, then go on
+    Discard, // "Verwerfen": go on without saving
+    Cancel, // "Abbrechen": stop (also when the box is closed)
+};
+
 class IMessageBoxes {
 public:
     virtual ~IMessageBoxes() = default;
     // A question with Yes and No; true for Yes.
     virtual bool Confirm(const QString& question) = 0;
+    // A question with the buttons "Speichern", "Verwerfen" and "Abbrechen".
+    virtual SaveChoice AskSaveChanges(const QString& question) = 0;
     // A one-line text input with OK and Cancel. Cancel gives back the preset.
     virtual QString InputText(const QString& title, const QString& prompt, const QString& preset) = 0;
     // An error message with an OK button.

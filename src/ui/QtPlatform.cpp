@@ -7,6 +7,7 @@
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 
 namespace korvo {
@@ -93,6 +94,24 @@ bool TQtMessageBoxes::Confirm(const QString& question)
     return QMessageBox::question(QApplication::activeWindow(), QApplication::applicationName(), shown,
                QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
+}
+
+SaveChoice TQtMessageBoxes::AskSaveChanges(const QString& question)
+{
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), question, QMessageBox::NoButton,
+        QApplication::activeWindow());
+    QPushButton* save = box.addButton(QStringLiteral("Speichern"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("Verwerfen"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    // Escape and the window's close button keep the work as it is.
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save)
+        return SaveChoice::Save;
+    if (box.clickedButton() == discard)
+        return SaveChoice::Discard;
+    return SaveChoice::Cancel;
 }
 
 QString TQtMessageBoxes::InputText(const QString& title, const QString& prompt, const QString& preset)

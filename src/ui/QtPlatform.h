@@ -20,6 +20,7 @@ public:
 class TQtMessageBoxes final : public IMessageBoxes {
 public:
     bool Confirm(const QString& question) override;
+    SaveChoice AskSaveChanges(const QString& question) override;
     QString InputText(const QString& title, const QString& prompt, const QString& preset) override;
     void ShowError(const QString& message) override;
 };

@@ -181,13 +181,13 @@ TSettingsPage::TSettingsPage(Configuration& config, QWidget* parent)
         if (m_refreshing || !checked)
             return;
         m_config.Preprocessing.EqualizeMode = EqualizeMode::Gray;
-        Refresh();
+        FieldEdited();
     });
     connect(m_equalizeRgb, &QRadioButton::toggled, this, [this](bool checked) {
         if (m_refreshing || !checked)
             return;
         m_config.Preprocessing.EqualizeMode = EqualizeMode::RGB;
-        Refresh();
+        FieldEdited();
     });
     BindImageGroup(m_preview, m_config.PreviewImages);
     BindImageGroup(m_thumbs, m_config.ThumbnailImages);
@@ -196,7 +196,7 @@ TSettingsPage::TSettingsPage(Configuration& config, QWidget* parent)
         if (m_refreshing)
             return;
         m_config.ThumbnailImages.SetFrameSize(value);
-        Refresh();
+        FieldEdited();
     });
     connect(m_outputHtml, &QComboBox::currentIndexChanged, this, [this](int index) { COutputHTMLChange(index); });
     BindNumber(m_thumbsPerLine, m_config.Output.ThumbsPerLine);
@@ -208,7 +208,7 @@ TSettingsPage::TSettingsPage(Configuration& config, QWidget* parent)
         if (m_refreshing || !checked)
             return;
         m_config.Output.UncategorizedImages = static_cast<UncategorizedPlacement>(id);
-        Refresh();
+        FieldEdited();
     });
     BindFlag(m_rmrf, m_config.Output.rm);
     BindFlag(m_fullWidth, m_config.Output.FullWidth);
@@ -449,7 +449,7 @@ void TSettingsPage::BindText(QLineEdit* edit, std::string& field)
         if (m_refreshing)
             return;
         field = text.toStdString();
-        Refresh();
+        FieldEdited();
     });
 }
 
@@ -459,7 +459,7 @@ void TSettingsPage::BindFlag(QCheckBox* box, bool& field)
         if (m_refreshing)
             return;
         field = checked;
-        Refresh();
+        FieldEdited();
     });
 }
 
@@ -469,7 +469,7 @@ void TSettingsPage::BindNumber(TNumberSpinner* spinner, TRangedNumber& field)
         if (m_refreshing)
             return;
         field = value;
-        Refresh();
+        FieldEdited();
     });
 }
 
@@ -480,31 +480,31 @@ void TSettingsPage::BindImageGroup(const ImageGroupControls& controls, TImageGro
         if (m_refreshing)
             return;
         group.SetWidth(value);
-        Refresh();
+        FieldEdited();
     });
     connect(controls.SizeY, &QSpinBox::valueChanged, this, [this, &group](int value) {
         if (m_refreshing)
             return;
         group.SetHeight(value);
-        Refresh();
+        FieldEdited();
     });
     connect(controls.Quadratic, &QCheckBox::toggled, this, [this, &group](bool checked) {
         if (m_refreshing)
             return;
         group.SetAspect(checked ? Aspect::quadratic : Aspect::free);
-        Refresh();
+        FieldEdited();
     });
     connect(controls.Quality, &QSpinBox::valueChanged, this, [this, &group](int value) {
         if (m_refreshing)
             return;
         group.Quality = value;
-        Refresh();
+        FieldEdited();
     });
     connect(controls.Progressive, &QCheckBox::toggled, this, [this, &group](bool checked) {
         if (m_refreshing)
             return;
         group.Progressive = checked;
-        Refresh();
+        FieldEdited();
     });
 }
 
@@ -514,7 +514,7 @@ void TSettingsPage::CEnableFrameClick()
         return;
     // Off keeps the width in the spinner (shown disabled); on brings that width back.
     m_config.ThumbnailImages.SetFrameEnabled(m_enableFrame->isChecked());
-    Refresh();
+    FieldEdited();
 }
 
 void TSettingsPage::COutputHTMLChange(int index)
@@ -522,7 +522,13 @@ void TSettingsPage::COutputHTMLChange(int index)
     if (m_refreshing || index < 0)
         return;
     m_config.Output.Mode = static_cast<OutputMode>(index);
+    FieldEdited();
+}
+
+void TSettingsPage::FieldEdited()
+{
     Refresh();
+    emit ConfigurationEdited();
 }
 
 void TSettingsPage::ShowImageGroup(

@@ -39,6 +39,8 @@ signals:
     void BLoadProjectClicked();
     void BSaveProjectClicked();
     void BGoClicked();
+    // The user changed a field of the configuration (the page shows it already).
+    void ConfigurationEdited();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -67,6 +69,8 @@ private:
     void BindNumber(TNumberSpinner* spinner, TRangedNumber& field);
     void BindImageGroup(const ImageGroupControls& controls, TImageGroupSettings& group);
 
+    // After the user changed a field: show what the rules made of it, and tell the window.
+    void FieldEdited();
     void CEnableFrameClick();
     void COutputHTMLChange(int index);
 

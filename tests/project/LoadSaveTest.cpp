@@ -104,6 +104,8 @@ TEST_F(ProjectFile, SavedProjectLoadsBackToTheSameState)
 
     const std::string path = m_dir / "runde.kv2";
     ASSERT_TRUE(SaveProject(path, Config, Images, Host));
+    // The text the window compares to tell unsaved work is the file, before and after loading it.
+    EXPECT_EQ(ProjectText(Config, Images), ReadFile(path));
     Configuration loaded;
     TImageManager list;
     TRecordingHost host;
@@ -122,6 +124,7 @@ TEST_F(ProjectFile, SavedProjectLoadsBackToTheSameState)
     EXPECT_EQ(list.GetImage(1)->Rotate, 3);
     EXPECT_EQ(list.GetImage(1)->Caption, "Blick <aufs> Meer");
     EXPECT_FALSE(list.GetImage(2)->Active);
+    EXPECT_EQ(ProjectText(loaded, list), ReadFile(path));
     EXPECT_EQ(host.BusyEvents.back().Target, Page::PLog);
     EXPECT_EQ(host.SettingsChanges, 1);
     EXPECT_EQ(host.ImageListChanges, 1);

@@ -61,6 +61,11 @@ public:
         Questions << question;
         return ConfirmAnswer;
     }
+    SaveChoice AskSaveChanges(const QString& question) override
+    {
+        SaveQuestions << question;
+        return SaveAnswer;
+    }
     QString InputText(const QString& title, const QString& prompt, const QString& preset) override
     {
         Inputs << title + u'|' + prompt + u'|' + preset;
@@ -69,8 +74,10 @@ public:
     void ShowError(const QString& message) override { Errors << message; }
 
     bool ConfirmAnswer = false;
+    SaveChoice SaveAnswer = SaveChoice::Discard;
     std::optional<QString> InputAnswer; // nothing: the user cancels
     QStringList Questions;
+    QStringList SaveQuestions; // the questions with Speichern / Verwerfen / Abbrechen
     QStringList Inputs;
     QStringList Errors;
 };
@@ -170,15 +177,19 @@ public:
             OnRunAlbum(host);
         return RunResult;
     }
-    void SaveProject(const std::string& path, const Configuration&, const TImageManager&, IOperationHost&) override
+    int FilesToClear(const Configuration&) override { return ClearCount; }
+    bool SaveProject(const std::string& path, const Configuration&, const TImageManager&, IOperationHost&) override
     {
         Calls.push_back({ "SaveProject", { path } });
+        return SaveSucceeds;
     }
-    void LoadProject(const std::string& path, Configuration& config, TImageManager&, IOperationHost& host) override
+    LoadProjectResult LoadProject(
+        const std::string& path, Configuration& config, TImageManager&, IOperationHost& host) override
     {
         Calls.push_back({ "LoadProject", { path } });
         if (OnLoadProject)
             OnLoadProject(config, host);
+        return LoadResult;
     }
 
     void FindMissing(TImageManager&, const std::string& folder, IOperationHost&) override
@@ -188,6 +199,9 @@ public:
 
     std::vector<Call> Calls;
     AlbumRunResult RunResult; // what every album run reports
+    int ClearCount = 0; // files an earlier run left that clearing would delete
+    bool SaveSucceeds = true;
+    LoadProjectResult LoadResult { true, 0, 0, false }; // a project was read
     std::function<void(IOperationHost&)> OnAddFiles;
     std::function<void(IOperationHost&)> OnRunAlbum;
     std::function<void(Configuration&, IOperationHost&)> OnLoadProject;

@@ -547,11 +547,22 @@ private Q_SLOTS:
         QCOMPARE(w.SelectedRows(), QList<int> { 4 });
         QCOMPARE(w.Comment()->selectedText(), QStringLiteral("Ende"));
 
-        // Text typed but not stored is dropped when the user goes to another row.
-        w.TypeText("EComment", QStringLiteral("nicht gespeichert"));
+        // Typed text stays with its picture when the user clicks another row or leaves the field,
+        // and the focus does not move on as with Enter.
+        w.TypeText("EComment", QStringLiteral("nicht verloren"));
         w.Click(w.Blank(0));
+        QCOMPARE(w.Image("e.jpg").Caption, std::string("nicht verloren"));
         QCOMPARE(w.Comment()->text(), QString());
-        QCOMPARE(w.Image("e.jpg").Caption, std::string("Ende"));
+        w.Comment()->setFocus();
+        w.TypeText("EComment", QStringLiteral("Anfang"));
+        w.Category()->setFocus();
+        QCOMPARE(w.Image("a.jpg").Caption, std::string("Anfang"));
+        QCOMPARE(w.ImagesPage.FocusedRow(), 0);
+        // What the field merely shows is no edit: a list loaded since keeps its own description.
+        w.Image("a.jpg").Caption = "geladen";
+        w.Comment()->setFocus();
+        w.Category()->setFocus();
+        QCOMPARE(w.Image("a.jpg").Caption, std::string("geladen"));
     }
 
     void addingFilesFromTheMenu()
@@ -605,6 +616,7 @@ private Q_SLOTS:
         QCOMPARE(w.Platform.Boxes.Questions,
             QStringList { QStringLiteral("Soll die Bilderliste wirklich komplett geleert werden?") });
         QCOMPARE(w.Images().ImageCount(), 5);
+        QVERIFY(w.Platform.Boxes.SaveQuestions.isEmpty()); // "Nein" asks nothing more
 
         w.Platform.Boxes.ConfirmAnswer = true;
         w.Platform.Menus.Choices = { QStringLiteral("&Zurücksetzen") };

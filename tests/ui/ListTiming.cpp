@@ -1,7 +1,8 @@
 // A timed run of the image list page with many pictures, to run by hand (not part of the test
 // suite: its figures depend on the machine). It fills the list with 5,000 entries that have list
 // pictures, then times what a user does with a long list: showing it, scrolling through it,
-// selecting all, sorting, moving and deleting a scattered selection.
+// selecting all, sorting, moving and deleting a scattered selection, and the check for unsaved
+// work that follows every change (the whole project text built and compared).
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/korvo2-list-timing [count]
 
@@ -67,6 +68,10 @@ int main(int argc, char* argv[])
     Time("show the list (sort by category, rows, paint)", [&] {
         w.ShowList();
         w.Viewport()->repaint();
+    });
+    Time("check for unsaved work (after one description)", [&] {
+        w.Images().GetImage(0)->Caption += "!";
+        w.Form->HasUnsavedChanges();
     });
     Time("scroll top to bottom, page by page (first time)", [&] { ScrollThrough(w); });
     Time("scroll top to bottom again (pictures converted)", [&] { ScrollThrough(w); });

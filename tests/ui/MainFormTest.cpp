@@ -1,8 +1,9 @@
 // The main window as a whole: its frame and pages at start, the welcome line, the destination
 // dialog, drops from the desktop (also while an operation runs), the busy lock of the pages,
-// closing during an operation, and the two buttons of the help page.
+// closing during an operation, unsaved work (the title, the question before it is lost), the
+// question before clearing, and the two buttons of the help page.
 
-#include "WindowFixture.h"
+#include "ImageListFixture.h"
 
 #include "model/Version.h"
 #include "ui/HelpPage.h"
@@ -27,6 +28,8 @@
 #include <QTest>
 
 #include <cstdio>
+#include <functional>
+#include <tuple>
 
 using namespace korvo;
 using namespace korvo::testing;
@@ -304,11 +307,118 @@ private Q_SLOTS:
             QVERIFY(!w.Form->close());
             QVERIFY(host.AbortRequested());
             QVERIFY(w.Form->isVisible());
+            w.Config().AlbumTitle += "!";
             host.EndBusy(Page::PLog);
         };
+        // Unsaved work is asked about once the operation has ended; "Abbrechen" keeps the window,
+        // also through the next operation.
+        w.Platform.Boxes.SaveAnswer = SaveChoice::Cancel;
         w.Find<QPushButton>("BGo")->click();
+        QTest::qWait(1);
+        w.Operations->OnRunAlbum = nullptr;
+        w.Find<QPushButton>("BGo")->click();
+        QTest::qWait(1);
+        QCOMPARE(w.Platform.Boxes.SaveQuestions.size(), 1);
+        QVERIFY(w.Form->isVisible());
+        w.Platform.Boxes.SaveAnswer = SaveChoice::Discard;
+        w.Form->close();
         QTRY_COMPARE(closed.count(), 1);
         QVERIFY(!w.Form->isVisible());
+    }
+
+    void titleTellsTheProjectAndUnsavedWork()
+    {
+        QTemporaryDir folder;
+        const QString herbst = QStringLiteral("/projekte/herbst.kv2");
+        TWindow w;
+        auto title = [&](const std::function<void()>& step) {
+            step();
+            QCoreApplication::processEvents();
+            return w.Form->windowTitle();
+        };
+        // A button with the file dialog's answer; the save or load succeeds or not.
+        auto press = [&](const char* button, const QString& file, bool succeeds) {
+            w.Operations->SaveSucceeds = w.Operations->LoadResult.Read = succeeds;
+            w.Platform.Dialogs.Answers = { file };
+            w.Find<QPushButton>(button)->click();
+        };
+        QCOMPARE(title([] {}), QStringLiteral("Korvo 2"));
+        QCOMPARE(title([&] { w.TypeText("ETitle", QStringLiteral("S")); }), QStringLiteral("Korvo 2 *"));
+        QCOMPARE(
+            title([&] { QTest::keyClick(w.Find<QLineEdit>("ETitle"), Qt::Key_Backspace); }), QStringLiteral("Korvo 2"));
+        QCOMPARE(title([&] { w.Find<QCheckBox>("CVerbose")->click(); }), QStringLiteral("Korvo 2 *"));
+        QCOMPARE(title([&] { press("BSaveProject", QStringLiteral("/projekte/sommer.kv2"), true); }),
+            QStringLiteral("Korvo 2 – sommer.kv2"));
+        QCOMPARE(title([&] { Drop(*w.Form, Urls({ folder.path() })); }), QStringLiteral("Korvo 2 – sommer.kv2 *"));
+        QCOMPARE(title([&] { press("BSaveProject", QStringLiteral("/projekte/winter.kv2"), false); }),
+            QStringLiteral("Korvo 2 – sommer.kv2 *"));
+        QCOMPARE(title([&] { press("BLoadProject", herbst, false); }), QStringLiteral("Korvo 2 – sommer.kv2 *"));
+        QCOMPARE(title([&] { press("BLoadProject", herbst, true); }), QStringLiteral("Korvo 2 – herbst.kv2"));
+        QCOMPARE(title([&] { AddPicture(w.Form->Images(), "a.jpg"), w.Form->ImagesPage()->CCategoryChange(); }),
+            QStringLiteral("Korvo 2 – herbst.kv2 *"));
+        // The question's "Speichern" writes the project file itself, without a dialog.
+        const std::size_t dialogs = w.Platform.Dialogs.SaveRequests.size();
+        w.Platform.Boxes.SaveAnswer = SaveChoice::Save;
+        QVERIFY(w.Form->close());
+        QCOMPARE(w.Platform.Dialogs.SaveRequests.size(), dialogs);
+        QCOMPARE(w.Operations->Calls.back().Paths, std::vector<std::string> { herbst.toStdString() });
+    }
+
+    void unsavedWorkIsAskedAboutBeforeItIsLost()
+    {
+        // Changed; the answer; the save dialog's answer (none: cancelled); the save succeeds; goes on.
+        using Case = std::tuple<bool, SaveChoice, const char*, bool, bool>;
+        const Case cases[] = { { false, SaveChoice::Cancel, nullptr, true, true },
+            { true, SaveChoice::Discard, nullptr, true, true }, { true, SaveChoice::Cancel, nullptr, true, false },
+            { true, SaveChoice::Save, "/p/neu.kv2", true, true }, { true, SaveChoice::Save, nullptr, true, false },
+            { true, SaveChoice::Save, "/p/neu.kv2", false, false } };
+        for (int action = 0; action < 3; ++action) { // closing, "Laden", "Zurücksetzen"
+            for (const auto& [changed, answer, file, saves, goesOn] : cases) {
+                TListWindow w;
+                if (changed)
+                    AddPicture(w.Images(), "a.jpg"), w.ShowList();
+                w.Platform.Boxes.SaveAnswer = answer;
+                w.Platform.Boxes.ConfirmAnswer = true;
+                w.Operations->SaveSucceeds = saves;
+                w.Platform.Dialogs.Answers = { file ? QString::fromLatin1(file) : QString() };
+                w.Platform.Menus.Choices = { QStringLiteral("&Zurücksetzen") };
+                bool wentOn = action == 0 && w.Form->close();
+                if (action == 1) {
+                    w.Find<QPushButton>("BLoadProject")->click();
+                    wentOn = !w.Platform.Dialogs.OpenRequests.empty();
+                } else if (action == 2) {
+                    w.Find<QPushButton>("BImageMenu")->click();
+                    wentOn = w.Images().ImageCount() == 0;
+                }
+                QVERIFY2(wentOn == goesOn, qPrintable(QStringLiteral("action %1").arg(action)));
+                QCOMPARE(w.Platform.Boxes.SaveQuestions.size(), changed ? 1 : 0);
+                QCOMPARE(w.Operations->Calls.size(), std::size_t(answer == SaveChoice::Save && file ? 1 : 0));
+            }
+        }
+    }
+
+    void clearingTheDestinationIsConfirmedFirst()
+    {
+        TWindow w;
+        w.Config().DestDir = "/srv/album";
+        const QString question = QStringLiteral("Vor der Ausgabe werden aus dem Zielverzeichnis\n/srv/album\n%1 eines "
+                                                "früheren Laufs gelöscht. Andere Dateien bleiben erhalten.\n\n"
+                                                "Album erzeugen?");
+        // Clearing on; the files of an earlier run; the answer; the number as the question says it.
+        using Case = std::tuple<bool, int, bool, const char*>;
+        for (const auto& [clearing, files, yes, asked] :
+            { Case { false, 5, false, nullptr }, Case { true, 0, false, nullptr }, Case { true, 1, false, "1 Datei" },
+                Case { true, 12, true, "12 Dateien" } }) {
+            w.Config().Output.rm = clearing;
+            w.Operations->ClearCount = files;
+            w.Platform.Boxes.ConfirmAnswer = yes;
+            w.Platform.Boxes.Questions.clear();
+            w.Operations->Calls.clear();
+            w.Find<QPushButton>("BGo")->click();
+            QCOMPARE(w.Platform.Boxes.Questions,
+                asked ? QStringList { question.arg(QString::fromUtf8(asked)) } : QStringList {});
+            QCOMPARE(w.Operations->Calls.size(), std::size_t(!asked || yes ? 1 : 0));
+        }
     }
 
     void theProgramsOwnOperationsLeaveTheWindowUsable()
