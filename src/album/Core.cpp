@@ -1,17 +1,15 @@
 #include "album/Core.h"
 
 #include "album/Pages.h"
+#include "fileio/Clearing.h"
+#include "fileio/Folder.h"
 #include "imaging/AlbumPicture.h"
 #include "imaging/Jpeg.h"
 #include "imaging/Process.h"
 #include "model/TextRules.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace korvo {
 
@@ -37,50 +35,6 @@ AlbumRunContext BuildAlbumRunContext(const Configuration& config)
 }
 
 namespace {
-
-    bool HasExtension(const fs::path& path, std::string_view extension)
-    {
-        return ToLowerAscii(path.extension().string()) == extension;
-    }
-
-    // Deletes the files of one directory (never its subdirectories) whose extension is one of
-    // the given ones, in any letter case. A symlink is removed as a link; its target stays.
-    void DeleteOldFiles(
-        const std::string& directory, std::initializer_list<std::string_view> extensions, bool skipSymlinkedFolder)
-    {
-        std::error_code error;
-        // An own picture folder that is a symlink may lead anywhere, the user's photo collection
-        // included: never clear through it.
-        const fs::path dir(directory);
-        if (skipSymlinkedFolder && fs::is_symlink(dir.has_filename() ? dir : dir.parent_path(), error))
-            return;
-        for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
-            const fs::file_status status = it->symlink_status(error);
-            if (error) {
-                error.clear();
-                continue;
-            }
-            if (!fs::is_regular_file(status) && !fs::is_symlink(status))
-                continue;
-            for (std::string_view extension : extensions) {
-                if (HasExtension(it->path(), extension)) {
-                    std::error_code ignored;
-                    fs::remove(it->path(), ignored);
-                    break;
-                }
-            }
-        }
-    }
-
-    // One directory level; the parent must exist.
-    bool EnsureDirectory(const std::string& directory)
-    {
-        std::error_code error;
-        if (fs::is_directory(directory, error))
-            return true;
-        fs::create_directory(directory, error);
-        return !error && fs::is_directory(directory, error);
-    }
 
     std::string WithoutTrailingSlash(std::string path)
     {
@@ -217,9 +171,9 @@ AlbumRunResult RunAlbum(
     if (config.Output.rm) {
         if (verbose)
             host.Log("*Lösche vorhandene Dateien aus " + WithoutTrailingSlash(context.BaseDir));
-        DeleteOldFiles(context.BaseDir, { ".htm", ".jpg" }, false);
-        DeleteOldFiles(context.PreviewDir, { ".jpg" }, names.Preview.UseOwnDirectory);
-        DeleteOldFiles(context.ThumbnailDir, { ".jpg" }, names.Thumbnails.UseOwnDirectory);
+        DeleteFilesByExtension(context.BaseDir, { ".htm", ".jpg" }, false);
+        DeleteFilesByExtension(context.PreviewDir, { ".jpg" }, names.Preview.UseOwnDirectory);
+        DeleteFilesByExtension(context.ThumbnailDir, { ".jpg" }, names.Thumbnails.UseOwnDirectory);
         if (!verbose)
             host.Log("*Alte Dateien gelöscht");
     }

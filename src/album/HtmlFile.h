@@ -6,7 +6,7 @@
 // takes the place of an earlier one of its name only when Close has written it completely: a
 // page that fails half-way leaves nothing of itself behind, and the earlier page stays.
 
-#include "imaging/ReplacingFile.h"
+#include "fileio/ReplacingFile.h"
 
 #include <stdexcept>
 #include <string>
