@@ -1,6 +1,7 @@
 #include "album/Core.h"
 
 #include "album/Pages.h"
+#include "fileio/AlbumRecord.h"
 #include "fileio/Clearing.h"
 #include "fileio/Folder.h"
 #include "imaging/AlbumPicture.h"
@@ -60,14 +61,42 @@ namespace {
             && (!names.Thumbnails.UseOwnDirectory || IsOwnFolderName(names.Thumbnails.OwnDirectory));
     }
 
+    // The folder of one kind of picture relative to BaseDir, as the album's record names it.
+    std::string RecordFolder(const OutputFileSettings& kind)
+    {
+        return kind.UseOwnDirectory ? kind.OwnDirectory + "/" : std::string();
+    }
+
+    // The files of the album that one picture makes, by name; each lies in BaseDir or, for the
+    // pictures, in their own folder. Empty when the mode writes no such file.
+    struct PictureFiles {
+        std::string Preview;
+        std::string Thumbnail;
+        std::string Gallery;
+        std::string Details;
+    };
+
+    PictureFiles FilesOfPicture(int number, const AlbumRunContext& context, const FileNameSettings& names)
+    {
+        PictureFiles files;
+        files.Preview = BuildFileName(number, names.Preview.Template, names.Digits) + ".jpg";
+        if (context.MakeThumbnails)
+            files.Thumbnail = BuildFileName(number, names.Thumbnails.Template, names.Digits) + ".jpg";
+        if (context.MakeGallery)
+            files.Gallery = BuildFileName(number, names.HTMLDocs.Gallery, names.Digits) + ".htm";
+        if (context.MakeDetails)
+            files.Details = BuildFileName(number, names.HTMLDocs.Details, names.Digits) + ".htm";
+        return files;
+    }
+
     // Writes what the work on one picture made (its preview image and thumbnail) and its pages,
     // and logs the picture as a run always has. True when no step failed. Any failure, an
     // unexpected exception included, stays a failure of this picture.
     bool FinishAlbumPicture(TImageRecord& image, const TAlbumPictureResult& made, int position, int n, bool verbose,
-        const AlbumRunContext& context, const Configuration& config, const TImageManager& images, IOperationHost& host)
+        const AlbumRunContext& context, const Configuration& config, const TImageManager& images, IOperationHost& host,
+        AlbumRecord& written)
     {
         const auto& names = config.FileNames;
-        const int digits = names.Digits;
         bool failed = false;
         const std::string prefix = "[" + IntToText(position) + "/" + IntToText(n) + "] ";
         auto failStep = [&](std::string_view message) {
@@ -81,45 +110,51 @@ namespace {
             if (!made.Loaded) {
                 failStep("Fehler beim Einlesen");
             } else {
+                const PictureFiles files = FilesOfPicture(image.Number, context, names);
+                FileStamp stamp;
+                auto wrote = [&](const std::string& folder, const std::string& name) {
+                    written.Files.push_back({ folder + name, stamp });
+                };
                 int previewWidth = 0;
                 int previewHeight = 0;
-                const std::string previewPath
-                    = context.PreviewDir + BuildFileName(image.Number, names.Preview.Template, digits) + ".jpg";
+                const std::string previewPath = context.PreviewDir + files.Preview;
                 if (verbose)
                     host.Log("_" + prefix + "Erzeuge Vorschaubild: " + previewPath);
                 if (!made.Preview.Sized)
                     failStep("Fehler beim Berechnen");
-                else if (!made.Preview.Encoded || !WriteJpegBytes(previewPath, made.Preview.Jpeg))
+                else if (!made.Preview.Encoded || !WriteJpegBytes(previewPath, made.Preview.Jpeg, &stamp))
                     failStep("Fehler beim Schreiben");
                 else {
+                    wrote(RecordFolder(names.Preview), files.Preview);
                     previewWidth = made.Preview.Width;
                     previewHeight = made.Preview.Height;
                 }
 
                 if (context.MakeThumbnails) {
-                    const std::string thumbnailPath = context.ThumbnailDir
-                        + BuildFileName(image.Number, names.Thumbnails.Template, digits) + ".jpg";
+                    const std::string thumbnailPath = context.ThumbnailDir + files.Thumbnail;
                     if (verbose)
                         host.Log("_" + prefix + "Erzeuge Thumbnail: " + thumbnailPath);
                     if (!made.Thumbnail.Sized)
                         failStep("Fehler beim Berechnen");
-                    else if (!made.Thumbnail.Encoded || !WriteJpegBytes(thumbnailPath, made.Thumbnail.Jpeg))
+                    else if (!made.Thumbnail.Encoded || !WriteJpegBytes(thumbnailPath, made.Thumbnail.Jpeg, &stamp))
                         failStep("Fehler beim Schreiben");
                     else {
+                        wrote(RecordFolder(names.Thumbnails), files.Thumbnail);
                         image.ThumbWidth = made.Thumbnail.Width;
                         image.ThumbHeight = made.Thumbnail.Height;
                     }
                 }
 
                 auto writePage = [&](bool details) {
-                    const std::string& nameTemplate = details ? names.HTMLDocs.Details : names.HTMLDocs.Gallery;
-                    const std::string pagePath
-                        = context.BaseDir + BuildFileName(image.Number, nameTemplate, digits) + ".htm";
+                    const std::string& name = details ? files.Details : files.Gallery;
+                    const std::string pagePath = context.BaseDir + name;
                     if (verbose)
                         host.Log("_" + prefix + (details ? "Schreibe Details-Datei: " : "Schreibe Galeriendatei: ")
                             + pagePath);
                     try {
-                        WriteImagePage(pagePath, image, details, previewWidth, previewHeight, context, config, images);
+                        WriteImagePage(
+                            pagePath, image, details, previewWidth, previewHeight, context, config, images, &stamp);
+                        wrote("", name);
                     } catch (const std::exception&) {
                         failStep("Fehler beim Schreiben");
                     }
@@ -168,6 +203,9 @@ AlbumRunResult RunAlbum(
     if (DestinationRefused(config) || !OwnFoldersUsable(config))
         return endWithDirectoryFailure();
 
+    // The record of the earlier runs, read before anything is cleared or written.
+    const std::optional<AlbumRecord> earlier = ReadAlbumRecord(TFolder::Open(context.BaseDir));
+
     if (config.Output.rm) {
         if (verbose)
             host.Log("*Lösche vorhandene Dateien aus " + WithoutTrailingSlash(context.BaseDir));
@@ -180,6 +218,8 @@ AlbumRunResult RunAlbum(
 
     if (!EnsureDirectory(context.PreviewDir) || !EnsureDirectory(context.ThumbnailDir))
         return endWithDirectoryFailure();
+    // From here on the run ends with a record of what it wrote, also after an abort.
+    AlbumRecord written;
 
     // The pictures in album order, as the workers see them: copies, so that nothing a worker
     // reads can change under it (only "-v" can change during the run, and workers ignore it).
@@ -207,7 +247,7 @@ AlbumRunResult RunAlbum(
         // An abort seen while waiting ends the run after this picture: drop the work ahead.
         work.WaitForWithHost(item, host, options.PumpInterval);
         verbose = config.Verbose;
-        if (FinishAlbumPicture(image, made[item], item + 1, n, verbose, context, config, images, host))
+        if (FinishAlbumPicture(image, made[item], item + 1, n, verbose, context, config, images, host, written))
             ++result.Successes;
         made[item] = {};
 
@@ -219,11 +259,14 @@ AlbumRunResult RunAlbum(
     }
 
     if (context.MakeIndex) {
-        const std::string indexPath = context.BaseDir + SafeFileName(names.HTMLDocs.Index) + ".htm";
+        const std::string indexName = SafeFileName(names.HTMLDocs.Index) + ".htm";
+        const std::string indexPath = context.BaseDir + indexName;
         if (verbose)
             host.Log("*Schreibe Index: " + indexPath);
         try {
-            WriteIndexPage(indexPath, context, config, images);
+            FileStamp stamp;
+            WriteIndexPage(indexPath, context, config, images, &stamp);
+            written.Files.push_back({ indexName, stamp });
             result.IndexWritten = true;
             result.IndexPath = indexPath;
             if (!verbose)
@@ -232,6 +275,15 @@ AlbumRunResult RunAlbum(
             result.IndexFailed = true;
             host.Log("-Fehler beim Schreiben der Thumbnail-Übersicht");
         }
+    }
+
+    // A record that cannot be written leaves the earlier one in place; a later clearing then
+    // finds the files rewritten since and keeps them, so nothing is lost either way.
+    try {
+        const TFolder album = TFolder::Open(context.BaseDir);
+        (void)WriteAlbumRecord(context.BaseDir, MergeAlbumRecord(album, earlier ? *earlier : AlbumRecord(), written));
+    } catch (const std::exception&) {
+        // Out of memory: the earlier record stays, as above.
     }
 
     result.Aborted = host.AbortRequested();

@@ -30,6 +30,8 @@ public:
     void Line(std::string_view text = {});
     // Completes the page and puts it in place; raises when it could not be written completely.
     void Close();
+    // Size and time of the page as Close left it.
+    const FileStamp& Stamp() const { return m_file.Stamp(); }
 
 private:
     void WriteBytes(std::string_view bytes);

@@ -38,23 +38,35 @@ namespace {
         return true;
     }
 
+    TFileDescriptor OpenRegular(int folder, const std::string& path, int extraFlags, std::uint64_t* size)
+    {
+        // O_NONBLOCK: opening a named pipe without a writer would otherwise wait for one forever.
+        // It changes nothing for regular files, and is cleared again before reading.
+        TFileDescriptor file(::openat(folder, path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags));
+        if (!file.Valid())
+            return file;
+        struct stat status { };
+        const int flags = ::fcntl(file.Get(), F_GETFL);
+        if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode) || flags < 0
+            || ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+            return TFileDescriptor();
+        if (size)
+            *size = static_cast<std::uint64_t>(status.st_size);
+        return file;
+    }
+
 } // namespace
 
 TFileDescriptor OpenRegularDescriptor(const std::string& path, std::uint64_t* size)
 {
-    // O_NONBLOCK: opening a named pipe without a writer would otherwise wait for one forever.
-    // It changes nothing for regular files, and is cleared again before reading.
-    TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!file.Valid())
-        return file;
-    struct stat status { };
-    const int flags = ::fcntl(file.Get(), F_GETFL);
-    if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode) || flags < 0
-        || ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+    return OpenRegular(AT_FDCWD, path, 0, size);
+}
+
+TFileDescriptor OpenRegularEntry(int folder, const std::string& name, std::uint64_t* size)
+{
+    if (name.empty() || name.find('/') != std::string::npos)
         return TFileDescriptor();
-    if (size)
-        *size = static_cast<std::uint64_t>(status.st_size);
-    return file;
+    return OpenRegular(folder, name, O_NOFOLLOW, size);
 }
 
 FilePtr OpenRegularFile(const std::string& path, std::uint64_t* size)
@@ -90,6 +102,13 @@ bool ReadWholeFile(const std::string& path, std::size_t limit, std::string& text
 {
     std::uint64_t size = 0;
     const TFileDescriptor file = OpenRegularDescriptor(path, &size);
+    return file.Valid() && ReadAll(file, size, limit, text);
+}
+
+bool ReadWholeEntry(int folder, const std::string& name, std::size_t limit, std::string& text)
+{
+    std::uint64_t size = 0;
+    const TFileDescriptor file = OpenRegularEntry(folder, name, &size);
     return file.Valid() && ReadAll(file, size, limit, text);
 }
 

@@ -24,6 +24,9 @@ using FilePtr = std::unique_ptr<std::FILE, TFileCloser>;
 // file. `size` receives its length in bytes when given.
 TFileDescriptor OpenRegularDescriptor(const std::string& path, std::uint64_t* size = nullptr);
 
+// The same for the entry `name` of an open folder; a link of that name is never followed.
+TFileDescriptor OpenRegularEntry(int folder, const std::string& name, std::uint64_t* size = nullptr);
+
 // The same as a FILE for binary reading, or nullptr.
 FilePtr OpenRegularFile(const std::string& path, std::uint64_t* size = nullptr);
 
@@ -34,5 +37,7 @@ std::optional<std::size_t> ReadUpTo(int descriptor, void* buffer, std::size_t si
 // The whole regular file, when it holds at most `limit` bytes (also when it grows while it is
 // read); false when it cannot be opened or read, or is larger.
 bool ReadWholeFile(const std::string& path, std::size_t limit, std::string& text);
+// The same for the entry `name` of an open folder, never through a link.
+bool ReadWholeEntry(int folder, const std::string& name, std::size_t limit, std::string& text);
 
 } // namespace korvo

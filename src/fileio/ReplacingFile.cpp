@@ -97,11 +97,16 @@ bool TReplacingFile::Commit()
     bool flushed = std::fflush(m_file) == 0 && !std::ferror(m_file);
     if (flushed && m_durable)
         flushed = ::fsync(::fileno(m_file)) == 0;
+    // Closing and renaming change neither the size nor the modification time.
+    struct stat status { };
+    if (flushed)
+        flushed = ::fstat(::fileno(m_file), &status) == 0;
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;
     if (!flushed || !closed || ::rename(m_path.c_str(), m_target.c_str()) != 0)
         return false; // the destructor removes the hidden file
     m_path.clear();
+    m_stamp = StampOf(status);
     if (m_durable) {
         // Makes the rename itself durable; the file is complete either way.
         const std::size_t slash = m_target.rfind('/');
@@ -113,12 +118,18 @@ bool TReplacingFile::Commit()
     return true;
 }
 
-bool ReplaceFileContents(const std::string& target, std::string_view bytes, const TReplaceOptions& options)
+bool ReplaceFileContents(
+    const std::string& target, std::string_view bytes, const TReplaceOptions& options, FileStamp* written)
 {
     TReplacingFile file;
     // A full disk can still show up when the file is flushed and closed, which Commit checks.
-    return file.Create(target, options)
-        && (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.File()) == bytes.size()) && file.Commit();
+    if (!file.Create(target, options)
+        || (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.File()) != bytes.size())
+        || !file.Commit())
+        return false;
+    if (written)
+        *written = file.Stamp();
+    return true;
 }
 
 } // namespace korvo

@@ -10,6 +10,8 @@
 // album folder can direct a write elsewhere. A project file the user keeps behind a link is the
 // one exception (FollowLink): there the file the link points to is replaced.
 
+#include "fileio/FileStamp.h"
+
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -39,15 +41,19 @@ public:
     // Flushes and closes the hidden file and renames it over the target. False (and the hidden
     // file removed) when a write failed on the way, the disk is full or the target is a folder.
     bool Commit();
+    // Size and modification time of the file as Commit left it (valid after a successful Commit).
+    const FileStamp& Stamp() const { return m_stamp; }
 
 private:
     std::string m_target;
     std::string m_path;
     std::FILE* m_file = nullptr;
     bool m_durable = false;
+    FileStamp m_stamp;
 };
 
-// The whole file in one go, through TReplacingFile.
-bool ReplaceFileContents(const std::string& target, std::string_view bytes, const TReplaceOptions& options = {});
+// The whole file in one go, through TReplacingFile; `written` receives its stamp on success.
+bool ReplaceFileContents(const std::string& target, std::string_view bytes, const TReplaceOptions& options = {},
+    FileStamp* written = nullptr);
 
 } // namespace korvo

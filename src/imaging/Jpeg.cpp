@@ -577,11 +577,12 @@ bool EncodeJpegFile(TBitmap& bitmap, const std::string& path, int quality, bool 
     return EncodeJpegMemory(bitmap, quality, progressive, encoded) && WriteJpegBytes(path, encoded);
 }
 
-bool WriteJpegBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+bool WriteJpegBytes(const std::string& path, const std::vector<std::uint8_t>& bytes, FileStamp* written)
 {
     if (path.empty() || bytes.empty())
         return false;
-    return ReplaceFileContents(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return ReplaceFileContents(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), {}, written);
 }
 
 bool EncodeJpegMemory(TBitmap& bitmap, int quality, bool progressive, std::vector<std::uint8_t>& out)

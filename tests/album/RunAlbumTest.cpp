@@ -1,4 +1,5 @@
 #include "album/Core.h"
+#include "fileio/AlbumRecord.h"
 #include "imaging/Acquire.h"
 #include "imaging/Jpeg.h"
 #include "support/RecordingHost.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 using namespace korvo;
 using namespace korvo::testing;
@@ -42,6 +44,28 @@ protected:
     }
 
     AlbumRunResult Run() { return RunAlbum(Config, Images, Host); }
+
+    // Every file below the destination but the album's record, with its size and time, and the
+    // files the record lists.
+    std::map<std::string, FileStamp> FilesInDest() const
+    {
+        std::map<std::string, FileStamp> files;
+        for (const auto& entry : fs::recursive_directory_iterator(Dest)) {
+            struct stat status { };
+            const std::string path = fs::relative(entry.path(), Dest).string();
+            if (path != AlbumRecordName && ::lstat(entry.path().c_str(), &status) == 0 && S_ISREG(status.st_mode))
+                files[path] = StampOf(status);
+        }
+        return files;
+    }
+    std::map<std::string, FileStamp> RecordedFiles() const
+    {
+        std::map<std::string, FileStamp> files;
+        if (const auto record = ReadAlbumRecord(TFolder::Open(Dest)))
+            for (const AlbumRecordFile& file : record->Files)
+                files[file.Path] = file.Stamp;
+        return files;
+    }
     bool Exists(const std::string& name) const { return fs::exists(Dest + "/" + name); }
 
     TTempDir m_dir;
@@ -215,6 +239,42 @@ TEST_F(AlbumRun, AbortStopsAfterTheCurrentPictureAndStillWritesTheIndex)
     EXPECT_FALSE(Exists("image003.jpg"));
     // The index lists every picture, those never reached with a 0 by 0 thumbnail.
     EXPECT_NE(ReadFile(Dest + "/index.htm").find("thumb004.jpg\" width=\"0\" height=\"0\""), std::string::npos);
+}
+
+// The record lists every file a run wrote, with the size and time it left, also after an abort;
+// what a later run does not write again stays listed while it is unchanged.
+TEST_F(AlbumRun, RecordListsEveryFileTheRunsWrote)
+{
+    for (const char* name : { "a.jpg", "b.jpg", "c.jpg" })
+        Add(Picture(name, 16, 16));
+    fs::create_directory(Dest);
+    Config.FileNames.Preview.UseOwnDirectory = true;
+    Host.AbortOnPump = 1;
+    Run();
+    EXPECT_EQ(RecordedFiles(), FilesInDest());
+    using Names = std::vector<std::string>;
+    auto names = [](const std::map<std::string, FileStamp>& files) {
+        Names list;
+        for (const auto& [path, stamp] : files)
+            list.push_back(path);
+        return list;
+    };
+    EXPECT_EQ(names(RecordedFiles()),
+        (Names { "iinfo001.htm", "image001.htm", "images/image001.jpg", "index.htm", "thumb001.jpg" }));
+
+    // A full run in a smaller mode: the pages of picture 1 stay listed, a page the user has
+    // replaced since drops out.
+    Images.GetImage(2)->Active = false;
+    WriteFile(Dest + "/iinfo001.htm", "meine Seite");
+    Config.Output.Mode = OutputMode::ThumbsOnly;
+    TRecordingHost host;
+    RunAlbum(Config, Images, host);
+    std::map<std::string, FileStamp> expected = FilesInDest();
+    expected.erase("iinfo001.htm");
+    EXPECT_EQ(RecordedFiles(), expected);
+    EXPECT_EQ(names(expected),
+        (Names { "image001.htm", "images/image001.jpg", "images/image002.jpg", "index.htm", "thumb001.jpg",
+            "thumb002.jpg" }));
 }
 
 TEST_F(AlbumRun, VerboseIsSampledPerPictureAndTheTickCounterMayWrap)

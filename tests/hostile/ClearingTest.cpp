@@ -64,8 +64,8 @@ TEST(Clearing, RemovesOnlyOldAlbumFilesOfTheDestinationItself)
 
     EXPECT_EQ(Tree(dir.Path()),
         (Lines { "a.jpg", "fotos/", "fotos/foto.jpg", "fotos/thumb001.jpg", "fremd.jpg", "fremd/", "fremd/f.htm",
-            "out/", "out/B\xE4r.txt", "out/bleibt.txt", "out/iinfo001.htm", "out/image001.htm", "out/images/",
-            "out/images/i.htm", "out/images/image001.jpg", "out/index.htm", "out/ordner.jpg/",
+            "out/", "out/.korvo2-album", "out/B\xE4r.txt", "out/bleibt.txt", "out/iinfo001.htm", "out/image001.htm",
+            "out/images/", "out/images/i.htm", "out/images/image001.jpg", "out/index.htm", "out/ordner.jpg/",
             "out/ordner.jpg/innen.jpg", "out/pipe.jpg", "out/sub/", "out/sub/x.jpg", "out/thumbs@" }));
 }
 
