@@ -61,6 +61,20 @@ namespace {
             && (!names.Thumbnails.UseOwnDirectory || IsOwnFolderName(names.Thumbnails.OwnDirectory));
     }
 
+    // Where clearing looks: pages and pictures directly in the destination, pictures in the own
+    // folders in use.
+    std::vector<ClearingFolder> ClearedFolders(const Configuration& config)
+    {
+        std::vector<ClearingFolder> folders { { "", { ".htm", ".jpg" } } };
+        for (const OutputFileSettings* kind : { &config.FileNames.Preview, &config.FileNames.Thumbnails }) {
+            if (kind->UseOwnDirectory
+                && std::none_of(folders.begin(), folders.end(),
+                    [&](const ClearingFolder& folder) { return folder.Name == kind->OwnDirectory; }))
+                folders.push_back({ kind->OwnDirectory, { ".jpg" } });
+        }
+        return folders;
+    }
+
     // The folder of one kind of picture relative to BaseDir, as the album's record names it.
     std::string RecordFolder(const OutputFileSettings& kind)
     {
@@ -176,6 +190,19 @@ namespace {
 
 } // namespace
 
+int CountFilesToClear(const Configuration& config)
+{
+    if (!config.Output.rm || DestinationRefused(config) || !OwnFoldersUsable(config))
+        return 0;
+    try {
+        const TFolder album = TFolder::Open(BuildAlbumRunContext(config).BaseDir);
+        const std::optional<AlbumRecord> record = ReadAlbumRecord(album);
+        return record ? ClearRecordedFiles(album, record, ClearedFolders(config), false).Deleted : 0;
+    } catch (const std::exception&) {
+        return 0; // out of memory
+    }
+}
+
 AlbumRunResult RunAlbum(
     const Configuration& config, TImageManager& images, IOperationHost& host, const TWorkOptions& options)
 {
@@ -209,11 +236,12 @@ AlbumRunResult RunAlbum(
     if (config.Output.rm) {
         if (verbose)
             host.Log("*Lösche vorhandene Dateien aus " + WithoutTrailingSlash(context.BaseDir));
-        DeleteFilesByExtension(context.BaseDir, { ".htm", ".jpg" }, false);
-        DeleteFilesByExtension(context.PreviewDir, { ".jpg" }, names.Preview.UseOwnDirectory);
-        DeleteFilesByExtension(context.ThumbnailDir, { ".jpg" }, names.Thumbnails.UseOwnDirectory);
+        const ClearingCount cleared
+            = ClearRecordedFiles(TFolder::Open(context.BaseDir), earlier, ClearedFolders(config), true);
         if (!verbose)
             host.Log("*Alte Dateien gelöscht");
+        if (cleared.Foreign > 0)
+            host.Log("_" + IntToText(cleared.Foreign) + " fremde Dateien behalten");
     }
 
     if (!EnsureDirectory(context.PreviewDir) || !EnsureDirectory(context.ThumbnailDir))

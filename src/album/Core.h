@@ -39,6 +39,11 @@ struct AlbumRunResult {
     bool Aborted = false;
 };
 
+// How many files the clearing step of a run with these settings would delete right now: the
+// files of the album's record that are still as recorded. 0 when clearing is off, the
+// destination would be refused or it holds no record.
+int CountFilesToClear(const Configuration& config);
+
 // Reads `config.Verbose` anew for every picture, so "-v" toggled during the run takes effect
 // from the next picture on.
 //

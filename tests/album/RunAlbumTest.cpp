@@ -182,33 +182,56 @@ TEST_F(AlbumRun, UnusableDestinationsEndTheRunBeforeAnyPicture)
     EXPECT_TRUE(Exists("image001.jpg"));
 }
 
-TEST_F(AlbumRun, ClearingDeletesOnlyOldAlbumFiles)
+// Clearing deletes exactly the files of earlier runs that are still as they were written; what
+// the user put there or replaced stays, and is counted. Without a record nothing is deleted.
+TEST_F(AlbumRun, ClearingDeletesOnlyTheFilesOfEarlierRuns)
 {
     Add(Picture("a.jpg", 20, 20));
-    Config.Output.rm = true;
-    Config.Output.Mode = OutputMode::NoHTML;
-    Config.FileNames.Preview.UseOwnDirectory = true;
-    fs::create_directories(Dest + "/images");
+    Add(Picture("b.jpg", 20, 20));
     fs::create_directories(Dest + "/andere");
+    Config.Output.Mode = OutputMode::WithGallery;
+    Config.FileNames.Preview.UseOwnDirectory = true;
+    Run();
+    EXPECT_EQ(CountFilesToClear(Config), 0); // clearing is off
+
+    for (const char* name : { "alt.htm", "ALT2.JPG", "notiz.txt", "seite.html", "andere/x.jpg", "images/y.jpg",
+             "images/z.txt", "thumb002.jpg" })
+        WriteFile(Dest + "/" + name, "vom Benutzer");
     fs::create_directories(Dest + "/ordner.jpg");
-    for (const char* name :
-        { "alt.htm", "ALT2.JPG", "notiz.txt", "seite.html", "andere/x.jpg", "images/y.jpg", "images/z.txt" })
-        WriteFile(Dest + "/" + name, "x");
-    // A link named like a picture goes, its target stays.
     WriteFile(m_dir / "ziel.jpg", "x");
     fs::create_symlink(m_dir / "ziel.jpg", Dest + "/link.jpg");
-    Run();
-    EXPECT_EQ(Host.Lines()[2], "*Alte Dateien gelöscht");
-    for (const char* gone : { "alt.htm", "ALT2.JPG", "images/y.jpg", "link.jpg" })
-        EXPECT_FALSE(fs::exists(fs::symlink_status(Dest + "/" + gone))) << gone;
-    for (const char* kept : { "notiz.txt", "seite.html", "andere/x.jpg", "images/z.txt", "ordner.jpg" })
-        EXPECT_TRUE(Exists(kept)) << kept;
-    EXPECT_TRUE(fs::exists(m_dir / "ziel.jpg"));
+    Config.Output.rm = true;
+    // Pages and pictures of both pictures and the index, but not the replaced thumbnail.
+    EXPECT_EQ(CountFilesToClear(Config), 6);
+    Images.GetImage(1)->Active = false;
+    TRecordingHost host;
+    RunAlbum(Config, Images, host);
+    EXPECT_EQ(Lines(host.Lines().begin() + 2, host.Lines().begin() + 4),
+        (Lines { "*Alte Dateien gelöscht", "_5 fremde Dateien behalten" }));
+    for (const char* gone : { "image002.htm", "images/image002.jpg" })
+        EXPECT_FALSE(Exists(gone)) << gone;
+    for (const char* kept : { "alt.htm", "ALT2.JPG", "notiz.txt", "seite.html", "andere/x.jpg", "images/y.jpg",
+             "images/z.txt", "ordner.jpg", "link.jpg", "image001.htm", "images/image001.jpg" })
+        EXPECT_TRUE(fs::exists(fs::symlink_status(Dest + "/" + kept))) << kept;
+    EXPECT_EQ(ReadFile(Dest + "/thumb002.jpg"), "vom Benutzer");
+    EXPECT_EQ(ReadFile(m_dir / "ziel.jpg"), "x");
+    EXPECT_EQ(CountFilesToClear(Config), 4);
 
     TRecordingHost verboseHost;
     Config.Verbose = true;
     RunAlbum(Config, Images, verboseHost);
-    EXPECT_EQ(verboseHost.Lines()[2], "*Lösche vorhandene Dateien aus " + Dest);
+    EXPECT_EQ(Lines(verboseHost.Lines().begin() + 2, verboseHost.Lines().begin() + 4),
+        (Lines { "*Lösche vorhandene Dateien aus " + Dest, "_5 fremde Dateien behalten" }));
+
+    // Without a record every file is foreign.
+    fs::remove(Dest + "/.korvo2-album");
+    EXPECT_EQ(CountFilesToClear(Config), 0);
+    TRecordingHost unrecorded;
+    Config.Verbose = false;
+    RunAlbum(Config, Images, unrecorded);
+    EXPECT_EQ(unrecorded.Lines()[3], "_9 fremde Dateien behalten");
+    Config.DestDir = DefaultDestDir;
+    EXPECT_EQ(CountFilesToClear(Config), 0);
 }
 
 TEST_F(AlbumRun, ClearingNeverReachesThroughASymlinkedPictureFolder)
@@ -218,10 +241,15 @@ TEST_F(AlbumRun, ClearingNeverReachesThroughASymlinkedPictureFolder)
     WriteFile(m_dir / "sammlung/urlaub.jpg", "wertvoll");
     fs::create_directories(Dest);
     fs::create_directory_symlink(m_dir / "sammlung", Dest + "/images");
+    // Even a record that lists the file as it is cannot reach it.
+    struct stat status { };
+    ASSERT_EQ(::stat((m_dir / "sammlung/urlaub.jpg").c_str(), &status), 0);
+    ASSERT_TRUE(WriteAlbumRecord(Dest, AlbumRecord { { { "images/urlaub.jpg", StampOf(status) } } }));
     Config.Output.rm = true;
     Config.FileNames.Preview.UseOwnDirectory = true;
+    EXPECT_EQ(CountFilesToClear(Config), 0);
     Run();
-    EXPECT_TRUE(fs::exists(m_dir / "sammlung/urlaub.jpg"));
+    EXPECT_EQ(ReadFile(m_dir / "sammlung/urlaub.jpg"), "wertvoll");
 }
 
 TEST_F(AlbumRun, AbortStopsAfterTheCurrentPictureAndStillWritesTheIndex)
