@@ -4,6 +4,7 @@
 #include "fileio/AlbumRecord.h"
 #include "fileio/Clearing.h"
 #include "fileio/Folder.h"
+#include "fileio/SourceCollision.h"
 #include "imaging/AlbumPicture.h"
 #include "imaging/Jpeg.h"
 #include "imaging/Process.h"
@@ -101,6 +102,44 @@ namespace {
         if (context.MakeDetails)
             files.Details = BuildFileName(number, names.HTMLDocs.Details, names.Digits) + ".htm";
         return files;
+    }
+
+    std::string IndexFileName(const Configuration& config)
+    {
+        return SafeFileName(config.FileNames.HTMLDocs.Index) + ".htm";
+    }
+
+    // The source of the first picture of the list (active or not, present or not) that a file of
+    // this run would replace, or nullopt. The record counts as one of the run's files.
+    std::optional<std::string> CollidingSource(
+        const AlbumRunContext& context, const Configuration& config, const TImageManager& images)
+    {
+        OutputFolderFiles base { context.BaseDir, {} };
+        OutputFolderFiles previews { context.PreviewDir, {} };
+        OutputFolderFiles thumbnails { context.ThumbnailDir, {} };
+        for (int index = images.FirstInAlbum(); index >= 0; index = images.GetImage(index)->Next) {
+            PictureFiles files = FilesOfPicture(images.GetImage(index)->Number, context, config.FileNames);
+            previews.Names.push_back(std::move(files.Preview));
+            if (context.MakeThumbnails)
+                thumbnails.Names.push_back(std::move(files.Thumbnail));
+            if (context.MakeGallery)
+                base.Names.push_back(std::move(files.Gallery));
+            if (context.MakeDetails)
+                base.Names.push_back(std::move(files.Details));
+        }
+        if (context.MakeIndex)
+            base.Names.push_back(IndexFileName(config));
+        base.Names.emplace_back(AlbumRecordName);
+        const std::vector<OutputFolderFiles> outputs { std::move(base), std::move(previews), std::move(thumbnails) };
+
+        std::vector<std::string_view> sources;
+        sources.reserve(static_cast<std::size_t>(images.ImageCount()));
+        for (int index = 0; index < images.ImageCount(); ++index)
+            sources.push_back(images.GetImage(index)->Source);
+        const std::optional<std::size_t> colliding = FirstSourceAmongOutputs(outputs, sources);
+        if (!colliding)
+            return std::nullopt;
+        return std::string(sources[*colliding]);
     }
 
     // Writes what the work on one picture made (its preview image and thumbnail) and its pages,
@@ -208,7 +247,6 @@ AlbumRunResult RunAlbum(
 {
     AlbumRunResult result;
     const AlbumRunContext context = BuildAlbumRunContext(config);
-    const auto& names = config.FileNames;
 
     images.BuildAlbumOrder(config.Output.UncategorizedImages);
     const int n = images.AlbumCount();
@@ -229,6 +267,15 @@ AlbumRunResult RunAlbum(
     };
     if (DestinationRefused(config) || !OwnFoldersUsable(config))
         return endWithDirectoryFailure();
+    // Before anything is cleared, created or written: no file of the album may be a picture the
+    // album is made from.
+    if (const std::optional<std::string> original = CollidingSource(context, config, images)) {
+        host.Log("-Zielverzeichnis enthält Originalbilder, die überschrieben würden: " + *original);
+        host.Log("");
+        host.EndBusy(Page::PLog);
+        result.SourceCollision = true;
+        return result;
+    }
 
     // The record of the earlier runs, read before anything is cleared or written.
     const std::optional<AlbumRecord> earlier = ReadAlbumRecord(TFolder::Open(context.BaseDir));
@@ -287,7 +334,7 @@ AlbumRunResult RunAlbum(
     }
 
     if (context.MakeIndex) {
-        const std::string indexName = SafeFileName(names.HTMLDocs.Index) + ".htm";
+        const std::string indexName = IndexFileName(config);
         const std::string indexPath = context.BaseDir + indexName;
         if (verbose)
             host.Log("*Schreibe Index: " + indexPath);

@@ -33,6 +33,9 @@ struct AlbumRunResult {
     int Count = 0; // pictures in the album
     int Successes = 0; // pictures without any failed step
     bool DestinationFailed = false;
+    // A file of the album would have replaced a picture of the image list: nothing was cleared,
+    // created or written.
+    bool SourceCollision = false;
     bool IndexFailed = false;
     bool IndexWritten = false;
     std::string IndexPath; // the index page written, when IndexWritten: "Album ansehen" opens it

@@ -234,6 +234,33 @@ TEST_F(AlbumRun, ClearingDeletesOnlyTheFilesOfEarlierRuns)
     EXPECT_EQ(CountFilesToClear(Config), 0);
 }
 
+// Any picture of the list counts, also one that is not in the album or not on disk, and so does
+// the record: the run ends as an unusable destination does, before it clears or writes.
+TEST_F(AlbumRun, OutputOverASourcePictureEndsTheRunFirst)
+{
+    const std::string a = Add(Picture("a.jpg", 20, 20));
+    Config.Output.rm = true;
+    Run();
+    const std::map<std::string, FileStamp> written = FilesInDest();
+    const std::string record = ReadFile(Dest + "/" + std::string(AlbumRecordName));
+    for (const std::string& source : { Dest + "/thumb002.jpg", Dest + "/" + std::string(AlbumRecordName) }) {
+        TImageRecord& inactive = Images.AddImage();
+        inactive.Source = source;
+        inactive.Active = false;
+        Add(Picture("b.jpg", 20, 20));
+        TRecordingHost host;
+        const AlbumRunResult result = RunAlbum(Config, Images, host);
+        EXPECT_TRUE(result.SourceCollision);
+        EXPECT_EQ(host.Lines(),
+            (Lines { "", "/Erzeuge Album aus 2 Bildern",
+                "-Zielverzeichnis enthält Originalbilder, die überschrieben würden: " + source, "" }));
+        EXPECT_EQ(FilesInDest(), written);
+        EXPECT_EQ(ReadFile(Dest + "/" + std::string(AlbumRecordName)), record);
+        Images = TImageManager();
+        Add(a);
+    }
+}
+
 TEST_F(AlbumRun, ClearingNeverReachesThroughASymlinkedPictureFolder)
 {
     Add(Picture("a.jpg", 20, 20));
