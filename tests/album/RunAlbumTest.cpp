@@ -182,55 +182,61 @@ TEST_F(AlbumRun, UnusableDestinationsEndTheRunBeforeAnyPicture)
     EXPECT_TRUE(Exists("image001.jpg"));
 }
 
-// Clearing deletes exactly the files of earlier runs that are still as they were written; what
-// the user put there or replaced stays, and is counted. Without a record nothing is deleted.
+// With the photos' own folder as destination, clearing deletes exactly the files of earlier runs
+// that are still as written: originals, foreign files and album files the user replaced stay
+// and are counted. The record lists what the runs wrote and keeps what a later run left alone.
 TEST_F(AlbumRun, ClearingDeletesOnlyTheFilesOfEarlierRuns)
 {
+    Dest = m_dir / "src";
+    Config.DestDir = Dest;
     Add(Picture("a.jpg", 20, 20));
     Add(Picture("b.jpg", 20, 20));
+    Picture("nicht-im-album.jpg", 20, 20);
+    fs::create_directories(Dest + "/images");
     fs::create_directories(Dest + "/andere");
-    Config.Output.Mode = OutputMode::WithGallery;
-    Config.FileNames.Preview.UseOwnDirectory = true;
-    Run();
-    EXPECT_EQ(CountFilesToClear(Config), 0); // clearing is off
-
-    for (const char* name : { "alt.htm", "ALT2.JPG", "notiz.txt", "seite.html", "andere/x.jpg", "images/y.jpg",
-             "images/z.txt", "thumb002.jpg" })
-        WriteFile(Dest + "/" + name, "vom Benutzer");
     fs::create_directories(Dest + "/ordner.jpg");
+    for (const char* name : { "notiz.txt", "seite.htm", "andere/x.jpg", "images/y.jpg" })
+        WriteFile(Dest + "/" + name, "vom Benutzer");
     WriteFile(m_dir / "ziel.jpg", "x");
     fs::create_symlink(m_dir / "ziel.jpg", Dest + "/link.jpg");
     Config.Output.rm = true;
-    // Pages and pictures of both pictures and the index, but not the replaced thumbnail.
-    EXPECT_EQ(CountFilesToClear(Config), 6);
+    Config.Output.Mode = OutputMode::WithGallery;
+    Config.FileNames.Preview.UseOwnDirectory = true;
+    Run(); // no record yet: nothing is the album's
+    EXPECT_EQ(Lines(Host.Lines().begin() + 2, Host.Lines().begin() + 4),
+        (Lines { "*Alte Dateien gelöscht", "_6 fremde Dateien behalten" }));
+    const std::map<std::string, FileStamp> first = FilesInDest();
+    EXPECT_EQ(RecordedFiles().size(), 7u);
+    for (const auto& [path, stamp] : RecordedFiles())
+        EXPECT_EQ(first.at(path), stamp) << path;
+
+    WriteFile(Dest + "/thumb002.jpg", "vom Benutzer");
+    EXPECT_EQ(CountFilesToClear(Config), 6); // pages and pictures of both and the index
     Images.GetImage(1)->Active = false;
+    Config.Verbose = true;
     TRecordingHost host;
     RunAlbum(Config, Images, host);
     EXPECT_EQ(Lines(host.Lines().begin() + 2, host.Lines().begin() + 4),
-        (Lines { "*Alte Dateien gelöscht", "_5 fremde Dateien behalten" }));
-    for (const char* gone : { "image002.htm", "images/image002.jpg" })
-        EXPECT_FALSE(Exists(gone)) << gone;
-    for (const char* kept : { "alt.htm", "ALT2.JPG", "notiz.txt", "seite.html", "andere/x.jpg", "images/y.jpg",
-             "images/z.txt", "ordner.jpg", "link.jpg", "image001.htm", "images/image001.jpg" })
-        EXPECT_TRUE(fs::exists(fs::symlink_status(Dest + "/" + kept))) << kept;
+        (Lines { "*Lösche vorhandene Dateien aus " + Dest, "_7 fremde Dateien behalten" }));
+    const std::map<std::string, FileStamp> second = FilesInDest();
+    EXPECT_FALSE(second.contains("image002.htm") || second.contains("images/image002.jpg"));
+    for (const char* kept :
+        { "a.jpg", "b.jpg", "nicht-im-album.jpg", "notiz.txt", "seite.htm", "andere/x.jpg", "images/y.jpg" })
+        EXPECT_EQ(second.at(kept), first.at(kept)) << kept;
     EXPECT_EQ(ReadFile(Dest + "/thumb002.jpg"), "vom Benutzer");
+    EXPECT_TRUE(fs::is_symlink(Dest + "/link.jpg"));
     EXPECT_EQ(ReadFile(m_dir / "ziel.jpg"), "x");
-    EXPECT_EQ(CountFilesToClear(Config), 4);
 
-    TRecordingHost verboseHost;
-    Config.Verbose = true;
-    RunAlbum(Config, Images, verboseHost);
-    EXPECT_EQ(Lines(verboseHost.Lines().begin() + 2, verboseHost.Lines().begin() + 4),
-        (Lines { "*Lösche vorhandene Dateien aus " + Dest, "_5 fremde Dateien behalten" }));
-
-    // Without a record every file is foreign.
+    // A run that writes less keeps the unchanged files of the earlier one listed.
+    Config.Output.rm = false;
+    Config.Output.Mode = OutputMode::NoHTML;
+    TRecordingHost smaller;
+    RunAlbum(Config, Images, smaller);
+    EXPECT_EQ(RecordedFiles().count("image001.htm"), 1u);
+    EXPECT_EQ(RecordedFiles().count("thumb002.jpg"), 0u);
+    EXPECT_EQ(CountFilesToClear(Config), 0); // clearing is off
+    Config.Output.rm = true;
     fs::remove(Dest + "/.korvo2-album");
-    EXPECT_EQ(CountFilesToClear(Config), 0);
-    TRecordingHost unrecorded;
-    Config.Verbose = false;
-    RunAlbum(Config, Images, unrecorded);
-    EXPECT_EQ(unrecorded.Lines()[3], "_9 fremde Dateien behalten");
-    Config.DestDir = DefaultDestDir;
     EXPECT_EQ(CountFilesToClear(Config), 0);
 }
 
@@ -292,44 +298,9 @@ TEST_F(AlbumRun, AbortStopsAfterTheCurrentPictureAndStillWritesTheIndex)
             "*Thumbnail-Übersicht geschrieben", "-Vorgang vom Benutzer abgebrochen",
             "+2 von 4 Bildern erfolgreich umgewandelt in 0 Sekunden", "" }));
     EXPECT_FALSE(Exists("image003.jpg"));
+    EXPECT_EQ(RecordedFiles(), FilesInDest()); // what was written, and only that
     // The index lists every picture, those never reached with a 0 by 0 thumbnail.
     EXPECT_NE(ReadFile(Dest + "/index.htm").find("thumb004.jpg\" width=\"0\" height=\"0\""), std::string::npos);
-}
-
-// The record lists every file a run wrote, with the size and time it left, also after an abort;
-// what a later run does not write again stays listed while it is unchanged.
-TEST_F(AlbumRun, RecordListsEveryFileTheRunsWrote)
-{
-    for (const char* name : { "a.jpg", "b.jpg", "c.jpg" })
-        Add(Picture(name, 16, 16));
-    fs::create_directory(Dest);
-    Config.FileNames.Preview.UseOwnDirectory = true;
-    Host.AbortOnPump = 1;
-    Run();
-    EXPECT_EQ(RecordedFiles(), FilesInDest());
-    using Names = std::vector<std::string>;
-    auto names = [](const std::map<std::string, FileStamp>& files) {
-        Names list;
-        for (const auto& [path, stamp] : files)
-            list.push_back(path);
-        return list;
-    };
-    EXPECT_EQ(names(RecordedFiles()),
-        (Names { "iinfo001.htm", "image001.htm", "images/image001.jpg", "index.htm", "thumb001.jpg" }));
-
-    // A full run in a smaller mode: the pages of picture 1 stay listed, a page the user has
-    // replaced since drops out.
-    Images.GetImage(2)->Active = false;
-    WriteFile(Dest + "/iinfo001.htm", "meine Seite");
-    Config.Output.Mode = OutputMode::ThumbsOnly;
-    TRecordingHost host;
-    RunAlbum(Config, Images, host);
-    std::map<std::string, FileStamp> expected = FilesInDest();
-    expected.erase("iinfo001.htm");
-    EXPECT_EQ(RecordedFiles(), expected);
-    EXPECT_EQ(names(expected),
-        (Names { "image001.htm", "images/image001.jpg", "images/image002.jpg", "index.htm", "thumb001.jpg",
-            "thumb002.jpg" }));
 }
 
 TEST_F(AlbumRun, VerboseIsSampledPerPictureAndTheTickCounterMayWrap)
