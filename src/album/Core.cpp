@@ -1,17 +1,17 @@
 #include "album/Core.h"
 
 #include "album/Pages.h"
+#include "fileio/AlbumRecord.h"
+#include "fileio/Clearing.h"
+#include "fileio/Folder.h"
+#include "fileio/SourceCollision.h"
 #include "imaging/AlbumPicture.h"
 #include "imaging/Jpeg.h"
 #include "imaging/Process.h"
 #include "model/TextRules.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace korvo {
 
@@ -38,50 +38,6 @@ AlbumRunContext BuildAlbumRunContext(const Configuration& config)
 
 namespace {
 
-    bool HasExtension(const fs::path& path, std::string_view extension)
-    {
-        return ToLowerAscii(path.extension().string()) == extension;
-    }
-
-    // Deletes the files of one directory (never its subdirectories) whose extension is one of
-    // the given ones, in any letter case. A symlink is removed as a link; its target stays.
-    void DeleteOldFiles(
-        const std::string& directory, std::initializer_list<std::string_view> extensions, bool skipSymlinkedFolder)
-    {
-        std::error_code error;
-        // An own picture folder that is a symlink may lead anywhere, the user's photo collection
-        // included: never clear through it.
-        const fs::path dir(directory);
-        if (skipSymlinkedFolder && fs::is_symlink(dir.has_filename() ? dir : dir.parent_path(), error))
-            return;
-        for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
-            const fs::file_status status = it->symlink_status(error);
-            if (error) {
-                error.clear();
-                continue;
-            }
-            if (!fs::is_regular_file(status) && !fs::is_symlink(status))
-                continue;
-            for (std::string_view extension : extensions) {
-                if (HasExtension(it->path(), extension)) {
-                    std::error_code ignored;
-                    fs::remove(it->path(), ignored);
-                    break;
-                }
-            }
-        }
-    }
-
-    // One directory level; the parent must exist.
-    bool EnsureDirectory(const std::string& directory)
-    {
-        std::error_code error;
-        if (fs::is_directory(directory, error))
-            return true;
-        fs::create_directory(directory, error);
-        return !error && fs::is_directory(directory, error);
-    }
-
     std::string WithoutTrailingSlash(std::string path)
     {
         if (path.size() > 1 && path.back() == '/')
@@ -106,14 +62,94 @@ namespace {
             && (!names.Thumbnails.UseOwnDirectory || IsOwnFolderName(names.Thumbnails.OwnDirectory));
     }
 
+    // Where clearing looks: pages and pictures directly in the destination, pictures in the own
+    // folders in use.
+    std::vector<ClearingFolder> ClearedFolders(const Configuration& config)
+    {
+        std::vector<ClearingFolder> folders { { "", { ".htm", ".jpg" } } };
+        for (const OutputFileSettings* kind : { &config.FileNames.Preview, &config.FileNames.Thumbnails }) {
+            if (kind->UseOwnDirectory
+                && std::none_of(folders.begin(), folders.end(),
+                    [&](const ClearingFolder& folder) { return folder.Name == kind->OwnDirectory; }))
+                folders.push_back({ kind->OwnDirectory, { ".jpg" } });
+        }
+        return folders;
+    }
+
+    // The folder of one kind of picture relative to BaseDir, as the album's record names it.
+    std::string RecordFolder(const OutputFileSettings& kind)
+    {
+        return kind.UseOwnDirectory ? kind.OwnDirectory + "/" : std::string();
+    }
+
+    // The files of the album that one picture makes, by name; each lies in BaseDir or, for the
+    // pictures, in their own folder. Empty when the mode writes no such file.
+    struct PictureFiles {
+        std::string Preview;
+        std::string Thumbnail;
+        std::string Gallery;
+        std::string Details;
+    };
+
+    PictureFiles FilesOfPicture(int number, const AlbumRunContext& context, const FileNameSettings& names)
+    {
+        PictureFiles files;
+        files.Preview = BuildFileName(number, names.Preview.Template, names.Digits) + ".jpg";
+        if (context.MakeThumbnails)
+            files.Thumbnail = BuildFileName(number, names.Thumbnails.Template, names.Digits) + ".jpg";
+        if (context.MakeGallery)
+            files.Gallery = BuildFileName(number, names.HTMLDocs.Gallery, names.Digits) + ".htm";
+        if (context.MakeDetails)
+            files.Details = BuildFileName(number, names.HTMLDocs.Details, names.Digits) + ".htm";
+        return files;
+    }
+
+    std::string IndexFileName(const Configuration& config)
+    {
+        return SafeFileName(config.FileNames.HTMLDocs.Index) + ".htm";
+    }
+
+    // The source of the first picture of the list (active or not, present or not) that a file of
+    // this run would replace, or nullopt. The record counts as one of the run's files.
+    std::optional<std::string> CollidingSource(
+        const AlbumRunContext& context, const Configuration& config, const TImageManager& images)
+    {
+        OutputFolderFiles base { context.BaseDir, {} };
+        OutputFolderFiles previews { context.PreviewDir, {} };
+        OutputFolderFiles thumbnails { context.ThumbnailDir, {} };
+        for (int index = images.FirstInAlbum(); index >= 0; index = images.GetImage(index)->Next) {
+            PictureFiles files = FilesOfPicture(images.GetImage(index)->Number, context, config.FileNames);
+            previews.Names.push_back(std::move(files.Preview));
+            if (context.MakeThumbnails)
+                thumbnails.Names.push_back(std::move(files.Thumbnail));
+            if (context.MakeGallery)
+                base.Names.push_back(std::move(files.Gallery));
+            if (context.MakeDetails)
+                base.Names.push_back(std::move(files.Details));
+        }
+        if (context.MakeIndex)
+            base.Names.push_back(IndexFileName(config));
+        base.Names.emplace_back(AlbumRecordName);
+        const std::vector<OutputFolderFiles> outputs { std::move(base), std::move(previews), std::move(thumbnails) };
+
+        std::vector<std::string_view> sources;
+        sources.reserve(static_cast<std::size_t>(images.ImageCount()));
+        for (int index = 0; index < images.ImageCount(); ++index)
+            sources.push_back(images.GetImage(index)->Source);
+        const std::optional<std::size_t> colliding = FirstSourceAmongOutputs(outputs, sources);
+        if (!colliding)
+            return std::nullopt;
+        return std::string(sources[*colliding]);
+    }
+
     // Writes what the work on one picture made (its preview image and thumbnail) and its pages,
     // and logs the picture as a run always has. True when no step failed. Any failure, an
     // unexpected exception included, stays a failure of this picture.
     bool FinishAlbumPicture(TImageRecord& image, const TAlbumPictureResult& made, int position, int n, bool verbose,
-        const AlbumRunContext& context, const Configuration& config, const TImageManager& images, IOperationHost& host)
+        const AlbumRunContext& context, const Configuration& config, const TImageManager& images, IOperationHost& host,
+        AlbumRecord& written)
     {
         const auto& names = config.FileNames;
-        const int digits = names.Digits;
         bool failed = false;
         const std::string prefix = "[" + IntToText(position) + "/" + IntToText(n) + "] ";
         auto failStep = [&](std::string_view message) {
@@ -127,45 +163,51 @@ namespace {
             if (!made.Loaded) {
                 failStep("Fehler beim Einlesen");
             } else {
+                const PictureFiles files = FilesOfPicture(image.Number, context, names);
+                FileStamp stamp;
+                auto wrote = [&](const std::string& folder, const std::string& name) {
+                    written.Files.push_back({ folder + name, stamp });
+                };
                 int previewWidth = 0;
                 int previewHeight = 0;
-                const std::string previewPath
-                    = context.PreviewDir + BuildFileName(image.Number, names.Preview.Template, digits) + ".jpg";
+                const std::string previewPath = context.PreviewDir + files.Preview;
                 if (verbose)
                     host.Log("_" + prefix + "Erzeuge Vorschaubild: " + previewPath);
                 if (!made.Preview.Sized)
                     failStep("Fehler beim Berechnen");
-                else if (!made.Preview.Encoded || !WriteJpegBytes(previewPath, made.Preview.Jpeg))
+                else if (!made.Preview.Encoded || !WriteJpegBytes(previewPath, made.Preview.Jpeg, &stamp))
                     failStep("Fehler beim Schreiben");
                 else {
+                    wrote(RecordFolder(names.Preview), files.Preview);
                     previewWidth = made.Preview.Width;
                     previewHeight = made.Preview.Height;
                 }
 
                 if (context.MakeThumbnails) {
-                    const std::string thumbnailPath = context.ThumbnailDir
-                        + BuildFileName(image.Number, names.Thumbnails.Template, digits) + ".jpg";
+                    const std::string thumbnailPath = context.ThumbnailDir + files.Thumbnail;
                     if (verbose)
                         host.Log("_" + prefix + "Erzeuge Thumbnail: " + thumbnailPath);
                     if (!made.Thumbnail.Sized)
                         failStep("Fehler beim Berechnen");
-                    else if (!made.Thumbnail.Encoded || !WriteJpegBytes(thumbnailPath, made.Thumbnail.Jpeg))
+                    else if (!made.Thumbnail.Encoded || !WriteJpegBytes(thumbnailPath, made.Thumbnail.Jpeg, &stamp))
                         failStep("Fehler beim Schreiben");
                     else {
+                        wrote(RecordFolder(names.Thumbnails), files.Thumbnail);
                         image.ThumbWidth = made.Thumbnail.Width;
                         image.ThumbHeight = made.Thumbnail.Height;
                     }
                 }
 
                 auto writePage = [&](bool details) {
-                    const std::string& nameTemplate = details ? names.HTMLDocs.Details : names.HTMLDocs.Gallery;
-                    const std::string pagePath
-                        = context.BaseDir + BuildFileName(image.Number, nameTemplate, digits) + ".htm";
+                    const std::string& name = details ? files.Details : files.Gallery;
+                    const std::string pagePath = context.BaseDir + name;
                     if (verbose)
                         host.Log("_" + prefix + (details ? "Schreibe Details-Datei: " : "Schreibe Galeriendatei: ")
                             + pagePath);
                     try {
-                        WriteImagePage(pagePath, image, details, previewWidth, previewHeight, context, config, images);
+                        WriteImagePage(
+                            pagePath, image, details, previewWidth, previewHeight, context, config, images, &stamp);
+                        wrote("", name);
                     } catch (const std::exception&) {
                         failStep("Fehler beim Schreiben");
                     }
@@ -187,12 +229,24 @@ namespace {
 
 } // namespace
 
+int CountFilesToClear(const Configuration& config)
+{
+    if (!config.Output.rm || DestinationRefused(config) || !OwnFoldersUsable(config))
+        return 0;
+    try {
+        const TFolder album = TFolder::Open(BuildAlbumRunContext(config).BaseDir);
+        const std::optional<AlbumRecord> record = ReadAlbumRecord(album);
+        return record ? ClearRecordedFiles(album, record, ClearedFolders(config), false).Deleted : 0;
+    } catch (const std::exception&) {
+        return 0; // out of memory
+    }
+}
+
 AlbumRunResult RunAlbum(
     const Configuration& config, TImageManager& images, IOperationHost& host, const TWorkOptions& options)
 {
     AlbumRunResult result;
     const AlbumRunContext context = BuildAlbumRunContext(config);
-    const auto& names = config.FileNames;
 
     images.BuildAlbumOrder(config.Output.UncategorizedImages);
     const int n = images.AlbumCount();
@@ -215,19 +269,34 @@ AlbumRunResult RunAlbum(
     };
     if (DestinationRefused(config) || !OwnFoldersUsable(config))
         return endWithDirectoryFailure();
+    // Before anything is cleared, created or written: no file of the album may be a picture the
+    // album is made from.
+    if (const std::optional<std::string> original = CollidingSource(context, config, images)) {
+        host.Log("-Zielverzeichnis enthält Originalbilder, die überschrieben würden: " + *original);
+        host.Log("");
+        host.EndBusy(Page::PLog);
+        result.SourceCollision = true;
+        return result;
+    }
+
+    // The record of the earlier runs, read before anything is cleared or written.
+    const std::optional<AlbumRecord> earlier = ReadAlbumRecord(TFolder::Open(context.BaseDir));
 
     if (config.Output.rm) {
         if (verbose)
             host.Log("*Lösche vorhandene Dateien aus " + WithoutTrailingSlash(context.BaseDir));
-        DeleteOldFiles(context.BaseDir, { ".htm", ".jpg" }, false);
-        DeleteOldFiles(context.PreviewDir, { ".jpg" }, names.Preview.UseOwnDirectory);
-        DeleteOldFiles(context.ThumbnailDir, { ".jpg" }, names.Thumbnails.UseOwnDirectory);
+        const ClearingCount cleared
+            = ClearRecordedFiles(TFolder::Open(context.BaseDir), earlier, ClearedFolders(config), true);
         if (!verbose)
             host.Log("*Alte Dateien gelöscht");
+        if (cleared.Foreign > 0)
+            host.Log("_" + IntToText(cleared.Foreign) + " fremde Dateien behalten");
     }
 
     if (!EnsureDirectory(context.PreviewDir) || !EnsureDirectory(context.ThumbnailDir))
         return endWithDirectoryFailure();
+    // From here on the run ends with a record of what it wrote, also after an abort.
+    AlbumRecord written;
 
     // The pictures in album order, as the workers see them: copies, so that nothing a worker
     // reads can change under it (only "-v" can change during the run, and workers ignore it).
@@ -255,7 +324,7 @@ AlbumRunResult RunAlbum(
         // An abort seen while waiting ends the run after this picture: drop the work ahead.
         work.WaitForWithHost(item, host, options.PumpInterval);
         verbose = config.Verbose;
-        if (FinishAlbumPicture(image, made[item], item + 1, n, verbose, context, config, images, host))
+        if (FinishAlbumPicture(image, made[item], item + 1, n, verbose, context, config, images, host, written))
             ++result.Successes;
         made[item] = {};
 
@@ -267,11 +336,14 @@ AlbumRunResult RunAlbum(
     }
 
     if (context.MakeIndex) {
-        const std::string indexPath = context.BaseDir + SafeFileName(names.HTMLDocs.Index) + ".htm";
+        const std::string indexName = IndexFileName(config);
+        const std::string indexPath = context.BaseDir + indexName;
         if (verbose)
             host.Log("*Schreibe Index: " + indexPath);
         try {
-            WriteIndexPage(indexPath, context, config, images);
+            FileStamp stamp;
+            WriteIndexPage(indexPath, context, config, images, &stamp);
+            written.Files.push_back({ indexName, stamp });
             result.IndexWritten = true;
             result.IndexPath = indexPath;
             if (!verbose)
@@ -280,6 +352,15 @@ AlbumRunResult RunAlbum(
             result.IndexFailed = true;
             host.Log("-Fehler beim Schreiben der Thumbnail-Übersicht");
         }
+    }
+
+    // A record that cannot be written leaves the earlier one in place; a later clearing then
+    // finds the files rewritten since and keeps them, so nothing is lost either way.
+    try {
+        const TFolder album = TFolder::Open(context.BaseDir);
+        (void)WriteAlbumRecord(context.BaseDir, MergeAlbumRecord(album, earlier ? *earlier : AlbumRecord(), written));
+    } catch (const std::exception&) {
+        // Out of memory: the earlier record stays, as above.
     }
 
     result.Aborted = host.AbortRequested();

@@ -33,11 +33,19 @@ struct AlbumRunResult {
     int Count = 0; // pictures in the album
     int Successes = 0; // pictures without any failed step
     bool DestinationFailed = false;
+    // A file of the album would have replaced a picture of the image list: nothing was cleared,
+    // created or written.
+    bool SourceCollision = false;
     bool IndexFailed = false;
     bool IndexWritten = false;
     std::string IndexPath; // the index page written, when IndexWritten: "Album ansehen" opens it
     bool Aborted = false;
 };
+
+// How many files the clearing step of a run with these settings would delete right now: the
+// files of the album's record that are still as recorded. 0 when clearing is off, the
+// destination would be refused or it holds no record.
+int CountFilesToClear(const Configuration& config);
 
 // Reads `config.Verbose` anew for every picture, so "-v" toggled during the run takes effect
 // from the next picture on.

@@ -6,7 +6,7 @@
 // takes the place of an earlier one of its name only when Close has written it completely: a
 // page that fails half-way leaves nothing of itself behind, and the earlier page stays.
 
-#include "imaging/ReplacingFile.h"
+#include "fileio/ReplacingFile.h"
 
 #include <stdexcept>
 #include <string>
@@ -30,6 +30,8 @@ public:
     void Line(std::string_view text = {});
     // Completes the page and puts it in place; raises when it could not be written completely.
     void Close();
+    // Size and time of the page as Close left it.
+    const FileStamp& Stamp() const { return m_file.Stamp(); }
 
 private:
     void WriteBytes(std::string_view bytes);

@@ -65,8 +65,8 @@ std::string LinkText(std::string_view name)
     return Escape(encoded);
 }
 
-void WriteIndexPage(
-    const std::string& path, const AlbumRunContext& context, const Configuration& config, const TImageManager& images)
+void WriteIndexPage(const std::string& path, const AlbumRunContext& context, const Configuration& config,
+    const TImageManager& images, FileStamp* written)
 {
     const auto& names = config.FileNames;
     const int digits = names.Digits;
@@ -110,6 +110,8 @@ void WriteIndexPage(
     file.Line();
     WritePageFoot(file);
     file.Close();
+    if (written)
+        *written = file.Stamp();
 }
 
 namespace {
@@ -139,7 +141,8 @@ namespace {
 } // namespace
 
 void WriteImagePage(const std::string& path, const TImageRecord& image, bool details, int previewWidth,
-    int previewHeight, const AlbumRunContext& context, const Configuration& config, const TImageManager& images)
+    int previewHeight, const AlbumRunContext& context, const Configuration& config, const TImageManager& images,
+    FileStamp* written)
 {
     const auto& names = config.FileNames;
     const int digits = names.Digits;
@@ -187,6 +190,8 @@ void WriteImagePage(const std::string& path, const TImageRecord& image, bool det
 
     WritePageFoot(file);
     file.Close();
+    if (written)
+        *written = file.Stamp();
 }
 
 } // namespace korvo

@@ -25,10 +25,12 @@ std::string ShownName(const TImageRecord& image);
 // are percent-encoded.
 std::string LinkText(std::string_view name);
 
-void WriteIndexPage(
-    const std::string& path, const AlbumRunContext& context, const Configuration& config, const TImageManager& images);
+// `written`, when given, receives the size and time of the page written.
+void WriteIndexPage(const std::string& path, const AlbumRunContext& context, const Configuration& config,
+    const TImageManager& images, FileStamp* written = nullptr);
 
 void WriteImagePage(const std::string& path, const TImageRecord& image, bool details, int previewWidth,
-    int previewHeight, const AlbumRunContext& context, const Configuration& config, const TImageManager& images);
+    int previewHeight, const AlbumRunContext& context, const Configuration& config, const TImageManager& images,
+    FileStamp* written = nullptr);
 
 } // namespace korvo

@@ -3,6 +3,7 @@
 
 #include "exif/EXIF.h"
 
+#include "fileio/OpenFile.h"
 #include "model/TextRules.h"
 
 #include <algorithm>
@@ -12,10 +13,6 @@
 #include <cstring>
 #include <limits>
 #include <system_error>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace korvo {
 
@@ -55,26 +52,6 @@ namespace {
     }
 
     // ---- Files ---------------------------------------------------------------------------------
-
-    class TFileHandle {
-    public:
-        explicit TFileHandle(int descriptor)
-            : m_descriptor(descriptor)
-        {
-        }
-        ~TFileHandle()
-        {
-            if (m_descriptor >= 0)
-                ::close(m_descriptor);
-        }
-        TFileHandle(const TFileHandle&) = delete;
-        TFileHandle& operator=(const TFileHandle&) = delete;
-
-        int Get() const { return m_descriptor; }
-
-    private:
-        int m_descriptor;
-    };
 
     ExifReadError ReadError(const std::string& fileName, int error)
     {
@@ -452,31 +429,16 @@ ExifSlotWalk ExifBlock::ExifDirectorySlots() const
 
 std::optional<ExifBlock> LoadExifBlock(const std::string& fileName)
 {
-    // O_NONBLOCK keeps a FIFO from blocking the open; it has no effect on regular files.
-    const TFileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (file.Get() < 0)
-        return std::nullopt;
-    struct stat status { };
-    if (::fstat(file.Get(), &status) != 0)
-        throw ReadError(fileName, errno);
     // A folder or device cannot be a picture; treat it like a file that does not open.
-    if (!S_ISREG(status.st_mode))
+    const TFileDescriptor file = OpenRegularDescriptor(fileName);
+    if (!file.Valid())
         return std::nullopt;
 
     std::optional<ExifBlock> block(std::in_place);
-    std::size_t length = 0;
-    while (length < ExifBlock::WindowSize) {
-        const ssize_t count = ::read(file.Get(), block->Window.data() + length, ExifBlock::WindowSize - length);
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            throw ReadError(fileName, errno);
-        }
-        if (count == 0)
-            break;
-        length += static_cast<std::size_t>(count);
-    }
-    block->Length = length;
+    const std::optional<std::size_t> length = ReadUpTo(file.Get(), block->Window.data(), ExifBlock::WindowSize);
+    if (!length)
+        throw ReadError(fileName, errno);
+    block->Length = *length;
     if (!Recognise(*block))
         return std::nullopt;
     return block;

@@ -1,6 +1,6 @@
 #include "imaging/Bmp.h"
 
-#include "imaging/OpenFile.h"
+#include "fileio/OpenFile.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,9 +1,9 @@
 #include "imaging/Jpeg.h"
 
-#include "imaging/ReplacingFile.h"
+#include "fileio/FileDescriptor.h"
+#include "fileio/OpenFile.h"
+#include "fileio/ReplacingFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -93,18 +93,6 @@ namespace {
         ~TDecoder() { jpeg_destroy_decompress(&cinfo); }
         TDecoder(const TDecoder&) = delete;
         TDecoder& operator=(const TDecoder&) = delete;
-    };
-
-    struct TFileDescriptor {
-        int fd = -1;
-        TFileDescriptor() = default;
-        ~TFileDescriptor()
-        {
-            if (fd >= 0)
-                ::close(fd);
-        }
-        TFileDescriptor(const TFileDescriptor&) = delete;
-        TFileDescriptor& operator=(const TFileDescriptor&) = delete;
     };
 
     // A source that reads the file in large chunks and keeps a copy of its first bytes for the
@@ -295,10 +283,8 @@ bool TJpegRowReader::OpenFile(const std::string& path)
     if (state.opened || state.failed)
         return false;
     state.failed = true;
-    // O_NONBLOCK keeps a FIFO from blocking the open; only regular files are read.
-    state.file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    struct stat status { };
-    if (state.file.fd < 0 || ::fstat(state.file.fd, &status) != 0 || !S_ISREG(status.st_mode))
+    state.file = OpenRegularDescriptor(path);
+    if (!state.file.Valid())
         return false;
     try {
         state.source.buffer = std::make_unique_for_overwrite<JOCTET[]>(SourceChunk);
@@ -306,7 +292,7 @@ bool TJpegRowReader::OpenFile(const std::string& path)
     } catch (const std::bad_alloc&) {
         return false;
     }
-    state.source.fd = state.file.fd;
+    state.source.fd = state.file.Get();
     state.source.start = &state.fileStart;
     state.source.pub.init_source = InitFileSource;
     state.source.pub.fill_input_buffer = FillFileSource;
@@ -591,14 +577,12 @@ bool EncodeJpegFile(TBitmap& bitmap, const std::string& path, int quality, bool 
     return EncodeJpegMemory(bitmap, quality, progressive, encoded) && WriteJpegBytes(path, encoded);
 }
 
-bool WriteJpegBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+bool WriteJpegBytes(const std::string& path, const std::vector<std::uint8_t>& bytes, FileStamp* written)
 {
     if (path.empty() || bytes.empty())
         return false;
-    TReplacingFile file;
-    // A full disk can still show up when the file is flushed and closed, which Commit checks.
-    return file.Create(path) && std::fwrite(bytes.data(), 1, bytes.size(), file.File()) == bytes.size()
-        && file.Commit();
+    return ReplaceFileContents(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), {}, written);
 }
 
 bool EncodeJpegMemory(TBitmap& bitmap, int quality, bool progressive, std::vector<std::uint8_t>& out)

@@ -6,6 +6,7 @@
 // gives nullptr or false and leaves nothing behind. Damage the library can work around (a
 // truncated file, corrupt entropy data) is no failure: the picture comes back as decoded.
 
+#include "fileio/FileStamp.h"
 #include "model/Bitmap.h"
 
 #include <cstddef>
@@ -79,7 +80,7 @@ bool EncodeJpegFile(TBitmap& bitmap, const std::string& path, int quality, bool 
 // The same encoding into memory; `out` holds the complete file on success, nothing otherwise.
 bool EncodeJpegMemory(TBitmap& bitmap, int quality, bool progressive, std::vector<std::uint8_t>& out);
 // Writes an encoded file the way EncodeJpegFile does: under a temporary name, renamed over the
-// target only when complete. False for no bytes.
-bool WriteJpegBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// target only when complete. False for no bytes. `written` receives the file's size and time.
+bool WriteJpegBytes(const std::string& path, const std::vector<std::uint8_t>& bytes, FileStamp* written = nullptr);
 
 } // namespace korvo

@@ -1,17 +1,16 @@
 #include "project/MLParse.h"
 
+#include "fileio/OpenFile.h"
+#include "fileio/ReplacingFile.h"
+
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <fcntl.h>
 #include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace korvo {
@@ -550,194 +549,6 @@ void TMLTag::ParseChildren(std::string_view text)
 // ---------------------------------------------------------------------------------------------
 // Files
 
-namespace {
-
-    class TFileDescriptor {
-    public:
-        explicit TFileDescriptor(int fd = -1)
-            : m_fd(fd)
-        {
-        }
-        ~TFileDescriptor() { Close(); }
-        TFileDescriptor(const TFileDescriptor&) = delete;
-        TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-
-        int Get() const { return m_fd; }
-        bool Valid() const { return m_fd >= 0; }
-        void Reset(int fd)
-        {
-            Close();
-            m_fd = fd;
-        }
-        // True when the descriptor was closed without error (a late write error shows here).
-        bool Close()
-        {
-            if (m_fd < 0)
-                return true;
-            const int result = ::close(m_fd);
-            m_fd = -1;
-            return result == 0;
-        }
-
-    private:
-        int m_fd;
-    };
-
-    // Reads a whole regular file of at most `limit` bytes.
-    bool ReadWholeFile(const std::string& path, std::size_t limit, std::string& text)
-    {
-        // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below anyway.
-        TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-        if (!file.Valid())
-            return false;
-        struct stat status { };
-        if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
-            return false;
-        if (static_cast<std::uint64_t>(status.st_size) > limit)
-            return false;
-        // One byte more than the size, to see the end of the file without growing the buffer.
-        text.resize(static_cast<std::size_t>(status.st_size) + 1);
-        std::size_t size = 0;
-        for (;;) {
-            if (size == text.size()) {
-                // The file has grown since fstat; keep reading up to its real end.
-                if (size > limit)
-                    return false;
-                text.resize(std::min(limit + 1, size * 2));
-            }
-            const ssize_t got = ::read(file.Get(), text.data() + size, text.size() - size);
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            if (got == 0)
-                break;
-            size += static_cast<std::size_t>(got);
-        }
-        if (size > limit)
-            return false;
-        text.resize(size);
-        return true;
-    }
-
-    std::string DecimalText(std::uint64_t value)
-    {
-        char buffer[24];
-        return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-    }
-
-    // A new file that is removed again unless it is committed by renaming it over its target.
-    class TTemporaryFile {
-    public:
-        ~TTemporaryFile()
-        {
-            m_file.Close();
-            if (!m_path.empty())
-                ::unlink(m_path.c_str());
-        }
-
-        // Creates a hidden file of a new name in `folder` (empty: the current folder), named after
-        // `hint`, readable and writable as the umask allows.
-        bool Create(const std::string& folder, std::string_view hint)
-        {
-            const std::string prefix = (folder.empty() ? std::string(".") : folder + "/.") + std::string(hint) + "."
-                + DecimalText(static_cast<std::uint64_t>(::getpid())) + "-";
-            for (int attempt = 0; attempt < 100; ++attempt) {
-                std::string path = prefix + DecimalText(static_cast<std::uint64_t>(attempt)) + ".tmp";
-                const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-                if (fd >= 0) {
-                    m_file.Reset(fd);
-                    m_path = std::move(path);
-                    return true;
-                }
-                if (errno != EEXIST)
-                    return false;
-            }
-            return false;
-        }
-
-        int Descriptor() const { return m_file.Get(); }
-
-        bool WriteAll(std::string_view bytes)
-        {
-            while (!bytes.empty()) {
-                const ssize_t written = ::write(m_file.Get(), bytes.data(), bytes.size());
-                if (written < 0) {
-                    if (errno == EINTR)
-                        continue;
-                    return false;
-                }
-                bytes.remove_prefix(static_cast<std::size_t>(written));
-            }
-            return true;
-        }
-
-        // Flushes the file to disk and renames it to `target`.
-        bool CommitAs(const std::string& target)
-        {
-            if (::fsync(m_file.Get()) != 0 || !m_file.Close())
-                return false;
-            if (::rename(m_path.c_str(), target.c_str()) != 0)
-                return false;
-            m_path.clear();
-            return true;
-        }
-
-    private:
-        TFileDescriptor m_file;
-        std::string m_path;
-    };
-
-    // A save replaces the file a symbolic link points to, not the link.
-    std::string ResolveLink(const std::string& path)
-    {
-        struct stat status { };
-        if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
-            return path;
-        char* resolved = ::realpath(path.c_str(), nullptr);
-        if (resolved == nullptr)
-            return path; // a dangling link is replaced itself
-        std::string result(resolved);
-        std::free(resolved);
-        return result;
-    }
-
-    bool ReplaceFile(const std::string& path, std::string_view bytes)
-    {
-        const std::string target = ResolveLink(path);
-        struct stat status { };
-        const bool exists = ::stat(target.c_str(), &status) == 0;
-        // Only a regular file is ever replaced: never a folder, and never a device or a pipe
-        // (renaming over "/dev/null" would replace the device itself).
-        if (exists && !S_ISREG(status.st_mode))
-            return false;
-
-        const std::size_t slash = target.rfind('/');
-        const std::string folder
-            = slash == std::string::npos ? std::string() : target.substr(0, slash == 0 ? 1 : slash);
-        const std::string_view name = std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
-        if (name.empty())
-            return false;
-        // A short part of the name keeps the helper file's name inside the limit of 255 bytes.
-        TTemporaryFile temporary;
-        if (!temporary.Create(folder, name.substr(0, 64)))
-            return false;
-        // The saved file keeps the permissions of the one it replaces.
-        if (exists)
-            (void)::fchmod(temporary.Descriptor(), status.st_mode & 07777);
-        if (!temporary.WriteAll(bytes) || !temporary.CommitAs(target))
-            return false;
-
-        // Makes the rename itself durable; the file is complete either way.
-        TFileDescriptor directory(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (directory.Valid())
-            (void)::fsync(directory.Get());
-        return true;
-    }
-
-} // namespace
-
 bool TMLTag::LoadFromFile(const std::string& path)
 {
     try {
@@ -760,7 +571,9 @@ bool TMLTag::LoadFromFile(const std::string& path)
 bool TMLTag::SaveToFile(const std::string& path) const
 {
     try {
-        return ReplaceFile(path, ToText(0));
+        // A save replaces the file a link points to, not the link, and is on the disk once it
+        // reports success.
+        return ReplaceFileContents(path, ToText(0), { .FollowLink = true, .Durable = true });
     } catch (const std::exception&) {
         return false; // out of memory
     }

@@ -12,9 +12,6 @@ namespace korvo {
 
 namespace {
 
-    // wired to CountFilesToClear when the record lands
-    int CountFilesToClearPlaceholder(const Configuration&) { return 0; }
-
     class TCoreOperations final : public IAlbumOperations {
     public:
         void AddFiles(const Configuration& config, TImageManager& images, const std::vector<std::string>& paths,
@@ -28,7 +25,7 @@ namespace {
         {
             return korvo::RunAlbum(config, images, host);
         }
-        int FilesToClear(const Configuration& config) override { return CountFilesToClearPlaceholder(config); }
+        int FilesToClear(const Configuration& config) override { return korvo::CountFilesToClear(config); }
         bool SaveProject(const std::string& path, const Configuration& config, const TImageManager& images,
             IOperationHost& host) override
         {

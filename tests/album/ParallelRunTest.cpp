@@ -1,4 +1,5 @@
 #include "album/Core.h"
+#include "fileio/AlbumRecord.h"
 #include "imaging/Acquire.h"
 #include "support/RecordingHost.h"
 #include "support/TempDir.h"
@@ -61,8 +62,9 @@ protected:
         return path;
     }
 
-    // Every file of the destination, by name; then the destination is emptied for the next run.
-    // The thumbnail of picture 7 cannot be written: a folder has its name.
+    // Every file of the destination, by name (the album's record without the times, which differ
+    // from run to run); then the destination is emptied for the next run. The thumbnail of
+    // picture 7 cannot be written: a folder has its name.
     Files TakeOutput()
     {
         Files files;
@@ -70,6 +72,11 @@ protected:
             for (const auto& entry : fs::directory_iterator(Dest))
                 if (entry.is_regular_file())
                     files[entry.path().filename().string()] = ReadFile(entry.path().string());
+            if (std::optional<AlbumRecord> record = ParseAlbumRecord(files[std::string(AlbumRecordName)])) {
+                for (AlbumRecordFile& file : record->Files)
+                    file.Stamp.Seconds = file.Stamp.Nanoseconds = 0;
+                files[std::string(AlbumRecordName)] = FormatAlbumRecord(*record);
+            }
             fs::remove_all(Dest);
         }
         fs::create_directories(Dest + "/thumb007.jpg");

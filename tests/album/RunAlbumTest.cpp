@@ -1,4 +1,5 @@
 #include "album/Core.h"
+#include "fileio/AlbumRecord.h"
 #include "imaging/Acquire.h"
 #include "imaging/Jpeg.h"
 #include "support/RecordingHost.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 using namespace korvo;
 using namespace korvo::testing;
@@ -42,6 +44,28 @@ protected:
     }
 
     AlbumRunResult Run() { return RunAlbum(Config, Images, Host); }
+
+    // Every file below the destination but the album's record, with its size and time, and the
+    // files the record lists.
+    std::map<std::string, FileStamp> FilesInDest() const
+    {
+        std::map<std::string, FileStamp> files;
+        for (const auto& entry : fs::recursive_directory_iterator(Dest)) {
+            struct stat status { };
+            const std::string path = fs::relative(entry.path(), Dest).string();
+            if (path != AlbumRecordName && ::lstat(entry.path().c_str(), &status) == 0 && S_ISREG(status.st_mode))
+                files[path] = StampOf(status);
+        }
+        return files;
+    }
+    std::map<std::string, FileStamp> RecordedFiles() const
+    {
+        std::map<std::string, FileStamp> files;
+        if (const auto record = ReadAlbumRecord(TFolder::Open(Dest)))
+            for (const AlbumRecordFile& file : record->Files)
+                files[file.Path] = file.Stamp;
+        return files;
+    }
     bool Exists(const std::string& name) const { return fs::exists(Dest + "/" + name); }
 
     TTempDir m_dir;
@@ -158,33 +182,89 @@ TEST_F(AlbumRun, UnusableDestinationsEndTheRunBeforeAnyPicture)
     EXPECT_TRUE(Exists("image001.jpg"));
 }
 
-TEST_F(AlbumRun, ClearingDeletesOnlyOldAlbumFiles)
+// With the photos' own folder as destination, clearing deletes exactly the files of earlier runs
+// that are still as written: originals, foreign files and album files the user replaced stay
+// and are counted. The record lists what the runs wrote and keeps what a later run left alone.
+TEST_F(AlbumRun, ClearingDeletesOnlyTheFilesOfEarlierRuns)
 {
+    Dest = m_dir / "src";
+    Config.DestDir = Dest;
     Add(Picture("a.jpg", 20, 20));
-    Config.Output.rm = true;
-    Config.Output.Mode = OutputMode::NoHTML;
-    Config.FileNames.Preview.UseOwnDirectory = true;
+    Add(Picture("b.jpg", 20, 20));
+    Picture("nicht-im-album.jpg", 20, 20);
     fs::create_directories(Dest + "/images");
     fs::create_directories(Dest + "/andere");
     fs::create_directories(Dest + "/ordner.jpg");
-    for (const char* name :
-        { "alt.htm", "ALT2.JPG", "notiz.txt", "seite.html", "andere/x.jpg", "images/y.jpg", "images/z.txt" })
-        WriteFile(Dest + "/" + name, "x");
-    // A link named like a picture goes, its target stays.
+    for (const char* name : { "notiz.txt", "seite.htm", "andere/x.jpg", "images/y.jpg" })
+        WriteFile(Dest + "/" + name, "vom Benutzer");
     WriteFile(m_dir / "ziel.jpg", "x");
     fs::create_symlink(m_dir / "ziel.jpg", Dest + "/link.jpg");
-    Run();
-    EXPECT_EQ(Host.Lines()[2], "*Alte Dateien gelöscht");
-    for (const char* gone : { "alt.htm", "ALT2.JPG", "images/y.jpg", "link.jpg" })
-        EXPECT_FALSE(fs::exists(fs::symlink_status(Dest + "/" + gone))) << gone;
-    for (const char* kept : { "notiz.txt", "seite.html", "andere/x.jpg", "images/z.txt", "ordner.jpg" })
-        EXPECT_TRUE(Exists(kept)) << kept;
-    EXPECT_TRUE(fs::exists(m_dir / "ziel.jpg"));
+    Config.Output.rm = true;
+    Config.Output.Mode = OutputMode::WithGallery;
+    Config.FileNames.Preview.UseOwnDirectory = true;
+    Run(); // no record yet: nothing is the album's
+    EXPECT_EQ(Lines(Host.Lines().begin() + 2, Host.Lines().begin() + 4),
+        (Lines { "*Alte Dateien gelöscht", "_6 fremde Dateien behalten" }));
+    const std::map<std::string, FileStamp> first = FilesInDest();
+    EXPECT_EQ(RecordedFiles().size(), 7u);
+    for (const auto& [path, stamp] : RecordedFiles())
+        EXPECT_EQ(first.at(path), stamp) << path;
 
-    TRecordingHost verboseHost;
+    WriteFile(Dest + "/thumb002.jpg", "vom Benutzer");
+    EXPECT_EQ(CountFilesToClear(Config), 6); // pages and pictures of both and the index
+    Images.GetImage(1)->Active = false;
     Config.Verbose = true;
-    RunAlbum(Config, Images, verboseHost);
-    EXPECT_EQ(verboseHost.Lines()[2], "*Lösche vorhandene Dateien aus " + Dest);
+    TRecordingHost host;
+    RunAlbum(Config, Images, host);
+    EXPECT_EQ(Lines(host.Lines().begin() + 2, host.Lines().begin() + 4),
+        (Lines { "*Lösche vorhandene Dateien aus " + Dest, "_7 fremde Dateien behalten" }));
+    const std::map<std::string, FileStamp> second = FilesInDest();
+    EXPECT_FALSE(second.contains("image002.htm") || second.contains("images/image002.jpg"));
+    for (const char* kept :
+        { "a.jpg", "b.jpg", "nicht-im-album.jpg", "notiz.txt", "seite.htm", "andere/x.jpg", "images/y.jpg" })
+        EXPECT_EQ(second.at(kept), first.at(kept)) << kept;
+    EXPECT_EQ(ReadFile(Dest + "/thumb002.jpg"), "vom Benutzer");
+    EXPECT_TRUE(fs::is_symlink(Dest + "/link.jpg"));
+    EXPECT_EQ(ReadFile(m_dir / "ziel.jpg"), "x");
+
+    // A run that writes less keeps the unchanged files of the earlier one listed.
+    Config.Output.rm = false;
+    Config.Output.Mode = OutputMode::NoHTML;
+    TRecordingHost smaller;
+    RunAlbum(Config, Images, smaller);
+    EXPECT_EQ(RecordedFiles().count("image001.htm"), 1u);
+    EXPECT_EQ(RecordedFiles().count("thumb002.jpg"), 0u);
+    EXPECT_EQ(CountFilesToClear(Config), 0); // clearing is off
+    Config.Output.rm = true;
+    fs::remove(Dest + "/.korvo2-album");
+    EXPECT_EQ(CountFilesToClear(Config), 0);
+}
+
+// Any picture of the list counts, also one that is not in the album or not on disk, and so does
+// the record: the run ends as an unusable destination does, before it clears or writes.
+TEST_F(AlbumRun, OutputOverASourcePictureEndsTheRunFirst)
+{
+    const std::string a = Add(Picture("a.jpg", 20, 20));
+    Config.Output.rm = true;
+    Run();
+    const std::map<std::string, FileStamp> written = FilesInDest();
+    const std::string record = ReadFile(Dest + "/" + std::string(AlbumRecordName));
+    for (const std::string& source : { Dest + "/thumb002.jpg", Dest + "/" + std::string(AlbumRecordName) }) {
+        TImageRecord& inactive = Images.AddImage();
+        inactive.Source = source;
+        inactive.Active = false;
+        Add(Picture("b.jpg", 20, 20));
+        TRecordingHost host;
+        const AlbumRunResult result = RunAlbum(Config, Images, host);
+        EXPECT_TRUE(result.SourceCollision);
+        EXPECT_EQ(host.Lines(),
+            (Lines { "", "/Erzeuge Album aus 2 Bildern",
+                "-Zielverzeichnis enthält Originalbilder, die überschrieben würden: " + source, "" }));
+        EXPECT_EQ(FilesInDest(), written);
+        EXPECT_EQ(ReadFile(Dest + "/" + std::string(AlbumRecordName)), record);
+        Images = TImageManager();
+        Add(a);
+    }
 }
 
 TEST_F(AlbumRun, ClearingNeverReachesThroughASymlinkedPictureFolder)
@@ -194,10 +274,15 @@ TEST_F(AlbumRun, ClearingNeverReachesThroughASymlinkedPictureFolder)
     WriteFile(m_dir / "sammlung/urlaub.jpg", "wertvoll");
     fs::create_directories(Dest);
     fs::create_directory_symlink(m_dir / "sammlung", Dest + "/images");
+    // Even a record that lists the file as it is cannot reach it.
+    struct stat status { };
+    ASSERT_EQ(::stat((m_dir / "sammlung/urlaub.jpg").c_str(), &status), 0);
+    ASSERT_TRUE(WriteAlbumRecord(Dest, AlbumRecord { { { "images/urlaub.jpg", StampOf(status) } } }));
     Config.Output.rm = true;
     Config.FileNames.Preview.UseOwnDirectory = true;
+    EXPECT_EQ(CountFilesToClear(Config), 0);
     Run();
-    EXPECT_TRUE(fs::exists(m_dir / "sammlung/urlaub.jpg"));
+    EXPECT_EQ(ReadFile(m_dir / "sammlung/urlaub.jpg"), "wertvoll");
 }
 
 TEST_F(AlbumRun, AbortStopsAfterTheCurrentPictureAndStillWritesTheIndex)
@@ -213,6 +298,7 @@ TEST_F(AlbumRun, AbortStopsAfterTheCurrentPictureAndStillWritesTheIndex)
             "*Thumbnail-Übersicht geschrieben", "-Vorgang vom Benutzer abgebrochen",
             "+2 von 4 Bildern erfolgreich umgewandelt in 0 Sekunden", "" }));
     EXPECT_FALSE(Exists("image003.jpg"));
+    EXPECT_EQ(RecordedFiles(), FilesInDest()); // what was written, and only that
     // The index lists every picture, those never reached with a 0 by 0 thumbnail.
     EXPECT_NE(ReadFile(Dest + "/index.htm").find("thumb004.jpg\" width=\"0\" height=\"0\""), std::string::npos);
 }

@@ -1,8 +1,9 @@
-// "Zielverzeichnis vor der Ausgabe leeren" in a destination full of traps: only files and links
-// named *.htm or *.jpg directly in the destination, and *.jpg directly in its own picture
-// folders, go; folders named like pictures, pipes, what links point to, other subfolders and a
-// picture folder that is itself a link stay untouched.
+// "Zielverzeichnis vor der Ausgabe leeren" in a destination full of traps: only files that an
+// earlier run wrote, directly in the destination or in its own picture folders, and that are
+// still as written, go; folders named like pictures, pipes, links and what they point to, other
+// subfolders and a picture folder that is itself a link stay untouched, whatever the record says.
 
+#include "fileio/AlbumRecord.h"
 #include "hostile/DeepFolder.h"
 #include "hostile/HostileSupport.h"
 #include "support/TestPictures.h"
@@ -13,6 +14,7 @@
 
 #include <sys/stat.h>
 
+using namespace korvo;
 using namespace korvo::testing;
 namespace fs = std::filesystem;
 
@@ -39,34 +41,78 @@ Lines Tree(const std::string& folder)
 
 } // namespace
 
-TEST(Clearing, RemovesOnlyOldAlbumFilesOfTheDestinationItself)
+// A record planted or edited by someone else cannot lead clearing anywhere: paths outside the
+// destination, "..", absolute paths, links, folders, pipes, folders deeper down, an own folder
+// that is a link and sizes no file has are never deleted or followed, even with the true size
+// and time of what they name. Only the files the first run wrote directly in the destination
+// and its real own folder go (and are written anew).
+TEST(Clearing, HostileRecordEntriesAreNeverDeletedOrFollowed)
 {
     TTempDir dir;
     WriteBytes(dir / "a.jpg", MakeJpeg(16, 12));
     const std::string out = dir / "out";
-    for (const char* folder : { "out", "out/ordner.jpg", "out/sub", "out/images", "fremd", "fotos" })
+    for (const char* folder : { "out", "out/ordner.jpg", "out/sub", "fremd", "fotos" })
         fs::create_directory(dir / folder);
-    for (const char* file : { "out/alt.htm", "out/ALT.JPG", "out/bleibt.txt", "out/B\xE4r.jpg", "out/B\xE4r.txt",
-             "out/ordner.jpg/innen.jpg", "out/sub/x.jpg", "out/images/i.jpg", "out/images/i.htm", "fremd.jpg",
-             "fremd/f.htm", "fotos/foto.jpg" })
+    for (const char* file :
+        { "out/B\xE4r.jpg", "out/ordner.jpg/innen.jpg", "out/sub/x.jpg", "fremd.jpg", "fremd/f.htm", "fotos/foto.jpg" })
         WriteFile(dir / file, "x");
     fs::create_symlink("loop.jpg", dir / "out/loop.jpg");
     fs::create_symlink(dir / "fremd.jpg", dir / "out/link.jpg");
     fs::create_symlink(dir / "fremd", dir / "out/ordnerlink.htm");
     fs::create_symlink(dir / "fotos", dir / "out/thumbs");
     ASSERT_EQ(::mkfifo((dir / "out/pipe.jpg").c_str(), 0600), 0);
+    const std::vector<std::string> arguments { "--raw", "-v", "--set", "FileNames.Preview.UseOwnDirectory=yes", "--set",
+        "FileNames.Thumbnails.UseOwnDirectory=yes", "--dest", out, dir / "a.jpg" };
+    ASSERT_EQ(RunAlbumTool(arguments).ExitCode, 0);
 
-    const ToolOutcome outcome
-        = RunAlbumTool({ "--raw", "-v", "--set", "Output.rm=yes", "--set", "FileNames.Preview.UseOwnDirectory=yes",
-            "--set", "FileNames.Thumbnails.UseOwnDirectory=yes", "--dest", out, dir / "a.jpg" });
+    const std::optional<AlbumRecord> first = ReadAlbumRecord(TFolder::Open(out));
+    ASSERT_TRUE(first);
+    AlbumRecord hostile = *first;
+    const auto stampOf = [](const std::string& path) {
+        struct stat status { };
+        EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+        return StampOf(status);
+    };
+    for (const auto& [path, target] :
+        std::vector<std::pair<std::string, std::string>> { { "../fremd.jpg", dir / "fremd.jpg" },
+            { dir / "fremd.jpg", dir / "fremd.jpg" }, { "images/../../fremd.jpg", dir / "fremd.jpg" },
+            { "link.jpg", dir / "fremd.jpg" }, { "ordner.jpg", out + "/ordner.jpg" },
+            { "ordner.jpg/innen.jpg", out + "/ordner.jpg/innen.jpg" }, { "ordnerlink.htm/f.htm", dir / "fremd/f.htm" },
+            { "thumbs/foto.jpg", dir / "fotos/foto.jpg" }, { "sub/x.jpg", out + "/sub/x.jpg" },
+            { "pipe.jpg", out + "/pipe.jpg" }, { ".korvo2-album", out + "/.korvo2-album" } })
+        hostile.Files.push_back({ path, stampOf(target) });
+    // The real size with every bit above it set, and sizes no file has.
+    FileStamp huge = stampOf(out + "/B\xE4r.jpg");
+    huge.Size |= 0xFFFFFFFF00000000ull;
+    hostile.Files.push_back({ "B\xE4r.jpg", huge });
+    hostile.Files.push_back({ "B\xE4r.jpg", { 0x7FFFFFFFFFFFFFFFull, huge.Seconds, huge.Nanoseconds } });
+    std::string text = FormatAlbumRecord(hostile);
+    text += "file\t18446744073709551617\t1.000000000\tB\xE4r.jpg\nfile\t1\t1.000000000\timages%2F..%2F..%2Ffremd.jpg\n";
+    WriteFile(out + "/.korvo2-album", text);
+    const Lines before = Tree(dir.Path());
+
+    const ToolOutcome outcome = RunAlbumTool([&] {
+        std::vector<std::string> withClearing = arguments;
+        withClearing.insert(withClearing.begin() + 1, { "--set", "Output.rm=yes" });
+        return withClearing;
+    }());
     EXPECT_EQ(outcome.ExitCode, 0) << outcome.Output;
     EXPECT_TRUE(outcome.Has("*Lösche vorhandene Dateien aus " + out));
-
-    EXPECT_EQ(Tree(dir.Path()),
-        (Lines { "a.jpg", "fotos/", "fotos/foto.jpg", "fotos/thumb001.jpg", "fremd.jpg", "fremd/", "fremd/f.htm",
-            "out/", "out/B\xE4r.txt", "out/bleibt.txt", "out/iinfo001.htm", "out/image001.htm", "out/images/",
-            "out/images/i.htm", "out/images/image001.jpg", "out/index.htm", "out/ordner.jpg/",
-            "out/ordner.jpg/innen.jpg", "out/pipe.jpg", "out/sub/", "out/sub/x.jpg", "out/thumbs@" }));
+    // B\xE4r.jpg and the links loop.jpg, link.jpg, ordnerlink.htm; a folder or a pipe is no file.
+    EXPECT_TRUE(outcome.Has("_4 fremde Dateien behalten")) << outcome.Output;
+    EXPECT_EQ(Tree(dir.Path()), before);
+    EXPECT_EQ(ReadFile(dir / "fremd.jpg"), "x");
+    // The new record lists the files the run wrote, and of the hostile entries only the two that
+    // name regular files in plain subfolders as they are (never cleared while those are no own
+    // folders in use).
+    const std::optional<AlbumRecord> second = ReadAlbumRecord(TFolder::Open(out));
+    ASSERT_TRUE(second);
+    std::vector<std::string> listed;
+    for (const AlbumRecordFile& file : second->Files)
+        listed.push_back(file.Path);
+    EXPECT_EQ(listed,
+        (Lines { "iinfo001.htm", "image001.htm", "images/image001.jpg", "index.htm", "ordner.jpg/innen.jpg",
+            "sub/x.jpg", "thumbs/thumb001.jpg" }));
 }
 
 // An own picture folder named ".." or with a path in it (from someone else's project) would

@@ -168,5 +168,6 @@ TEST(HostilePaths, DestinationsAndOutputNamesThatAreTaken)
     for (const auto& entry : fs::directory_iterator(dir / "album"))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (Lines { "iinfo001.htm", "image001.htm", "image001.jpg", "images", "index.htm" }));
+    EXPECT_EQ(
+        names, (Lines { ".korvo2-album", "iinfo001.htm", "image001.htm", "image001.jpg", "images", "index.htm" }));
 }

@@ -1,0 +1,59 @@
+#pragma once
+
+// The album's record of its own files: a small hidden text file in the album folder that lists
+// every file the album runs wrote there, with the size and modification time each had when it
+// was written. Clearing the folder deletes only files that it lists and that are still exactly
+// as listed; everything else in the folder is the user's. The format is described in
+// docs/ALBUM-RECORD.md.
+
+#include "fileio/FileStamp.h"
+#include "fileio/Folder.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvo {
+
+// The record's file name inside the album folder.
+inline constexpr std::string_view AlbumRecordName = ".korvo2-album";
+
+struct AlbumRecordFile {
+    std::string Path; // relative to the album folder: "name" or "folder/name", "/" between
+    FileStamp Stamp;
+
+    bool operator==(const AlbumRecordFile&) const = default;
+};
+
+struct AlbumRecord {
+    std::vector<AlbumRecordFile> Files;
+};
+
+// Whether a path may stand in a record: a plain file name, or a plain folder name, "/" and a
+// plain file name. A plain name is not empty, not "." or "..", and holds no "/" and no NUL.
+bool IsAlbumRecordPath(std::string_view path);
+
+// The record as text, files sorted by path.
+std::string FormatAlbumRecord(const AlbumRecord& record);
+
+// The record in the text; nullopt when the text is no record of a version this reader knows.
+// A malformed line is skipped, and lines of unknown kinds and fields after the known ones are
+// ignored, so that later versions can add to the format.
+std::optional<AlbumRecord> ParseAlbumRecord(std::string_view text);
+
+// The record in the album folder; nullopt when there is none, it is no regular file (a link is
+// not followed), too large, or no record.
+std::optional<AlbumRecord> ReadAlbumRecord(const TFolder& album);
+
+// Replaces the record in the album folder (`albumDir` with or without a trailing "/") as a
+// whole, through TReplacingFile.
+bool WriteAlbumRecord(const std::string& albumDir, const AlbumRecord& record);
+
+// The record after a run: every file the run wrote (`written`), and each file of the earlier
+// record that the run did not write again and that is still there exactly as recorded (a
+// regular file of the recorded size and time, looked at never through a link), so that a later
+// clearing still knows it.
+AlbumRecord MergeAlbumRecord(const TFolder& album, const AlbumRecord& earlier, const AlbumRecord& written);
+
+} // namespace korvo

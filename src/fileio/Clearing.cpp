@@ -1,0 +1,63 @@
+#include "fileio/Clearing.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace korvo {
+
+namespace {
+
+    // The extension from the last "." on, in lower case; none for a name that only starts with
+    // one (".jpg" is a hidden file without extension).
+    std::string LowerExtension(std::string_view name)
+    {
+        const std::size_t dot = name.rfind('.');
+        if (dot == std::string_view::npos || dot == 0)
+            return {};
+        std::string extension(name.substr(dot));
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+            [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        return extension;
+    }
+
+} // namespace
+
+ClearingCount ClearRecordedFiles(const TFolder& album, const std::optional<AlbumRecord>& record,
+    const std::vector<ClearingFolder>& folders, bool deleteFiles)
+{
+    ClearingCount count;
+    if (!album.Valid())
+        return count;
+    std::unordered_map<std::string_view, FileStamp> recorded;
+    if (record) {
+        for (const AlbumRecordFile& file : record->Files)
+            recorded[file.Path] = file.Stamp;
+    }
+    for (const ClearingFolder& folder : folders) {
+        // An own folder is opened without following a link: one that leads elsewhere, the
+        // user's photo collection perhaps, is never cleared.
+        const TFolder child = folder.Name.empty() ? TFolder() : album.Child(folder.Name);
+        const TFolder& here = folder.Name.empty() ? album : child;
+        if (!here.Valid())
+            continue;
+        const std::string prefix = folder.Name.empty() ? std::string() : folder.Name + "/";
+        for (const std::string& name : here.Names()) {
+            const std::string extension = LowerExtension(name);
+            if (name == AlbumRecordName
+                || std::find(folder.Extensions.begin(), folder.Extensions.end(), extension) == folder.Extensions.end())
+                continue;
+            const std::optional<struct stat> status = here.Entry(name);
+            if (!status || (!S_ISREG(status->st_mode) && !S_ISLNK(status->st_mode)))
+                continue;
+            const auto found = recorded.find(prefix + name);
+            const bool own = S_ISREG(status->st_mode) && found != recorded.end() && found->second == StampOf(*status);
+            if (!own)
+                ++count.Foreign;
+            else if (!deleteFiles || here.RemoveFile(name))
+                ++count.Deleted;
+        }
+    }
+    return count;
+}
+
+} // namespace korvo

@@ -1,0 +1,48 @@
+#pragma once
+
+// Folders: the album run creates one level at a time, never a whole chain of missing parents,
+// and works inside its destination through open folders, so that a link swapped in on the way
+// cannot lead a look-up or a deletion elsewhere.
+
+#include "fileio/FileDescriptor.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace korvo {
+
+// True when `directory` is a folder afterwards: it was one, or it was created. Only one level is
+// created; its parent must exist.
+bool EnsureDirectory(const std::string& directory);
+
+// An open folder. Every look-up and removal inside it goes by name relative to it.
+class TFolder {
+public:
+    TFolder() = default;
+    // The folder at `path`, links on the way followed (the destination is the user's choice);
+    // empty when there is none.
+    static TFolder Open(const std::string& path);
+
+    bool Valid() const { return m_descriptor.Valid(); }
+    // A folder directly inside this one, never through a link of that name; empty otherwise.
+    TFolder Child(const std::string& name) const;
+    // The entry `name` itself; a link is not followed.
+    std::optional<struct stat> Entry(const std::string& name) const;
+    // The names of the entries, without "." and "..".
+    std::vector<std::string> Names() const;
+    // Removes the file or link `name`; never a folder.
+    bool RemoveFile(const std::string& name) const;
+    int Descriptor() const { return m_descriptor.Get(); }
+
+private:
+    explicit TFolder(TFileDescriptor descriptor)
+        : m_descriptor(std::move(descriptor))
+    {
+    }
+    TFileDescriptor m_descriptor;
+};
+
+} // namespace korvo

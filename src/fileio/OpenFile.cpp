@@ -1,0 +1,115 @@
+#include "fileio/OpenFile.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvo {
+
+namespace {
+
+    bool ReadAll(const TFileDescriptor& file, std::uint64_t sizeSeen, std::size_t limit, std::string& text)
+    {
+        if (sizeSeen > limit)
+            return false;
+        // One byte more than the size, to see the end of the file without growing the buffer.
+        text.resize(static_cast<std::size_t>(sizeSeen) + 1);
+        std::size_t size = 0;
+        for (;;) {
+            if (size == text.size()) {
+                // The file has grown since it was opened; keep reading up to its real end.
+                if (size > limit)
+                    return false;
+                text.resize(std::min(limit + 1, size * 2));
+            }
+            const std::optional<std::size_t> got = ReadUpTo(file.Get(), text.data() + size, text.size() - size);
+            if (!got)
+                return false;
+            size += *got;
+            if (size < text.size())
+                break;
+        }
+        if (size > limit)
+            return false;
+        text.resize(size);
+        return true;
+    }
+
+    TFileDescriptor OpenRegular(int folder, const std::string& path, int extraFlags, std::uint64_t* size)
+    {
+        // O_NONBLOCK: opening a named pipe without a writer would otherwise wait for one forever.
+        // It changes nothing for regular files, and is cleared again before reading.
+        TFileDescriptor file(::openat(folder, path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags));
+        if (!file.Valid())
+            return file;
+        struct stat status { };
+        const int flags = ::fcntl(file.Get(), F_GETFL);
+        if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode) || flags < 0
+            || ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+            return TFileDescriptor();
+        if (size)
+            *size = static_cast<std::uint64_t>(status.st_size);
+        return file;
+    }
+
+} // namespace
+
+TFileDescriptor OpenRegularDescriptor(const std::string& path, std::uint64_t* size)
+{
+    return OpenRegular(AT_FDCWD, path, 0, size);
+}
+
+TFileDescriptor OpenRegularEntry(int folder, const std::string& name, std::uint64_t* size)
+{
+    if (name.empty() || name.find('/') != std::string::npos)
+        return TFileDescriptor();
+    return OpenRegular(folder, name, O_NOFOLLOW, size);
+}
+
+FilePtr OpenRegularFile(const std::string& path, std::uint64_t* size)
+{
+    TFileDescriptor descriptor = OpenRegularDescriptor(path, size);
+    if (!descriptor.Valid())
+        return nullptr;
+    FilePtr file(::fdopen(descriptor.Get(), "rb"));
+    if (file)
+        descriptor.Release();
+    return file;
+}
+
+std::optional<std::size_t> ReadUpTo(int descriptor, void* buffer, std::size_t size)
+{
+    std::size_t length = 0;
+    auto* bytes = static_cast<char*>(buffer);
+    while (length < size) {
+        const ssize_t count = ::read(descriptor, bytes + length, size - length);
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (count == 0)
+            break;
+        length += static_cast<std::size_t>(count);
+    }
+    return length;
+}
+
+bool ReadWholeFile(const std::string& path, std::size_t limit, std::string& text)
+{
+    std::uint64_t size = 0;
+    const TFileDescriptor file = OpenRegularDescriptor(path, &size);
+    return file.Valid() && ReadAll(file, size, limit, text);
+}
+
+bool ReadWholeEntry(int folder, const std::string& name, std::size_t limit, std::string& text)
+{
+    std::uint64_t size = 0;
+    const TFileDescriptor file = OpenRegularEntry(folder, name, &size);
+    return file.Valid() && ReadAll(file, size, limit, text);
+}
+
+} // namespace korvo

@@ -1,0 +1,135 @@
+#include "fileio/ReplacingFile.h"
+
+#include "fileio/FileDescriptor.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvo {
+
+namespace {
+
+    std::string DecimalText(std::uint64_t value)
+    {
+        char buffer[24];
+        return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+    }
+
+    // The file a link of this name points to; the path itself when it is no link or the link
+    // leads nowhere (then the link is replaced).
+    std::string ResolveLink(const std::string& path)
+    {
+        struct stat status { };
+        if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return path;
+        char* resolved = ::realpath(path.c_str(), nullptr);
+        if (resolved == nullptr)
+            return path;
+        std::string result(resolved);
+        std::free(resolved);
+        return result;
+    }
+
+} // namespace
+
+TReplacingFile::~TReplacingFile()
+{
+    if (m_file)
+        std::fclose(m_file);
+    if (!m_path.empty())
+        ::unlink(m_path.c_str());
+}
+
+bool TReplacingFile::Create(const std::string& requested, const TReplaceOptions& options)
+{
+    if (m_file || !m_path.empty())
+        return false;
+    const std::string target = options.FollowLink ? ResolveLink(requested) : requested;
+    const std::size_t slash = target.rfind('/');
+    const std::string_view name = std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    struct stat status { };
+    const bool exists = ::lstat(target.c_str(), &status) == 0;
+    if (exists && !S_ISREG(status.st_mode) && !S_ISLNK(status.st_mode))
+        return false;
+    // A replaced file keeps its permissions; a new one gets what the umask allows.
+    const bool replacesFile = exists && S_ISREG(status.st_mode);
+
+    // Hidden, unique within the process and the machine, and short enough for any name limit.
+    const std::string prefix = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + "."
+        + std::string(name.substr(0, 64)) + "." + DecimalText(static_cast<std::uint64_t>(::getpid())) + "-";
+    for (std::uint64_t attempt = 0; attempt < 1000; ++attempt) {
+        std::string path = prefix + DecimalText(attempt) + ".tmp";
+        TFileDescriptor descriptor(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+        if (!descriptor.Valid()) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        if (replacesFile)
+            (void)::fchmod(descriptor.Get(), status.st_mode & 07777);
+        m_file = ::fdopen(descriptor.Get(), "wb");
+        if (!m_file) {
+            descriptor.Close();
+            ::unlink(path.c_str());
+            return false;
+        }
+        descriptor.Release();
+        m_target = target;
+        m_path = std::move(path);
+        m_durable = options.Durable;
+        return true;
+    }
+    return false;
+}
+
+bool TReplacingFile::Commit()
+{
+    if (!m_file)
+        return false;
+    bool flushed = std::fflush(m_file) == 0 && !std::ferror(m_file);
+    if (flushed && m_durable)
+        flushed = ::fsync(::fileno(m_file)) == 0;
+    // Closing and renaming change neither the size nor the modification time.
+    struct stat status { };
+    if (flushed)
+        flushed = ::fstat(::fileno(m_file), &status) == 0;
+    const bool closed = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    if (!flushed || !closed || ::rename(m_path.c_str(), m_target.c_str()) != 0)
+        return false; // the destructor removes the hidden file
+    m_path.clear();
+    m_stamp = StampOf(status);
+    if (m_durable) {
+        // Makes the rename itself durable; the file is complete either way.
+        const std::size_t slash = m_target.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : m_target.substr(0, slash == 0 ? 1 : slash);
+        const TFileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (directory.Valid())
+            (void)::fsync(directory.Get());
+    }
+    return true;
+}
+
+bool ReplaceFileContents(
+    const std::string& target, std::string_view bytes, const TReplaceOptions& options, FileStamp* written)
+{
+    TReplacingFile file;
+    // A full disk can still show up when the file is flushed and closed, which Commit checks.
+    if (!file.Create(target, options)
+        || (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.File()) != bytes.size())
+        || !file.Commit())
+        return false;
+    if (written)
+        *written = file.Stamp();
+    return true;
+}
+
+} // namespace korvo

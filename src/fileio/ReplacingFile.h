@@ -1,0 +1,59 @@
+#pragma once
+
+// Writing a file so that a failure never leaves one that looks finished: the bytes go to a
+// hidden file beside the target, which replaces the target only once it is complete, and is
+// removed otherwise. An existing file of that name stays exactly as it was until then. Only a
+// regular file or a link of the target's name is ever replaced: never a folder, and never a
+// device, a pipe or a socket (renaming over "/dev/full" would replace the device itself).
+//
+// A link of the target's name is replaced itself, never written through, so no link in the
+// album folder can direct a write elsewhere. A project file the user keeps behind a link is the
+// one exception (FollowLink): there the file the link points to is replaced.
+
+#include "fileio/FileStamp.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace korvo {
+
+struct TReplaceOptions {
+    // Replace the file that a link of the target's name points to, not the link.
+    bool FollowLink = false;
+    // Flush the file and the folder's entry to disk before Commit returns.
+    bool Durable = false;
+};
+
+class TReplacingFile {
+public:
+    TReplacingFile() = default;
+    // Removes the hidden file unless it was committed.
+    ~TReplacingFile();
+    TReplacingFile(const TReplacingFile&) = delete;
+    TReplacingFile& operator=(const TReplacingFile&) = delete;
+
+    // Creates the hidden file for `target`; false when the folder cannot take it, the name is no
+    // file name, or the target is something other than a file or a link (a folder, a device).
+    bool Create(const std::string& target, const TReplaceOptions& options = {});
+    // The open hidden file, for binary writing; nullptr before Create and after Commit.
+    std::FILE* File() const { return m_file; }
+    // Flushes and closes the hidden file and renames it over the target. False (and the hidden
+    // file removed) when a write failed on the way, the disk is full or the target is a folder.
+    bool Commit();
+    // Size and modification time of the file as Commit left it (valid after a successful Commit).
+    const FileStamp& Stamp() const { return m_stamp; }
+
+private:
+    std::string m_target;
+    std::string m_path;
+    std::FILE* m_file = nullptr;
+    bool m_durable = false;
+    FileStamp m_stamp;
+};
+
+// The whole file in one go, through TReplacingFile; `written` receives its stamp on success.
+bool ReplaceFileContents(const std::string& target, std::string_view bytes, const TReplaceOptions& options = {},
+    FileStamp* written = nullptr);
+
+} // namespace korvo
