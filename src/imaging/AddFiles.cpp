@@ -93,14 +93,19 @@ AddFilesResult AddFiles(
         + IntToText(result.Failed) + " Fehler");
     host.Log("");
     images.SortByCategory();
+    EndListOperation(host, result.Aborted);
+    return result;
+}
+
+void EndListOperation(IOperationHost& host, bool aborted)
+{
     host.ImageListChanged();
-    if (result.Aborted) {
+    if (aborted) {
         host.EndBusy(Page::PLog);
     } else {
         host.Clock().Pause(500);
         host.EndBusy(Page::PImages);
     }
-    return result;
 }
 
 } // namespace korvo

@@ -1,5 +1,6 @@
 #include "imaging/FindMissing.h"
 
+#include "imaging/AddFiles.h"
 #include "model/OrderedWork.h"
 #include "model/TextRules.h"
 
@@ -179,13 +180,7 @@ FindMissingResult FindMissing(
         host.Log("-Vorgang vom Benutzer abgebrochen");
     host.Log("+" + IntToText(result.Found) + " von " + total + " fehlenden Bildern gefunden");
     host.Log("");
-    host.ImageListChanged();
-    if (result.Aborted) {
-        host.EndBusy(Page::PLog);
-    } else {
-        host.Clock().Pause(500);
-        host.EndBusy(Page::PImages);
-    }
+    EndListOperation(host, result.Aborted);
     return result;
 }
 
