@@ -95,7 +95,8 @@ function filesBelow(folder) {
 
 function expectedFiles(mode) {
     const settings = Modes[mode];
-    const files = [];
+    // The run's hidden record of the files it wrote lies beside them.
+    const files = ['.korvo2-album'];
     for (const number of Numbers) {
         files.push(`${settings.previewDir ? settings.previewDir + '/' : ''}image${number}.jpg`);
         if (settings.thumbnails)
