@@ -19,15 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> Names(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool Write(const std::string& target, const std::string& text)
 {
     TReplacingFile file;
@@ -81,7 +72,7 @@ TEST(FileRules, ReplaceOnlyWhenCompleteAndNeverThroughLinksOrDevices)
         std::fputs("halb", file.File());
     }
     EXPECT_EQ(ReadFile(page), "neuer");
-    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string> { "index.htm" }));
+    EXPECT_EQ(FileNamesIn(dir.Path()), (std::vector<std::string> { "index.htm" }));
 
     // A link of the target's name is replaced itself; what it points to stays.
     WriteFile(dir / "fremd.txt", "f");
@@ -106,5 +97,5 @@ TEST(FileRules, ReplaceOnlyWhenCompleteAndNeverThroughLinksOrDevices)
     std::vector<std::string> expected { "fremd.txt", "index.htm", "link.htm", "ordner.htm", "pipe.htm" };
     if (fs::exists(dir / "full.htm"))
         expected.insert(expected.begin() + 1, "full.htm");
-    EXPECT_EQ(Names(dir.Path()), expected);
+    EXPECT_EQ(FileNamesIn(dir.Path()), expected);
 }

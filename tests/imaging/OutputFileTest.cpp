@@ -4,6 +4,7 @@
 #include "imaging/Bmp.h"
 #include "imaging/Jpeg.h"
 #include "imaging/TestImages.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -19,19 +20,6 @@
 using namespace korvo;
 using namespace korvo::test;
 namespace fs = std::filesystem;
-
-namespace {
-
-std::vector<std::string> Names(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-} // namespace
 
 // A named pipe would make the reader wait for a writer forever, a device feed it without end.
 TEST(OutputFiles, PicturesAreReadOnlyFromRegularFiles)
@@ -86,5 +74,5 @@ TEST(OutputFiles, JpegThatDoesNotFitKeepsTheEarlierPicture)
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the full disk went unnoticed";
     EXPECT_EQ(ReadBytes(target), earlier);
-    EXPECT_EQ(Names(dir.Path()), (std::vector<std::string> { "image001.jpg", "image002.jpg" }));
+    EXPECT_EQ(korvo::testing::FileNamesIn(dir.Path()), (std::vector<std::string> { "image001.jpg", "image002.jpg" }));
 }
