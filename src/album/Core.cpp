@@ -328,11 +328,8 @@ AlbumRunResult RunAlbum(
             ++result.Successes;
         made[item] = {};
 
-        host.ProcessEvents();
-        if (host.AbortRequested()) {
-            work.StopFrom(item + 1);
+        if (work.PumpAfter(item, host))
             break;
-        }
     }
 
     if (context.MakeIndex) {

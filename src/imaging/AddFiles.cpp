@@ -79,11 +79,8 @@ AddFilesResult AddFiles(
             ++result.Failed;
         }
         acquired[i] = {};
-        host.ProcessEvents();
-        if (host.AbortRequested()) {
-            work.StopFrom(i + 1);
+        if (work.PumpAfter(i, host))
             break;
-        }
     }
 
     result.Aborted = host.AbortRequested();

@@ -168,11 +168,8 @@ FindMissingResult FindMissing(
             host.Log("-" + prefix + "Fehler beim Hinzufügen: " + path);
         }
         acquired[i] = {};
-        host.ProcessEvents();
-        if (host.AbortRequested()) {
-            work.StopFrom(i + 1);
+        if (work.PumpAfter(i, host))
             break;
-        }
     }
 
     result.Aborted = host.AbortRequested();

@@ -70,13 +70,16 @@ void TOrderedWork::WorkerLoop(int worker)
 void TOrderedWork::WaitForWithHost(int item, IOperationHost& host, std::chrono::milliseconds interval)
 {
     WaitFor(
-        item,
-        [&] {
-            host.ProcessEvents();
-            if (host.AbortRequested())
-                StopFrom(item + 1);
-        },
-        interval);
+        item, [&] { PumpAfter(item, host); }, interval);
+}
+
+bool TOrderedWork::PumpAfter(int item, IOperationHost& host)
+{
+    host.ProcessEvents();
+    if (!host.AbortRequested())
+        return false;
+    StopFrom(item + 1);
+    return true;
 }
 
 void TOrderedWork::WaitFor(int item, const std::function<void()>& pump, std::chrono::milliseconds interval)

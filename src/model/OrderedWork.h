@@ -55,6 +55,9 @@ public:
     // WaitFor that keeps the host's window alive; an abort asked for while waiting lets no item
     // after `item` start, so the operation ends after this one.
     void WaitForWithHost(int item, IOperationHost& host, std::chrono::milliseconds interval);
+    // Lets the host process events once `item` is done. When the user has asked to abort, no item
+    // after `item` starts and the result is true: the operation ends here.
+    bool PumpAfter(int item, IOperationHost& host);
 
     // No item from `first` on starts any more; a running one may ask Cancelled and end early
     // (its result is then not used).

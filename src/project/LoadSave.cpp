@@ -331,11 +331,9 @@ LoadProjectResult LoadProject(const std::string& path, Configuration& config, TI
                         }
                         acquired[item] = {};
                     }
-                    host.ProcessEvents();
-                    if (host.AbortRequested()) {
-                        work.StopFrom(seen);
+                    // `seen` counts the pictures taken so far: none after them may start.
+                    if (work.PumpAfter(seen - 1, host))
                         break;
-                    }
                 }
             }
             result.Aborted = host.AbortRequested();
