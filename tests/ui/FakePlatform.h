@@ -24,10 +24,7 @@ public:
     std::optional<QString> AskSaveFileName(const FileDialogRequest& request) override
     {
         SaveRequests.push_back(request);
-        const QString answer = Next();
-        if (answer.isNull())
-            return std::nullopt;
-        return answer;
+        return NextChoice();
     }
     QStringList AskOpenFileNames(const FileDialogRequest& request) override
     {
@@ -38,10 +35,7 @@ public:
     std::optional<QString> AskFolder(const FileDialogRequest& request) override
     {
         FolderRequests.push_back(request);
-        const QString answer = Next();
-        if (answer.isNull())
-            return std::nullopt;
-        return answer;
+        return NextChoice();
     }
 
     // The answers in order; a null string (or none left) stands for Cancel.
@@ -52,6 +46,14 @@ public:
 
 private:
     QString Next() { return Answers.isEmpty() ? QString() : Answers.takeFirst(); }
+    // The next answer, or nothing when the user is to cancel (a null answer).
+    std::optional<QString> NextChoice()
+    {
+        const QString answer = Next();
+        if (answer.isNull())
+            return std::nullopt;
+        return answer;
+    }
 };
 
 class TScriptedBoxes : public IMessageBoxes {
