@@ -28,6 +28,10 @@ Optionen:
                           Output.rm=yes, FileNames.Preview.Template=bild_?,
                           Preprocessing.ExifRotation=no (nicht nach EXIF drehen)
                           (wiederholbar, in der angegebenen Reihenfolge)
+  --update                nur Geändertes neu erzeugen (wie
+                          --set Output.Incremental=yes): unveränderte Bilder
+                          werden nicht neu berechnet, nicht mehr erzeugte
+                          Dateien früherer Läufe gelöscht
   --save DATEI.kv2        das Projekt vor dem Erzeugen speichern
   --no-run                kein Album erzeugen (z. B. nur --save); die Bilder
                           werden dann wie im Fenster ganz gelesen und geprüft
@@ -134,6 +138,9 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CliOptions& opt
                 return false;
             }
             options.Jobs = static_cast<int>(*jobs);
+        } else if (argument == "--update") {
+            if (!flag(options.Update))
+                return false;
         } else if (argument == "--no-run") {
             if (!flag(options.NoRun))
                 return false;
@@ -172,6 +179,8 @@ void ApplyOptions(const CliOptions& options, Configuration& config)
         config.Verbose = true;
     if (options.Mode)
         config.Output.Mode = *options.Mode;
+    if (options.Update)
+        config.Output.Incremental = true;
     for (const auto& [field, text] : options.Sets)
         ApplyFieldText(config, field, text);
 }

@@ -146,7 +146,7 @@ namespace {
         const char* Name;
     };
 
-    constexpr std::array<FieldInfo, 34> FieldTable { {
+    constexpr std::array<FieldInfo, 35> FieldTable { {
         { ConfigField::Verbose, "Verbose" },
         { ConfigField::DestDir, "DestDir" },
         { ConfigField::AlbumTitle, "AlbumTitle" },
@@ -170,6 +170,7 @@ namespace {
         { ConfigField::ThumbsPerLine, "Output.ThumbsPerLine" },
         { ConfigField::UncategorizedImages, "Output.UncategorizedImages" },
         { ConfigField::rm, "Output.rm" },
+        { ConfigField::Incremental, "Output.Incremental" },
         { ConfigField::FullWidth, "Output.FullWidth" },
         { ConfigField::PreviewTemplate, "FileNames.Preview.Template" },
         { ConfigField::PreviewUseOwnDirectory, "FileNames.Preview.UseOwnDirectory" },
@@ -313,6 +314,9 @@ void ApplyFieldText(Configuration& config, ConfigField field, std::string_view t
     case ConfigField::rm:
         config.Output.rm = TextToFlag(text);
         break;
+    case ConfigField::Incremental:
+        config.Output.Incremental = TextToFlag(text);
+        break;
     case ConfigField::FullWidth:
         config.Output.FullWidth = TextToFlag(text);
         break;
@@ -401,6 +405,8 @@ std::string FieldText(const Configuration& config, ConfigField field)
         return UncategorizedPlacementName(config.Output.UncategorizedImages);
     case ConfigField::rm:
         return config.Output.rm ? "-rf" : "";
+    case ConfigField::Incremental:
+        return YesNo(config.Output.Incremental);
     case ConfigField::FullWidth:
         return YesNo(config.Output.FullWidth);
     case ConfigField::PreviewTemplate:

@@ -125,6 +125,9 @@ struct OutputSettings {
     TRangedNumber ThumbsPerLine { 5, { 1, 99, 1 } };
     UncategorizedPlacement UncategorizedImages = UncategorizedPlacement::AtStart;
     bool rm = false;
+    // Rebuild only the pictures and pages whose result changed since the last run, by the
+    // album's record; with rm on, everything is cleared and rebuilt as without it.
+    bool Incremental = false;
     bool FullWidth = false;
 };
 
@@ -180,6 +183,7 @@ enum class ConfigField {
     ThumbsPerLine,
     UncategorizedImages,
     rm,
+    Incremental,
     FullWidth,
     PreviewTemplate,
     PreviewUseOwnDirectory,

@@ -95,6 +95,9 @@ namespace {
         AddField(output, "UncategorizedImages", config, F::UncategorizedImages);
         if (config.Output.rm)
             output.AddAttribute("rm", "-rf");
+        // Written only when on, so that projects without it stay the plain format.
+        if (config.Output.Incremental)
+            output.AddAttribute("Incremental", "yes");
         AddField(output, "FullWidth", config, F::FullWidth);
         TMLTag& fileNames = settings.NewChild("FileNames");
         AddField(fileNames, "Digits", config, F::Digits);
@@ -178,6 +181,7 @@ namespace {
             o.UncategorizedImages
                 = UncategorizedPlacementFromText(e->GetAttribute("UncategorizedImages"), o.UncategorizedImages);
             o.rm = TextToFlag(e->GetAttribute("rm"));
+            o.Incremental = TextToFlag(e->GetAttribute("Incremental"));
             o.FullWidth = TextToFlag(e->GetAttribute("FullWidth"));
         }
         if (const TMLTag* e = settings.FindChild("FileNames")) {

@@ -211,6 +211,7 @@ TSettingsPage::TSettingsPage(Configuration& config, QWidget* parent)
         FieldEdited();
     });
     BindFlag(m_rmrf, m_config.Output.rm);
+    BindFlag(m_incremental, m_config.Output.Incremental);
     BindFlag(m_fullWidth, m_config.Output.FullWidth);
     auto& names = m_config.FileNames;
     BindText(m_fnPreview, names.Preview.Template);
@@ -343,6 +344,7 @@ void TSettingsPage::BuildOutputGroup(QVBoxLayout* content)
     m_uncatAtStart = MakeRadio(QStringLiteral("am Anfang"), QStringLiteral("CUncatAtStart"));
     m_uncatAtEnd = MakeRadio(QStringLiteral("am Ende"), QStringLiteral("CUncatAtEnd"));
     m_rmrf = MakeCheck(QStringLiteral("Zielverzeichnis vor der Ausgabe leeren (Vorsicht!)"), QStringLiteral("Crmrf"));
+    m_incremental = MakeCheck(QStringLiteral("Nur Geändertes neu erzeugen"), QStringLiteral("CIncremental"));
     m_fullWidth = MakeCheck(QStringLiteral("HTML-Alben mit voller Breite"), QStringLiteral("CFullWidth"));
 
     grid->addWidget(modeLabel, 0, 0);
@@ -358,7 +360,8 @@ void TSettingsPage::BuildOutputGroup(QVBoxLayout* content)
     uncategorized->setSpacing(8);
     grid->addLayout(uncategorized, 2, 0, 1, 2);
     grid->addWidget(m_rmrf, 3, 0, 1, 2);
-    grid->addWidget(m_fullWidth, 4, 0, 1, 2, Qt::AlignRight);
+    grid->addWidget(m_incremental, 4, 0, 1, 2);
+    grid->addWidget(m_fullWidth, 5, 0, 1, 2, Qt::AlignRight);
     grid->setColumnStretch(1, 1);
 }
 
@@ -577,6 +580,7 @@ void TSettingsPage::Refresh()
     m_uncatAtStart->setChecked(c.Output.UncategorizedImages == UncategorizedPlacement::AtStart);
     m_uncatAtEnd->setChecked(c.Output.UncategorizedImages == UncategorizedPlacement::AtEnd);
     m_rmrf->setChecked(c.Output.rm);
+    m_incremental->setChecked(c.Output.Incremental);
     m_fullWidth->setChecked(c.Output.FullWidth);
 
     const auto& names = c.FileNames;

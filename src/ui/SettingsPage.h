@@ -100,6 +100,7 @@ private:
     QRadioButton* m_uncatAtStart = nullptr;
     QRadioButton* m_uncatAtEnd = nullptr;
     QCheckBox* m_rmrf = nullptr;
+    QCheckBox* m_incremental = nullptr;
     QCheckBox* m_fullWidth = nullptr;
     QLineEdit* m_fnPreview = nullptr;
     QCheckBox* m_dirPreviewCheck = nullptr;

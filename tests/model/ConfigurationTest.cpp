@@ -226,6 +226,7 @@ TEST(Configuration, FieldsByNameRoundTripTheirText)
     source.Output.Mode = OutputMode::IndexOnly;
     source.Output.UncategorizedImages = UncategorizedPlacement::AtEnd;
     source.Output.rm = true;
+    source.Output.Incremental = true;
     source.FileNames.Digits = 5;
     source.FileNames.Preview.Template = "bild_?";
     source.Preprocessing.ExifRotation = true;
@@ -242,5 +243,5 @@ TEST(Configuration, FieldsByNameRoundTripTheirText)
     EXPECT_EQ(FindConfigField("FileNames.HTMLDocs.Details"), ConfigField::HTMLDocsDetails);
     EXPECT_EQ(FindConfigField("PreviewImages.width"), std::nullopt);
     EXPECT_EQ(FindConfigField("Preprocessing.ExifRotation"), ConfigField::ExifRotation);
-    EXPECT_EQ(AllConfigFields().size(), 34u);
+    EXPECT_EQ(AllConfigFields().size(), 35u);
 }

@@ -84,6 +84,7 @@ TEST_F(ProjectFile, SavedProjectLoadsBackToTheSameState)
     Config.ThumbnailImages.SetFrameEnabled(false);
     Config.Output.Mode = OutputMode::WithGallery;
     Config.Output.rm = true;
+    Config.Output.Incremental = true;
     Config.Output.UncategorizedImages = UncategorizedPlacement::AtEnd;
     Config.FileNames.Digits = 4;
     Config.FileNames.Thumbnails.UseOwnDirectory = true;

@@ -47,9 +47,9 @@ private Q_SLOTS:
         for (const char* name : { "EDestDir", "ETitle", "EfnPreview", "EdirPreview", "EfnThumbnails", "EdirThumbnails",
                  "EfnHTML", "EfnInfo", "EfnIndex" })
             QVERIFY2(w.Find<QLineEdit>(name) != nullptr, name);
-        for (const char* name :
-            { "CMedianFilter", "CEnableEqualize", "CPQuadratic", "CPProgressive", "CTQuadratic", "CTProgressive",
-                "CEnableFrame", "Crmrf", "CFullWidth", "CdirPreview", "CdirThumbnails", "CExifRotation" })
+        for (const char* name : { "CMedianFilter", "CEnableEqualize", "CPQuadratic", "CPProgressive", "CTQuadratic",
+                 "CTProgressive", "CEnableFrame", "Crmrf", "CIncremental", "CFullWidth", "CdirPreview",
+                 "CdirThumbnails", "CExifRotation" })
             QVERIFY2(w.Find<QCheckBox>(name) != nullptr, name);
         for (const char* name : { "CEqualizeGray", "CEqualizeRGB", "CUncatIgnore", "CUncatAtStart", "CUncatAtEnd" })
             QVERIFY2(w.Find<QRadioButton>(name) != nullptr, name);
@@ -303,6 +303,7 @@ private Q_SLOTS:
         row("CPProgressive", ConfigField::PreviewProgressive, "", "no");
         row("CTProgressive", ConfigField::ThumbnailProgressive, "", "yes");
         row("Crmrf", ConfigField::rm, "", "-rf");
+        row("CIncremental", ConfigField::Incremental, "", "yes");
         row("CFullWidth", ConfigField::FullWidth, "", "yes");
         row("CdirPreview", ConfigField::PreviewUseOwnDirectory, "", "yes");
         row("CdirThumbnails", ConfigField::ThumbnailsUseOwnDirectory, "", "yes");
