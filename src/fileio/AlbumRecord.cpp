@@ -1,5 +1,6 @@
 #include "fileio/AlbumRecord.h"
 
+#include "fileio/ContentHash.h"
 #include "fileio/OpenFile.h"
 #include "fileio/ReplacingFile.h"
 
@@ -16,6 +17,9 @@ namespace {
     constexpr std::string_view Signature = "korvo2-album-record";
     constexpr std::string_view Version = "1";
     constexpr std::string_view FileKind = "file";
+    constexpr std::string_view PictureKind = "picture";
+    // JPEG's largest side.
+    constexpr int MaxSide = 65535;
     // Far beyond any album (some 60 bytes a file): a larger file is no record of ours.
     constexpr std::size_t MaxRecordSize = 256u << 20;
 
@@ -122,6 +126,54 @@ namespace {
         return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
     }
 
+    // Size, tab, time with nine digits of nanoseconds, tab.
+    void AppendStamp(std::string& text, const FileStamp& stamp)
+    {
+        const std::string nanoseconds = DecimalText(stamp.Nanoseconds);
+        text.append(DecimalText(static_cast<std::int64_t>(stamp.Size))).append("\t");
+        text.append(DecimalText(stamp.Seconds)).append(".");
+        text.append(9 - nanoseconds.size(), '0').append(nanoseconds).append("\t");
+    }
+
+    bool IsHashText(std::string_view text)
+    {
+        return text.size() == 16 && std::all_of(text.begin(), text.end(), [](char c) {
+            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+        });
+    }
+
+    // A picture line, every field exactly as the writer writes it; nullopt otherwise.
+    std::optional<AlbumRecordPicture> ParsePicture(const std::vector<std::string_view>& fields)
+    {
+        if (fields.size() < 12 || fields[0] != PictureKind || !IsHashText(fields[1]))
+            return std::nullopt;
+        AlbumRecordPicture picture;
+        picture.Settings = fields[1];
+        const std::optional<FileStamp> stamp = ParseStamp(fields[2], fields[3]);
+        const std::optional<std::uint64_t> inode = Digits<std::uint64_t>(fields[4]);
+        if (!stamp || !inode)
+            return std::nullopt;
+        picture.SourceIdentity = { *stamp, *inode, false };
+        int* sides[] = { &picture.PreviewWidth, &picture.PreviewHeight, &picture.ThumbWidth, &picture.ThumbHeight };
+        for (std::size_t i = 0; i < 4; ++i) {
+            const std::optional<int> side = Digits<int>(fields[5 + i]);
+            if (!side || *side > MaxSide)
+                return std::nullopt;
+            *sides[i] = *side;
+        }
+        std::optional<std::string> preview = Decoded(fields[9]);
+        std::optional<std::string> thumbnail = Decoded(fields[10]);
+        std::optional<std::string> source = Decoded(fields[11]);
+        if (!preview || !IsAlbumRecordPath(*preview) || !thumbnail
+            || (!thumbnail->empty() && !IsAlbumRecordPath(*thumbnail)) || !source || source->empty()
+            || source->find('\0') != std::string::npos)
+            return std::nullopt;
+        picture.Preview = std::move(*preview);
+        picture.Thumbnail = std::move(*thumbnail);
+        picture.Source = std::move(*source);
+        return picture;
+    }
+
 } // namespace
 
 bool IsAlbumRecordPath(std::string_view path)
@@ -139,18 +191,37 @@ std::string FormatAlbumRecord(const AlbumRecord& record)
     for (const AlbumRecordFile& file : record.Files)
         files.push_back(&file);
     std::sort(files.begin(), files.end(), [](const auto* a, const auto* b) { return a->Path < b->Path; });
+    std::vector<const AlbumRecordPicture*> pictures;
+    pictures.reserve(record.Pictures.size());
+    for (const AlbumRecordPicture& picture : record.Pictures)
+        pictures.push_back(&picture);
+    std::sort(pictures.begin(), pictures.end(), [](const auto* a, const auto* b) { return a->Preview < b->Preview; });
 
-    std::string text;
-    text.append(Signature).append("\t").append(Version).append("\n");
+    std::string body;
     for (const AlbumRecordFile* file : files) {
-        const std::string nanoseconds = DecimalText(file->Stamp.Nanoseconds);
-        text.append(FileKind).append("\t").append(DecimalText(static_cast<std::int64_t>(file->Stamp.Size)));
-        text.append("\t").append(DecimalText(file->Stamp.Seconds)).append(".");
-        text.append(9 - nanoseconds.size(), '0').append(nanoseconds).append("\t");
-        AppendEncoded(text, file->Path);
-        text += '\n';
+        body.append(FileKind).append("\t");
+        AppendStamp(body, file->Stamp);
+        AppendEncoded(body, file->Path);
+        body += '\n';
     }
-    return text;
+    for (const AlbumRecordPicture* picture : pictures) {
+        body.append(PictureKind).append("\t").append(picture->Settings).append("\t");
+        AppendStamp(body, picture->SourceIdentity.Stamp);
+        body.append(DecimalText(static_cast<std::int64_t>(picture->SourceIdentity.Inode))).append("\t");
+        for (const int number :
+            { picture->PreviewWidth, picture->PreviewHeight, picture->ThumbWidth, picture->ThumbHeight })
+            body.append(DecimalText(number)).append("\t");
+        AppendEncoded(body, picture->Preview);
+        body += '\t';
+        AppendEncoded(body, picture->Thumbnail);
+        body += '\t';
+        AppendEncoded(body, picture->Source);
+        body += '\n';
+    }
+    // The check sum of everything below the first line: readers of the first version ignore it.
+    std::string text;
+    text.append(Signature).append("\t").append(Version).append("\t").append(HashText(HashBytes(body))).append("\n");
+    return text + body;
 }
 
 std::optional<AlbumRecord> ParseAlbumRecord(std::string_view text)
@@ -164,10 +235,16 @@ std::optional<AlbumRecord> ParseAlbumRecord(std::string_view text)
     text.remove_prefix(firstEnd + 1);
 
     AlbumRecord record;
+    record.Verified = header.size() >= 3 && header[2] == HashText(HashBytes(text));
     // Only complete lines count: a last line without its line end may have been cut short.
     for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n')) {
         const std::vector<std::string_view> fields = Fields(text.substr(0, end));
         text.remove_prefix(end + 1);
+        if (record.Verified && fields[0] == PictureKind) {
+            if (std::optional<AlbumRecordPicture> picture = ParsePicture(fields))
+                record.Pictures.push_back(std::move(*picture));
+            continue;
+        }
         if (fields.size() < 4 || fields[0] != FileKind)
             continue;
         const std::optional<FileStamp> stamp = ParseStamp(fields[1], fields[2]);
@@ -190,6 +267,17 @@ bool WriteAlbumRecord(const std::string& albumDir, const AlbumRecord& record)
 {
     const std::string folder = albumDir.empty() || albumDir.back() == '/' ? albumDir : albumDir + "/";
     return ReplaceFileContents(folder + std::string(AlbumRecordName), FormatAlbumRecord(record));
+}
+
+bool IsAsRecorded(const TFolder& album, const AlbumRecordFile& file)
+{
+    if (!IsAlbumRecordPath(file.Path))
+        return false;
+    const std::size_t slash = file.Path.find('/');
+    const std::optional<struct stat> status = slash == std::string::npos
+        ? album.Entry(file.Path)
+        : album.Child(file.Path.substr(0, slash)).Entry(file.Path.substr(slash + 1));
+    return status && S_ISREG(status->st_mode) && StampOf(*status) == file.Stamp;
 }
 
 AlbumRecord MergeAlbumRecord(const TFolder& album, const AlbumRecord& earlier, const AlbumRecord& written)

@@ -26,8 +26,28 @@ struct AlbumRecordFile {
     bool operator==(const AlbumRecordFile&) const = default;
 };
 
+// One picture of the album as the run that made its preview image and thumbnail saw it: what
+// was made from what, so that a later run can keep both when nothing that reaches them changed.
+struct AlbumRecordPicture {
+    std::string Preview; // the preview image's record path
+    std::string Thumbnail; // the thumbnail's record path; empty when the mode makes none
+    std::string Settings; // the hash of everything that reaches both files' bytes and names
+    std::string Source; // the picture file, as the image list names it
+    FileIdentity SourceIdentity; // Settled is not recorded
+    int PreviewWidth = 0;
+    int PreviewHeight = 0;
+    int ThumbWidth = 0;
+    int ThumbHeight = 0;
+
+    bool operator==(const AlbumRecordPicture&) const = default;
+};
+
 struct AlbumRecord {
     std::vector<AlbumRecordFile> Files;
+    std::vector<AlbumRecordPicture> Pictures {};
+    // The record is exactly as a run wrote it (its check sum fits). The pictures of a record
+    // that is not are never read: a damaged or hand-edited one only makes pictures anew.
+    bool Verified = false;
 };
 
 // Whether a path may stand in a record: a plain file name, or a plain folder name, "/" and a
@@ -46,6 +66,10 @@ std::optional<AlbumRecord> ParseAlbumRecord(std::string_view text);
 // not followed), too large, or no record.
 std::optional<AlbumRecord> ReadAlbumRecord(const TFolder& album);
 
+// Whether the file `path` of the record is still there exactly as recorded: a regular file of
+// the recorded size and time, looked at never through a link (also for its folder).
+bool IsAsRecorded(const TFolder& album, const AlbumRecordFile& file);
+
 // Replaces the record in the album folder (`albumDir` with or without a trailing "/") as a
 // whole, through TReplacingFile.
 bool WriteAlbumRecord(const std::string& albumDir, const AlbumRecord& record);
@@ -53,7 +77,7 @@ bool WriteAlbumRecord(const std::string& albumDir, const AlbumRecord& record);
 // The record after a run: every file the run wrote (`written`), and each file of the earlier
 // record that the run did not write again and that is still there exactly as recorded (a
 // regular file of the recorded size and time, looked at never through a link), so that a later
-// clearing still knows it.
+// clearing still knows it. The pictures are those of `written` alone.
 AlbumRecord MergeAlbumRecord(const TFolder& album, const AlbumRecord& earlier, const AlbumRecord& written);
 
 } // namespace korvo

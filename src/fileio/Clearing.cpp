@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace korvo {
 
@@ -58,6 +59,30 @@ ClearingCount ClearRecordedFiles(const TFolder& album, const std::optional<Album
         }
     }
     return count;
+}
+
+int RemoveUnwrittenFiles(const TFolder& album, const AlbumRecord& earlier, const AlbumRecord& written)
+{
+    std::unordered_set<std::string_view> kept;
+    for (const AlbumRecordFile& file : written.Files)
+        kept.insert(file.Path);
+    AlbumRecord unwritten;
+    std::vector<ClearingFolder> folders { { "", { ".htm", ".jpg" } } };
+    for (const AlbumRecordFile& file : earlier.Files) {
+        if (kept.contains(file.Path))
+            continue;
+        unwritten.Files.push_back(file);
+        // A picture folder of an earlier run (own folders may have been renamed since).
+        const std::size_t slash = file.Path.find('/');
+        if (slash != std::string::npos) {
+            const std::string name = file.Path.substr(0, slash);
+            if (std::none_of(folders.begin(), folders.end(), [&](const ClearingFolder& f) { return f.Name == name; }))
+                folders.push_back({ name, { ".jpg" } });
+        }
+    }
+    if (unwritten.Files.empty())
+        return 0;
+    return ClearRecordedFiles(album, unwritten, folders, true).Deleted;
 }
 
 } // namespace korvo

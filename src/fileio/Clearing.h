@@ -36,4 +36,10 @@ struct ClearingCount {
 ClearingCount ClearRecordedFiles(const TFolder& album, const std::optional<AlbumRecord>& record,
     const std::vector<ClearingFolder>& folders, bool deleteFiles);
 
+// The files of the earlier record that a run did not write again (`written`), removed by the
+// same rules: still exactly as recorded, with one of the album's extensions, directly in the
+// album folder or in a folder the earlier record names, never through a link. The number
+// removed.
+int RemoveUnwrittenFiles(const TFolder& album, const AlbumRecord& earlier, const AlbumRecord& written);
+
 } // namespace korvo

@@ -4,8 +4,11 @@
 #include <memory>
 #include <system_error>
 
+#include <cerrno>
 #include <dirent.h>
+
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -78,6 +81,13 @@ bool TFolder::RemoveFile(const std::string& name) const
 {
     return Valid() && !name.empty() && name.find('/') == std::string::npos
         && ::unlinkat(m_descriptor.Get(), name.c_str(), 0) == 0;
+}
+
+bool TFolder::Lock() const
+{
+    if (!Valid())
+        return true;
+    return ::flock(m_descriptor.Get(), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 }
 
 } // namespace korvo

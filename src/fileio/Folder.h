@@ -35,6 +35,10 @@ public:
     std::vector<std::string> Names() const;
     // Removes the file or link `name`; never a folder.
     bool RemoveFile(const std::string& name) const;
+    // Takes the folder's lock for as long as this holder lives, so that two album runs never
+    // work in one folder at once. False only when another holder has it; a file system without
+    // locks counts as free.
+    bool Lock() const;
     int Descriptor() const { return m_descriptor.Get(); }
 
 private:

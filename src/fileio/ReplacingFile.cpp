@@ -1,6 +1,8 @@
 #include "fileio/ReplacingFile.h"
 
 #include "fileio/FileDescriptor.h"
+#include "fileio/Folder.h"
+#include "fileio/OpenFile.h"
 
 #include <cerrno>
 #include <charconv>
@@ -130,6 +132,30 @@ bool ReplaceFileContents(
     if (written)
         *written = file.Stamp();
     return true;
+}
+
+bool ReplaceFileIfChanged(const std::string& target, std::string_view bytes, FileStamp* written, bool* changed)
+{
+    if (changed)
+        *changed = true;
+    struct stat status { };
+    if (::lstat(target.c_str(), &status) == 0 && S_ISREG(status.st_mode)
+        && static_cast<std::uint64_t>(status.st_size) == bytes.size()) {
+        const std::size_t slash = target.rfind('/');
+        const TFolder folder = TFolder::Open(slash == std::string::npos ? "." : target.substr(0, slash + 1));
+        std::string present;
+        if (folder.Valid()
+            && ReadWholeEntry(
+                folder.Descriptor(), target.substr(slash == std::string::npos ? 0 : slash + 1), bytes.size(), present)
+            && present == bytes) {
+            if (changed)
+                *changed = false;
+            if (written)
+                *written = StampOf(status);
+            return true;
+        }
+    }
+    return ReplaceFileContents(target, bytes, {}, written);
 }
 
 } // namespace korvo

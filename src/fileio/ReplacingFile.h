@@ -56,4 +56,10 @@ private:
 bool ReplaceFileContents(const std::string& target, std::string_view bytes, const TReplaceOptions& options = {},
     FileStamp* written = nullptr);
 
+// The same, except when the target already is a regular file (not a link) with exactly these
+// bytes: then it is left untouched, keeping its time, and `written` receives its stamp.
+// `changed` tells which happened.
+bool ReplaceFileIfChanged(
+    const std::string& target, std::string_view bytes, FileStamp* written = nullptr, bool* changed = nullptr);
+
 } // namespace korvo
