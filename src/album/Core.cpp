@@ -1,9 +1,11 @@
 #include "album/Core.h"
 
+#include "album/Incremental.h"
 #include "album/Pages.h"
 #include "fileio/AlbumRecord.h"
 #include "fileio/Clearing.h"
 #include "fileio/Folder.h"
+#include "fileio/ReplacingFile.h"
 #include "fileio/SourceCollision.h"
 #include "imaging/AlbumPicture.h"
 #include "imaging/Jpeg.h"
@@ -142,25 +144,49 @@ namespace {
         return std::string(sources[*colliding]);
     }
 
+    // How one picture goes through an incremental run, besides its pixels.
+    struct PictureCourse {
+        // The earlier picture when its preview image and thumbnail are kept: nothing is made.
+        const AlbumRecordPicture* Kept = nullptr;
+        // The record's line for this picture, filled in once both files are written; nullptr
+        // when the picture gets none (its file was unknown or changed just now).
+        AlbumRecordPicture* Line = nullptr;
+        bool KeepUnchanged = false; // write files only when their bytes differ
+    };
+
+    bool WritePictureFile(
+        const std::string& path, const std::vector<std::uint8_t>& bytes, FileStamp* stamp, bool keepUnchanged)
+    {
+        if (!keepUnchanged)
+            return WriteJpegBytes(path, bytes, stamp);
+        return !bytes.empty()
+            && ReplaceFileIfChanged(
+                path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), stamp);
+    }
+
     // Writes what the work on one picture made (its preview image and thumbnail) and its pages,
-    // and logs the picture as a run always has. True when no step failed. Any failure, an
-    // unexpected exception included, stays a failure of this picture.
+    // and logs the picture as a run always has; a kept picture gets its pages and one line. True
+    // when no step failed. Any failure, an unexpected exception included, stays a failure of
+    // this picture.
     bool FinishAlbumPicture(TImageRecord& image, const TAlbumPictureResult& made, int position, int n, bool verbose,
         const AlbumRunContext& context, const Configuration& config, const TImageManager& images, IOperationHost& host,
-        AlbumRecord& written)
+        AlbumRecord& written, const PictureCourse& course)
     {
         const auto& names = config.FileNames;
         bool failed = false;
         const std::string prefix = "[" + IntToText(position) + "/" + IntToText(n) + "] ";
+        const bool kept = course.Kept != nullptr;
+        // A kept picture's one line stands for all of its steps.
+        const bool stepLines = verbose && !kept;
         auto failStep = [&](std::string_view message) {
             failed = true;
-            if (verbose)
+            if (stepLines)
                 host.Log("-" + prefix + std::string(message));
         };
         try {
-            if (verbose)
+            if (stepLines)
                 host.Log("*" + prefix + "Bearbeite " + image.Source);
-            if (!made.Loaded) {
+            if (!kept && !made.Loaded) {
                 failStep("Fehler beim Einlesen");
             } else {
                 const PictureFiles files = FilesOfPicture(image.Number, context, names);
@@ -170,43 +196,65 @@ namespace {
                 };
                 int previewWidth = 0;
                 int previewHeight = 0;
-                const std::string previewPath = context.PreviewDir + files.Preview;
-                if (verbose)
-                    host.Log("_" + prefix + "Erzeuge Vorschaubild: " + previewPath);
-                if (!made.Preview.Sized)
-                    failStep("Fehler beim Berechnen");
-                else if (!made.Preview.Encoded || !WriteJpegBytes(previewPath, made.Preview.Jpeg, &stamp))
-                    failStep("Fehler beim Schreiben");
-                else {
-                    wrote(RecordFolder(names.Preview), files.Preview);
-                    previewWidth = made.Preview.Width;
-                    previewHeight = made.Preview.Height;
-                }
-
-                if (context.MakeThumbnails) {
-                    const std::string thumbnailPath = context.ThumbnailDir + files.Thumbnail;
+                bool previewWritten = false;
+                bool thumbnailWritten = !context.MakeThumbnails;
+                if (kept) {
+                    previewWidth = course.Kept->PreviewWidth;
+                    previewHeight = course.Kept->PreviewHeight;
+                    if (context.MakeThumbnails) {
+                        image.ThumbWidth = course.Kept->ThumbWidth;
+                        image.ThumbHeight = course.Kept->ThumbHeight;
+                    }
+                } else {
+                    const std::string previewPath = context.PreviewDir + files.Preview;
                     if (verbose)
-                        host.Log("_" + prefix + "Erzeuge Thumbnail: " + thumbnailPath);
-                    if (!made.Thumbnail.Sized)
+                        host.Log("_" + prefix + "Erzeuge Vorschaubild: " + previewPath);
+                    if (!made.Preview.Sized)
                         failStep("Fehler beim Berechnen");
-                    else if (!made.Thumbnail.Encoded || !WriteJpegBytes(thumbnailPath, made.Thumbnail.Jpeg, &stamp))
+                    else if (!made.Preview.Encoded
+                        || !WritePictureFile(previewPath, made.Preview.Jpeg, &stamp, course.KeepUnchanged))
                         failStep("Fehler beim Schreiben");
                     else {
-                        wrote(RecordFolder(names.Thumbnails), files.Thumbnail);
-                        image.ThumbWidth = made.Thumbnail.Width;
-                        image.ThumbHeight = made.Thumbnail.Height;
+                        wrote(RecordFolder(names.Preview), files.Preview);
+                        previewWidth = made.Preview.Width;
+                        previewHeight = made.Preview.Height;
+                        previewWritten = true;
+                    }
+
+                    if (context.MakeThumbnails) {
+                        const std::string thumbnailPath = context.ThumbnailDir + files.Thumbnail;
+                        if (verbose)
+                            host.Log("_" + prefix + "Erzeuge Thumbnail: " + thumbnailPath);
+                        if (!made.Thumbnail.Sized)
+                            failStep("Fehler beim Berechnen");
+                        else if (!made.Thumbnail.Encoded
+                            || !WritePictureFile(thumbnailPath, made.Thumbnail.Jpeg, &stamp, course.KeepUnchanged))
+                            failStep("Fehler beim Schreiben");
+                        else {
+                            wrote(RecordFolder(names.Thumbnails), files.Thumbnail);
+                            image.ThumbWidth = made.Thumbnail.Width;
+                            image.ThumbHeight = made.Thumbnail.Height;
+                            thumbnailWritten = true;
+                        }
+                    }
+                    if (course.Line && previewWritten && thumbnailWritten) {
+                        course.Line->PreviewWidth = previewWidth;
+                        course.Line->PreviewHeight = previewHeight;
+                        course.Line->ThumbWidth = context.MakeThumbnails ? image.ThumbWidth : 0;
+                        course.Line->ThumbHeight = context.MakeThumbnails ? image.ThumbHeight : 0;
+                        written.Pictures.push_back(*course.Line);
                     }
                 }
 
                 auto writePage = [&](bool details) {
                     const std::string& name = details ? files.Details : files.Gallery;
                     const std::string pagePath = context.BaseDir + name;
-                    if (verbose)
+                    if (stepLines)
                         host.Log("_" + prefix + (details ? "Schreibe Details-Datei: " : "Schreibe Galeriendatei: ")
                             + pagePath);
                     try {
-                        WriteImagePage(
-                            pagePath, image, details, previewWidth, previewHeight, context, config, images, &stamp);
+                        WriteImagePage(pagePath, image, details, previewWidth, previewHeight, context, config, images,
+                            &stamp, course.KeepUnchanged);
                         wrote("", name);
                     } catch (const std::exception&) {
                         failStep("Fehler beim Schreiben");
@@ -222,7 +270,9 @@ namespace {
             failed = true;
         }
 
-        if (!verbose)
+        if (kept && !failed)
+            host.Log("_" + prefix + "unverändert: " + image.Source);
+        else if (!stepLines)
             host.Log((failed ? "-" : "*") + prefix + (failed ? "Fehler: " : "") + image.Source);
         return !failed;
     }
@@ -279,8 +329,23 @@ AlbumRunResult RunAlbum(
         return result;
     }
 
+    // One run at a time in a destination: a second one would mix its files and record with
+    // ours. A destination that does not exist yet is locked once it has been created.
+    TFolder album = TFolder::Open(context.BaseDir);
+    auto endWhenBusy = [&] {
+        host.Log("-Zielverzeichnis wird gerade von einem anderen Lauf benutzt!");
+        host.Log("");
+        host.EndBusy(Page::PLog);
+        result.DestinationBusy = true;
+        return result;
+    };
+    if (!album.Lock())
+        return endWhenBusy();
+
     // The record of the earlier runs, read before anything is cleared or written.
-    const std::optional<AlbumRecord> earlier = ReadAlbumRecord(TFolder::Open(context.BaseDir));
+    const std::optional<AlbumRecord> earlier = ReadAlbumRecord(album);
+    // With rm the destination is cleared as the record says and everything is made anew.
+    const bool incremental = config.Output.Incremental && !config.Output.rm;
 
     if (config.Output.rm) {
         if (verbose)
@@ -295,6 +360,11 @@ AlbumRunResult RunAlbum(
 
     if (!EnsureDirectory(context.PreviewDir) || !EnsureDirectory(context.ThumbnailDir))
         return endWithDirectoryFailure();
+    if (!album.Valid()) {
+        album = TFolder::Open(context.BaseDir);
+        if (!album.Lock())
+            return endWhenBusy();
+    }
     // From here on the run ends with a record of what it wrote, also after an abort.
     AlbumRecord written;
 
@@ -309,23 +379,61 @@ AlbumRunResult RunAlbum(
         const TImageRecord& image = *images.GetImage(index);
         jobs.push_back({ image.Source, image.Rotate, context.MakeThumbnails });
     }
+    // What each picture was made from, for the record, and, in an incremental run, the pictures
+    // whose files stay as they are. Decided before any work starts: a kept picture is never read.
+    const TEarlierPictures earlierPictures(album, incremental && earlier ? &*earlier : nullptr);
+    std::vector<std::optional<AlbumRecordPicture>> lines(order.size());
+    std::vector<std::optional<AlbumRecordPicture>> kept(order.size());
+    for (std::size_t item = 0; item < order.size(); ++item) {
+        const TImageRecord& image = *images.GetImage(order[item]);
+        const std::optional<FileIdentity> identity = IdentityOfFile(image.Source);
+        if (!identity)
+            continue;
+        const PictureFiles files = FilesOfPicture(image.Number, context, config.FileNames);
+        AlbumRecordPicture line;
+        line.Preview = RecordFolder(config.FileNames.Preview) + files.Preview;
+        if (context.MakeThumbnails)
+            line.Thumbnail = RecordFolder(config.FileNames.Thumbnails) + files.Thumbnail;
+        line.Settings = PictureSettingsHash(config, image, line.Preview, line.Thumbnail);
+        line.Source = image.Source;
+        line.SourceIdentity = *identity;
+        kept[item] = earlierPictures.Kept(line);
+        if (identity->Settled)
+            lines[item] = std::move(line);
+    }
     const Configuration settings = config;
     const int count = static_cast<int>(order.size());
     const int workers = std::max(1, options.Workers > 0 ? options.Workers : AvailableCores());
     std::vector<TAlbumPictureResult> made(order.size());
     std::vector<TPictureWorkspace> workspaces(static_cast<std::size_t>(workers));
     TOrderedWork work(count, workers, 2 * workers, [&](int item, int worker) {
+        if (kept[item])
+            return;
         made[item] = ProcessAlbumPicture(
             jobs[item], settings, workspaces[worker], [&work, item] { return work.Cancelled(item); });
     });
 
+    int reached = 0;
     for (int item = 0; item < count; ++item) {
         TImageRecord& image = *images.GetImage(order[item]);
         // An abort seen while waiting ends the run after this picture: drop the work ahead.
         work.WaitForWithHost(item, host, options.PumpInterval);
         verbose = config.Verbose;
-        if (FinishAlbumPicture(image, made[item], item + 1, n, verbose, context, config, images, host, written))
+        PictureCourse course;
+        course.KeepUnchanged = incremental;
+        if (kept[item]) {
+            course.Kept = &*kept[item];
+            for (const std::string* path : { &kept[item]->Preview, &kept[item]->Thumbnail })
+                if (!path->empty())
+                    written.Files.push_back({ *path, earlierPictures.StampOf(*path) });
+            written.Pictures.push_back(*kept[item]);
+            ++result.Kept;
+        } else if (lines[item]) {
+            course.Line = &*lines[item];
+        }
+        if (FinishAlbumPicture(image, made[item], item + 1, n, verbose, context, config, images, host, written, course))
             ++result.Successes;
+        ++reached;
         made[item] = {};
 
         if (work.PumpAfter(item, host))
@@ -339,7 +447,7 @@ AlbumRunResult RunAlbum(
             host.Log("*Schreibe Index: " + indexPath);
         try {
             FileStamp stamp;
-            WriteIndexPage(indexPath, context, config, images, &stamp);
+            WriteIndexPage(indexPath, context, config, images, &stamp, incremental);
             written.Files.push_back({ indexName, stamp });
             result.IndexWritten = true;
             result.IndexPath = indexPath;
@@ -351,18 +459,30 @@ AlbumRunResult RunAlbum(
         }
     }
 
+    // The files of earlier runs that this one no longer makes go, once the whole album has
+    // been made: after an abort the pictures not reached still need theirs.
+    result.Aborted = host.AbortRequested();
+    if (incremental && earlier && !result.Aborted) {
+        try {
+            result.Removed = RemoveUnwrittenFiles(album, *earlier, written);
+        } catch (const std::exception&) {
+            // Out of memory: the files stay, and the record still lists them.
+        }
+    }
+
     // A record that cannot be written leaves the earlier one in place; a later clearing then
     // finds the files rewritten since and keeps them, so nothing is lost either way.
     try {
-        const TFolder album = TFolder::Open(context.BaseDir);
         (void)WriteAlbumRecord(context.BaseDir, MergeAlbumRecord(album, earlier ? *earlier : AlbumRecord(), written));
     } catch (const std::exception&) {
         // Out of memory: the earlier record stays, as above.
     }
 
-    result.Aborted = host.AbortRequested();
     if (result.Aborted)
         host.Log("-Vorgang vom Benutzer abgebrochen");
+    if (incremental)
+        host.Log("_" + IntToText(reached - result.Kept) + " Bilder neu erzeugt, " + IntToText(result.Kept)
+            + " unverändert, " + IntToText(result.Removed) + " alte Dateien entfernt");
     // Unsigned subtraction: a wrap of the tick counter between start and end still gives the
     // elapsed time.
     const std::uint32_t elapsed = host.Clock().TickCount() - startTicks;

@@ -40,6 +40,10 @@ struct AlbumRunResult {
     bool IndexWritten = false;
     std::string IndexPath; // the index page written, when IndexWritten: "Album ansehen" opens it
     bool Aborted = false;
+    // Another run was working in the destination: nothing was cleared, created or written.
+    bool DestinationBusy = false;
+    int Kept = 0; // pictures whose files an incremental run kept as they were
+    int Removed = 0; // files of earlier runs that an incremental run removed
 };
 
 // How many files the clearing step of a run with these settings would delete right now: the

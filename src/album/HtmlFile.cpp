@@ -16,15 +16,22 @@ namespace {
 
 } // namespace
 
-THtmlFile::THtmlFile(const std::string& path)
+THtmlFile::THtmlFile(const std::string& path, bool keepUnchanged)
     : m_path(path)
+    , m_keepUnchanged(keepUnchanged)
 {
-    if (!m_file.Create(path))
+    if (!keepUnchanged && !m_file.Create(path))
         Fail("cannot create", path);
 }
 
 void THtmlFile::WriteBytes(std::string_view bytes)
 {
+    if (m_keepUnchanged) {
+        if (m_closed)
+            throw THtmlWriteError("write after close: " + m_path);
+        m_bytes.append(bytes);
+        return;
+    }
     std::FILE* file = m_file.File();
     if (!file)
         throw THtmlWriteError("write after close: " + m_path);
@@ -44,6 +51,14 @@ void THtmlFile::Line(std::string_view text)
 
 void THtmlFile::Close()
 {
+    if (m_keepUnchanged) {
+        if (m_closed)
+            return;
+        m_closed = true;
+        if (!ReplaceFileIfChanged(m_path, m_bytes, &m_stamp))
+            Fail("cannot write", m_path);
+        return;
+    }
     if (!m_file.File())
         return;
     if (!m_file.Commit())

@@ -21,8 +21,10 @@ public:
 
 class THtmlFile {
 public:
-    // Starts the page; raises THtmlWriteError when its file cannot be created.
-    explicit THtmlFile(const std::string& path);
+    // Starts the page; raises THtmlWriteError when its file cannot be created. With
+    // `keepUnchanged` the page is made in memory and written only when its bytes differ from
+    // the file of its name, which then keeps its time.
+    explicit THtmlFile(const std::string& path, bool keepUnchanged = false);
 
     // Text without a line end; the next write continues the same line.
     void Write(std::string_view text);
@@ -31,13 +33,17 @@ public:
     // Completes the page and puts it in place; raises when it could not be written completely.
     void Close();
     // Size and time of the page as Close left it.
-    const FileStamp& Stamp() const { return m_file.Stamp(); }
+    const FileStamp& Stamp() const { return m_keepUnchanged ? m_stamp : m_file.Stamp(); }
 
 private:
     void WriteBytes(std::string_view bytes);
 
     std::string m_path;
     TReplacingFile m_file;
+    bool m_keepUnchanged = false;
+    bool m_closed = false;
+    std::string m_bytes; // the page so far, when kept in memory
+    FileStamp m_stamp;
 };
 
 } // namespace korvo

@@ -84,7 +84,7 @@ int main(int argc, char** argv)
 
     const AlbumRunResult run = RunAlbum(config, images, host, work);
     std::fflush(stdout);
-    if (run.DestinationFailed || run.SourceCollision)
+    if (run.DestinationFailed || run.SourceCollision || run.DestinationBusy)
         return Usage;
     const bool indexMissing = AtLeast(config.Output.Mode, OutputMode::IndexOnly) && !run.IndexWritten;
     if (failed || run.Successes < run.Count || indexMissing || run.Aborted)
