@@ -152,16 +152,26 @@ namespace {
         // when the picture gets none (its file was unknown or changed just now).
         AlbumRecordPicture* Line = nullptr;
         bool KeepUnchanged = false; // write files only when their bytes differ
+        TAlbumJournal* Journal = nullptr;
     };
 
-    bool WritePictureFile(
-        const std::string& path, const std::vector<std::uint8_t>& bytes, FileStamp* stamp, bool keepUnchanged)
+    // How the run writes the album file `recordPath`: named in the journal just before it takes
+    // its place, and with `keepUnchanged` not written when its bytes are already there.
+    TReplaceOptions Writing(TAlbumJournal& journal, std::string recordPath, bool keepUnchanged)
     {
-        if (!keepUnchanged)
-            return WriteJpegBytes(path, bytes, stamp);
-        return !bytes.empty()
-            && ReplaceFileIfChanged(
-                path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), stamp);
+        TReplaceOptions options;
+        options.KeepUnchanged = keepUnchanged;
+        options.BeforeRename
+            = [&journal, path = std::move(recordPath)](const FileStamp& stamp) { journal.Add(path, stamp); };
+        return options;
+    }
+
+    bool WritePictureFile(const std::string& path, const std::vector<std::uint8_t>& bytes, FileStamp* stamp,
+        const TReplaceOptions& options)
+    {
+        return !path.empty() && !bytes.empty()
+            && ReplaceFileContents(
+                path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), options, stamp);
     }
 
     // Writes what the work on one picture made (its preview image and thumbnail) and its pages,
@@ -212,7 +222,9 @@ namespace {
                     if (!made.Preview.Sized)
                         failStep("Fehler beim Berechnen");
                     else if (!made.Preview.Encoded
-                        || !WritePictureFile(previewPath, made.Preview.Jpeg, &stamp, course.KeepUnchanged))
+                        || !WritePictureFile(previewPath, made.Preview.Jpeg, &stamp,
+                            Writing(
+                                *course.Journal, RecordFolder(names.Preview) + files.Preview, course.KeepUnchanged)))
                         failStep("Fehler beim Schreiben");
                     else {
                         wrote(RecordFolder(names.Preview), files.Preview);
@@ -228,7 +240,9 @@ namespace {
                         if (!made.Thumbnail.Sized)
                             failStep("Fehler beim Berechnen");
                         else if (!made.Thumbnail.Encoded
-                            || !WritePictureFile(thumbnailPath, made.Thumbnail.Jpeg, &stamp, course.KeepUnchanged))
+                            || !WritePictureFile(thumbnailPath, made.Thumbnail.Jpeg, &stamp,
+                                Writing(*course.Journal, RecordFolder(names.Thumbnails) + files.Thumbnail,
+                                    course.KeepUnchanged)))
                             failStep("Fehler beim Schreiben");
                         else {
                             wrote(RecordFolder(names.Thumbnails), files.Thumbnail);
@@ -254,7 +268,7 @@ namespace {
                             + pagePath);
                     try {
                         WriteImagePage(pagePath, image, details, previewWidth, previewHeight, context, config, images,
-                            &stamp, course.KeepUnchanged);
+                            &stamp, Writing(*course.Journal, name, course.KeepUnchanged));
                         wrote("", name);
                     } catch (const std::exception&) {
                         failStep("Fehler beim Schreiben");
@@ -346,6 +360,9 @@ AlbumRunResult RunAlbum(
     const std::optional<AlbumRecord> earlier = ReadAlbumRecord(album);
     // With rm the destination is cleared as the record says and everything is made anew.
     const bool incremental = config.Output.Incremental && !config.Output.rm;
+    // What a run killed half-way left behind would stay beside the album for good.
+    if (incremental)
+        (void)RemoveWriterLeftovers(album);
 
     if (config.Output.rm) {
         if (verbose)
@@ -365,6 +382,19 @@ AlbumRunResult RunAlbum(
         if (!album.Lock())
             return endWhenBusy();
     }
+    // A journal left by a run that did not end goes into the record first, so that the new
+    // journal can start empty.
+    if (earlier && earlier->Journaled) {
+        try {
+            if (!WriteAlbumRecord(
+                    context.BaseDir, MergeAlbumRecord(album, *earlier, AlbumRecord { {}, earlier->Pictures })))
+                return endWithDirectoryFailure();
+        } catch (const std::exception&) {
+            return endWithDirectoryFailure();
+        }
+    }
+    TAlbumJournal journal;
+    (void)journal.Start(album);
     // From here on the run ends with a record of what it wrote, also after an abort.
     AlbumRecord written;
 
@@ -421,6 +451,7 @@ AlbumRunResult RunAlbum(
         verbose = config.Verbose;
         PictureCourse course;
         course.KeepUnchanged = incremental;
+        course.Journal = &journal;
         if (kept[item]) {
             course.Kept = &*kept[item];
             for (const std::string* path : { &kept[item]->Preview, &kept[item]->Thumbnail })
@@ -447,7 +478,7 @@ AlbumRunResult RunAlbum(
             host.Log("*Schreibe Index: " + indexPath);
         try {
             FileStamp stamp;
-            WriteIndexPage(indexPath, context, config, images, &stamp, incremental);
+            WriteIndexPage(indexPath, context, config, images, &stamp, Writing(journal, indexName, incremental));
             written.Files.push_back({ indexName, stamp });
             result.IndexWritten = true;
             result.IndexPath = indexPath;
@@ -477,6 +508,8 @@ AlbumRunResult RunAlbum(
     } catch (const std::exception&) {
         // Out of memory: the earlier record stays, as above.
     }
+    // The run ended: whatever its record says, the journal is needed only after a crash.
+    journal.Finish(album);
 
     if (result.Aborted)
         host.Log("-Vorgang vom Benutzer abgebrochen");

@@ -16,11 +16,12 @@ namespace {
 
 } // namespace
 
-THtmlFile::THtmlFile(const std::string& path, bool keepUnchanged)
+THtmlFile::THtmlFile(const std::string& path, const TReplaceOptions& options)
     : m_path(path)
-    , m_keepUnchanged(keepUnchanged)
+    , m_options(options)
+    , m_keepUnchanged(options.KeepUnchanged)
 {
-    if (!keepUnchanged && !m_file.Create(path))
+    if (!m_keepUnchanged && !m_file.Create(path, options))
         Fail("cannot create", path);
 }
 
@@ -55,7 +56,7 @@ void THtmlFile::Close()
         if (m_closed)
             return;
         m_closed = true;
-        if (!ReplaceFileIfChanged(m_path, m_bytes, &m_stamp))
+        if (!ReplaceFileContents(m_path, m_bytes, m_options, &m_stamp))
             Fail("cannot write", m_path);
         return;
     }

@@ -22,9 +22,9 @@ public:
 class THtmlFile {
 public:
     // Starts the page; raises THtmlWriteError when its file cannot be created. With
-    // `keepUnchanged` the page is made in memory and written only when its bytes differ from
-    // the file of its name, which then keeps its time.
-    explicit THtmlFile(const std::string& path, bool keepUnchanged = false);
+    // KeepUnchanged the page is made in memory and written only when its bytes differ from the
+    // file of its name, which then keeps its time.
+    explicit THtmlFile(const std::string& path, const TReplaceOptions& options = {});
 
     // Text without a line end; the next write continues the same line.
     void Write(std::string_view text);
@@ -40,6 +40,7 @@ private:
 
     std::string m_path;
     TReplacingFile m_file;
+    TReplaceOptions m_options;
     bool m_keepUnchanged = false;
     bool m_closed = false;
     std::string m_bytes; // the page so far, when kept in memory

@@ -66,13 +66,13 @@ std::string LinkText(std::string_view name)
 }
 
 void WriteIndexPage(const std::string& path, const AlbumRunContext& context, const Configuration& config,
-    const TImageManager& images, FileStamp* written, bool keepUnchanged)
+    const TImageManager& images, FileStamp* written, const TReplaceOptions& writing)
 {
     const auto& names = config.FileNames;
     const int digits = names.Digits;
     const int thumbsPerLine = config.Output.ThumbsPerLine;
 
-    THtmlFile file(path, keepUnchanged);
+    THtmlFile file(path, writing);
     WritePageHead(file, config.AlbumTitle);
     file.Line();
     file.Line("<h1>" + Escape(config.AlbumTitle) + "</h1>");
@@ -142,12 +142,12 @@ namespace {
 
 void WriteImagePage(const std::string& path, const TImageRecord& image, bool details, int previewWidth,
     int previewHeight, const AlbumRunContext& context, const Configuration& config, const TImageManager& images,
-    FileStamp* written, bool keepUnchanged)
+    FileStamp* written, const TReplaceOptions& writing)
 {
     const auto& names = config.FileNames;
     const int digits = names.Digits;
 
-    THtmlFile file(path, keepUnchanged);
+    THtmlFile file(path, writing);
     WritePageHead(file, image.Caption);
     file.Write(config.Output.FullWidth ? "<table width=\"100%\"" : "<table");
     file.Line(" align=\"center\" border=\"0\" cellpadding=\"0\" cellspacing=\"3\" bgcolor=\"silver\"><tr>");

@@ -25,13 +25,13 @@ std::string ShownName(const TImageRecord& image);
 // are percent-encoded.
 std::string LinkText(std::string_view name);
 
-// `written`, when given, receives the size and time of the page written. With `keepUnchanged`
-// a page whose file already holds exactly its bytes is not written again.
+// `written`, when given, receives the size and time of the page written; `writing` says how
+// (TReplaceOptions: KeepUnchanged leaves a file that already holds the page's bytes as it is).
 void WriteIndexPage(const std::string& path, const AlbumRunContext& context, const Configuration& config,
-    const TImageManager& images, FileStamp* written = nullptr, bool keepUnchanged = false);
+    const TImageManager& images, FileStamp* written = nullptr, const TReplaceOptions& writing = {});
 
 void WriteImagePage(const std::string& path, const TImageRecord& image, bool details, int previewWidth,
     int previewHeight, const AlbumRunContext& context, const Configuration& config, const TImageManager& images,
-    FileStamp* written = nullptr, bool keepUnchanged = false);
+    FileStamp* written = nullptr, const TReplaceOptions& writing = {});
 
 } // namespace korvo

@@ -10,6 +10,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace korvo {
 
 namespace {
@@ -135,6 +138,14 @@ namespace {
         text.append(9 - nanoseconds.size(), '0').append(nanoseconds).append("\t");
     }
 
+    void AppendFileLine(std::string& text, std::string_view path, const FileStamp& stamp)
+    {
+        text.append(FileKind).append("\t");
+        AppendStamp(text, stamp);
+        AppendEncoded(text, path);
+        text += '\n';
+    }
+
     bool IsHashText(std::string_view text)
     {
         return text.size() == 16 && std::all_of(text.begin(), text.end(), [](char c) {
@@ -198,12 +209,8 @@ std::string FormatAlbumRecord(const AlbumRecord& record)
     std::sort(pictures.begin(), pictures.end(), [](const auto* a, const auto* b) { return a->Preview < b->Preview; });
 
     std::string body;
-    for (const AlbumRecordFile* file : files) {
-        body.append(FileKind).append("\t");
-        AppendStamp(body, file->Stamp);
-        AppendEncoded(body, file->Path);
-        body += '\n';
-    }
+    for (const AlbumRecordFile* file : files)
+        AppendFileLine(body, file->Path, file->Stamp);
     for (const AlbumRecordPicture* picture : pictures) {
         body.append(PictureKind).append("\t").append(picture->Settings).append("\t");
         AppendStamp(body, picture->SourceIdentity.Stamp);
@@ -258,9 +265,69 @@ std::optional<AlbumRecord> ParseAlbumRecord(std::string_view text)
 std::optional<AlbumRecord> ReadAlbumRecord(const TFolder& album)
 {
     std::string text;
-    if (!album.Valid() || !ReadWholeEntry(album.Descriptor(), std::string(AlbumRecordName), MaxRecordSize, text))
-        return std::nullopt;
-    return ParseAlbumRecord(text);
+    std::optional<AlbumRecord> record;
+    if (album.Valid() && ReadWholeEntry(album.Descriptor(), std::string(AlbumRecordName), MaxRecordSize, text))
+        record = ParseAlbumRecord(text);
+    std::string journalText;
+    if (!album.Valid()
+        || !ReadWholeEntry(album.Descriptor(), std::string(AlbumJournalName), MaxRecordSize, journalText))
+        return record;
+    const std::optional<AlbumRecord> journal = ParseAlbumRecord(journalText);
+    if (!journal)
+        return record;
+    if (!record)
+        record.emplace();
+    record->Journaled = true;
+    std::unordered_set<std::string_view> touched;
+    for (const AlbumRecordFile& file : journal->Files)
+        touched.insert(file.Path);
+    std::erase_if(record->Files, [&](const AlbumRecordFile& file) { return touched.contains(file.Path); });
+    std::erase_if(record->Pictures, [&](const AlbumRecordPicture& picture) {
+        return touched.contains(picture.Preview) || touched.contains(picture.Thumbnail);
+    });
+    // The journal's last line for a path is the latest.
+    std::unordered_map<std::string_view, std::size_t> latest;
+    for (std::size_t i = 0; i < journal->Files.size(); ++i)
+        latest[journal->Files[i].Path] = i;
+    for (std::size_t i = 0; i < journal->Files.size(); ++i)
+        if (latest[journal->Files[i].Path] == i)
+            record->Files.push_back(journal->Files[i]);
+    return record;
+}
+
+bool TAlbumJournal::Start(const TFolder& album)
+{
+    if (!album.Valid())
+        return false;
+    m_file = TFileDescriptor(::openat(album.Descriptor(), std::string(AlbumJournalName).c_str(),
+        O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!m_file.Valid())
+        return false;
+    const std::string header = std::string(Signature) + "\t" + std::string(Version) + "\n";
+    return ::write(m_file.Get(), header.data(), header.size()) == static_cast<ssize_t>(header.size());
+}
+
+void TAlbumJournal::Add(std::string_view path, const FileStamp& stamp) noexcept
+{
+    if (!m_file.Valid())
+        return;
+    try {
+        std::string line;
+        AppendFileLine(line, path, stamp);
+        // One write per line: a line is in the journal whole or, cut by a full disk, skipped
+        // by the reader.
+        (void)!::write(m_file.Get(), line.data(), line.size());
+    } catch (...) {
+        // Out of memory: the file is not named, and a later run keeps it as the user's.
+    }
+}
+
+void TAlbumJournal::Finish(const TFolder& album)
+{
+    if (!m_file.Valid())
+        return;
+    m_file.Close();
+    (void)::unlinkat(album.Descriptor(), std::string(AlbumJournalName).c_str(), 0);
 }
 
 bool WriteAlbumRecord(const std::string& albumDir, const AlbumRecord& record)

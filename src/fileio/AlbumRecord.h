@@ -18,6 +18,9 @@ namespace korvo {
 
 // The record's file name inside the album folder.
 inline constexpr std::string_view AlbumRecordName = ".korvo2-album";
+// Beside it while a run writes: the files written so far, one record line each, so that a run
+// killed half-way still tells the next one which complete files are the album's.
+inline constexpr std::string_view AlbumJournalName = ".korvo2-album-journal";
 
 struct AlbumRecordFile {
     std::string Path; // relative to the album folder: "name" or "folder/name", "/" between
@@ -48,6 +51,9 @@ struct AlbumRecord {
     // The record is exactly as a run wrote it (its check sum fits). The pictures of a record
     // that is not are never read: a damaged or hand-edited one only makes pictures anew.
     bool Verified = false;
+    // A journal of a run that did not end was read into it: its files come after the record's
+    // and replace their entries, and a picture with a file in it is no longer trusted.
+    bool Journaled = false;
 };
 
 // Whether a path may stand in a record: a plain file name, or a plain folder name, "/" and a
@@ -62,13 +68,27 @@ std::string FormatAlbumRecord(const AlbumRecord& record);
 // ignored, so that later versions can add to the format.
 std::optional<AlbumRecord> ParseAlbumRecord(std::string_view text);
 
-// The record in the album folder; nullopt when there is none, it is no regular file (a link is
-// not followed), too large, or no record.
+// The record in the album folder with the journal of an unfinished run, if any; nullopt when
+// there is neither, each is no regular file (a link is not followed), too large, or no record.
 std::optional<AlbumRecord> ReadAlbumRecord(const TFolder& album);
 
 // Whether the file `path` of the record is still there exactly as recorded: a regular file of
 // the recorded size and time, looked at never through a link (also for its folder).
 bool IsAsRecorded(const TFolder& album, const AlbumRecordFile& file);
+
+// The journal a run writes as it goes; removed once the run's record is in place.
+class TAlbumJournal {
+public:
+    // Starts an empty journal in the album folder (never through a link); false when it cannot.
+    bool Start(const TFolder& album);
+    // Appends the file `path` (a record path) with its stamp. Never throws.
+    void Add(std::string_view path, const FileStamp& stamp) noexcept;
+    // Removes the journal.
+    void Finish(const TFolder& album);
+
+private:
+    TFileDescriptor m_file;
+};
 
 // Replaces the record in the album folder (`albumDir` with or without a trailing "/") as a
 // whole, through TReplacingFile.

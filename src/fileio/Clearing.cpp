@@ -1,6 +1,11 @@
 #include "fileio/Clearing.h"
 
+#include "fileio/ReplacingFile.h"
+
 #include <algorithm>
+#include <cerrno>
+
+#include <signal.h>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -83,6 +88,32 @@ int RemoveUnwrittenFiles(const TFolder& album, const AlbumRecord& earlier, const
     if (unwritten.Files.empty())
         return 0;
     return ClearRecordedFiles(album, unwritten, folders, true).Deleted;
+}
+
+int RemoveWriterLeftovers(const TFolder& album)
+{
+    int removed = 0;
+    auto clean = [&removed](const TFolder& folder) {
+        for (const std::string& name : folder.Names()) {
+            long pid = 0;
+            if (!IsReplacingFileName(name, &pid) || pid <= 0)
+                continue;
+            // A process of that number that is still there may be writing it.
+            const bool gone = ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+            const std::optional<struct stat> status = folder.Entry(name);
+            if (gone && status && S_ISREG(status->st_mode) && folder.RemoveFile(name))
+                ++removed;
+        }
+    };
+    clean(album);
+    // Picture folders of earlier settings, too: a killed run may have been writing into one
+    // that nothing names any more.
+    for (const std::string& name : album.Names()) {
+        const std::optional<struct stat> status = album.Entry(name);
+        if (status && S_ISDIR(status->st_mode))
+            clean(album.Child(name));
+    }
+    return removed;
 }
 
 } // namespace korvo

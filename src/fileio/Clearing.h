@@ -42,4 +42,10 @@ ClearingCount ClearRecordedFiles(const TFolder& album, const std::optional<Album
 // removed.
 int RemoveUnwrittenFiles(const TFolder& album, const AlbumRecord& earlier, const AlbumRecord& written);
 
+// Removes what a writer killed half-way left behind in the album folder and the folders
+// directly inside it (never through a link): hidden files named as TReplacingFile names them
+// whose process is gone. Only regular files; to be called only while the album folder's lock
+// is held. The number removed.
+int RemoveWriterLeftovers(const TFolder& album);
+
 } // namespace korvo

@@ -4,6 +4,7 @@
 #include "fileio/Folder.h"
 #include "fileio/OpenFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -36,6 +37,27 @@ namespace {
         std::string result(resolved);
         std::free(resolved);
         return result;
+    }
+
+    // Whether `path` is a regular file (not a link) holding exactly `bytes`; `stamp` then
+    // receives its stamp.
+    bool HoldsBytes(const std::string& path, std::string_view bytes, FileStamp* stamp)
+    {
+        struct stat status { };
+        if (::lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)
+            || static_cast<std::uint64_t>(status.st_size) != bytes.size())
+            return false;
+        const std::size_t slash = path.rfind('/');
+        const TFolder folder = TFolder::Open(slash == std::string::npos ? "." : path.substr(0, slash + 1));
+        std::string present;
+        if (!folder.Valid()
+            || !ReadWholeEntry(
+                folder.Descriptor(), path.substr(slash == std::string::npos ? 0 : slash + 1), bytes.size(), present)
+            || present != bytes)
+            return false;
+        if (stamp)
+            *stamp = StampOf(status);
+        return true;
     }
 
 } // namespace
@@ -87,6 +109,7 @@ bool TReplacingFile::Create(const std::string& requested, const TReplaceOptions&
         m_target = target;
         m_path = std::move(path);
         m_durable = options.Durable;
+        m_beforeRename = options.BeforeRename;
         return true;
     }
     return false;
@@ -105,6 +128,8 @@ bool TReplacingFile::Commit()
         flushed = ::fstat(::fileno(m_file), &status) == 0;
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;
+    if (flushed && closed && m_beforeRename)
+        m_beforeRename(StampOf(status));
     if (!flushed || !closed || ::rename(m_path.c_str(), m_target.c_str()) != 0)
         return false; // the destructor removes the hidden file
     m_path.clear();
@@ -120,9 +145,30 @@ bool TReplacingFile::Commit()
     return true;
 }
 
+bool IsReplacingFileName(std::string_view name, long* pid)
+{
+    if (name.size() < 9 || name.front() != '.' || !name.ends_with(".tmp"))
+        return false;
+    name.remove_suffix(4);
+    const std::size_t dash = name.rfind('-');
+    const std::size_t dot = name.rfind('.', dash);
+    auto digits = [](std::string_view text) {
+        return !text.empty() && text.size() <= 18
+            && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (dash == std::string_view::npos || dot == std::string_view::npos || dot < 2 || dot - 1 > 64
+        || !digits(name.substr(dot + 1, dash - dot - 1)) || !digits(name.substr(dash + 1)))
+        return false;
+    if (pid)
+        std::from_chars(name.data() + dot + 1, name.data() + dash, *pid);
+    return true;
+}
+
 bool ReplaceFileContents(
     const std::string& target, std::string_view bytes, const TReplaceOptions& options, FileStamp* written)
 {
+    if (options.KeepUnchanged && HoldsBytes(target, bytes, written))
+        return true;
     TReplacingFile file;
     // A full disk can still show up when the file is flushed and closed, which Commit checks.
     if (!file.Create(target, options)
@@ -132,30 +178,6 @@ bool ReplaceFileContents(
     if (written)
         *written = file.Stamp();
     return true;
-}
-
-bool ReplaceFileIfChanged(const std::string& target, std::string_view bytes, FileStamp* written, bool* changed)
-{
-    if (changed)
-        *changed = true;
-    struct stat status { };
-    if (::lstat(target.c_str(), &status) == 0 && S_ISREG(status.st_mode)
-        && static_cast<std::uint64_t>(status.st_size) == bytes.size()) {
-        const std::size_t slash = target.rfind('/');
-        const TFolder folder = TFolder::Open(slash == std::string::npos ? "." : target.substr(0, slash + 1));
-        std::string present;
-        if (folder.Valid()
-            && ReadWholeEntry(
-                folder.Descriptor(), target.substr(slash == std::string::npos ? 0 : slash + 1), bytes.size(), present)
-            && present == bytes) {
-            if (changed)
-                *changed = false;
-            if (written)
-                *written = StampOf(status);
-            return true;
-        }
-    }
-    return ReplaceFileContents(target, bytes, {}, written);
 }
 
 } // namespace korvo

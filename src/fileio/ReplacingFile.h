@@ -13,6 +13,7 @@
 #include "fileio/FileStamp.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,12 @@ struct TReplaceOptions {
     bool FollowLink = false;
     // Flush the file and the folder's entry to disk before Commit returns.
     bool Durable = false;
+    // ReplaceFileContents only: a target that already is a regular file (not a link) with
+    // exactly these bytes is left untouched, keeping its time.
+    bool KeepUnchanged = false;
+    // Told the stamp of the complete file just before it takes the target's place, so that a
+    // journal can name it even when the process dies right after the rename.
+    std::function<void(const FileStamp&)> BeforeRename {};
 };
 
 class TReplacingFile {
@@ -49,17 +56,17 @@ private:
     std::string m_path;
     std::FILE* m_file = nullptr;
     bool m_durable = false;
+    std::function<void(const FileStamp&)> m_beforeRename;
     FileStamp m_stamp;
 };
 
-// The whole file in one go, through TReplacingFile; `written` receives its stamp on success.
+// Whether `name` is that of a hidden file this class writes beside its target
+// (".name.PID-N.tmp"); `pid` receives the writing process.
+bool IsReplacingFileName(std::string_view name, long* pid = nullptr);
+
+// The whole file in one go, through TReplacingFile; `written` receives its stamp on success
+// (with KeepUnchanged, also that of the file left as it was).
 bool ReplaceFileContents(const std::string& target, std::string_view bytes, const TReplaceOptions& options = {},
     FileStamp* written = nullptr);
-
-// The same, except when the target already is a regular file (not a link) with exactly these
-// bytes: then it is left untouched, keeping its time, and `written` receives its stamp.
-// `changed` tells which happened.
-bool ReplaceFileIfChanged(
-    const std::string& target, std::string_view bytes, FileStamp* written = nullptr, bool* changed = nullptr);
 
 } // namespace korvo

@@ -26,24 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct AlbumFile {
-    std::string Bytes;
-    FileStamp Stamp;
-};
-
-// Every regular file below `folder` but the album's record, by relative path.
-std::map<std::string, AlbumFile> AlbumFiles(const std::string& folder)
-{
-    std::map<std::string, AlbumFile> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        struct stat status { };
-        const std::string path = fs::relative(entry.path(), folder).string();
-        if (path != AlbumRecordName && ::lstat(entry.path().c_str(), &status) == 0 && S_ISREG(status.st_mode))
-            files[path] = { ReadFile(entry.path()), StampOf(status) };
-    }
-    return files;
-}
-
 // A picture file that looks as if it was copied long ago, so that the run trusts its time.
 void WritePicture(const std::string& path, int width, int height, bool exif, std::int64_t seconds)
 {
@@ -179,8 +161,8 @@ TEST_F(IncrementalRun, EndsAsAFullRunIntoAnEmptyFolder)
         const std::string full = m_dir / ("full" + std::to_string(step));
         const AlbumRunResult expected = Run(full, false);
         ASSERT_EQ(incremental.Successes, expected.Successes) << step;
-        const auto made = AlbumFiles(Dest);
-        const auto wanted = AlbumFiles(full);
+        const auto made = FilesBelow(Dest, AlbumRecordName);
+        const auto wanted = FilesBelow(full, AlbumRecordName);
         ASSERT_EQ(made.size(), wanted.size()) << "step " << step;
         for (const auto& [path, file] : wanted) {
             const auto found = made.find(path);
@@ -193,9 +175,103 @@ TEST_F(IncrementalRun, EndsAsAFullRunIntoAnEmptyFolder)
             const AlbumRunResult again = Run(Dest, true);
             EXPECT_EQ(again.Kept, again.Successes) << step;
             EXPECT_EQ(again.Removed, 0);
-            const auto after = AlbumFiles(Dest);
+            const auto after = FilesBelow(Dest, AlbumRecordName);
             for (const auto& [path, file] : made)
-                EXPECT_EQ(after.at(path).Stamp, file.Stamp) << "step " << step << ": " << path;
+                EXPECT_EQ(after.at(path).ModifiedNanoseconds, file.ModifiedNanoseconds)
+                    << "step " << step << ": " << path;
         }
+    }
+}
+
+// A kept picture has one grey line, verbose or not; the last grey line counts what was made,
+// kept and removed; a picture that leaves the album takes its four files with it.
+TEST_F(IncrementalRun, KeptPicturesHaveOneGreyLineAndTheRunCountsThem)
+{
+    Run(Dest, true);
+    std::vector<std::string> sources;
+    for (int index = Images.FirstInAlbum(); index >= 0; index = Images.GetImage(index)->Next)
+        sources.push_back(Images.GetImage(index)->Source);
+    ASSERT_EQ(sources.size(), 5u);
+    auto expected = [&](int count, const std::string& summary) {
+        std::vector<std::string> lines { "", "/Erzeuge Album aus " + std::to_string(count) + " Bildern" };
+        for (int i = 0; i < count; ++i)
+            lines.push_back(
+                "_[" + std::to_string(i + 1) + "/" + std::to_string(count) + "] unverändert: " + sources[i]);
+        lines.push_back("*Schreibe Index: " + Dest + "/index.htm");
+        lines.push_back(summary);
+        lines.push_back("+" + std::to_string(count) + " von " + std::to_string(count)
+            + " Bildern erfolgreich umgewandelt in 0 Sekunden");
+        lines.push_back("");
+        return lines;
+    };
+    Config.Verbose = true;
+    Run(Dest, true);
+    EXPECT_EQ(Host->Lines(), expected(5, "_0 Bilder neu erzeugt, 5 unverändert, 0 alte Dateien entfernt"));
+
+    Images.GetImage(Images.FindBySource(sources[4]))->Active = false;
+    const AlbumRunResult shrunk = Run(Dest, true);
+    EXPECT_EQ(Host->Lines(), expected(4, "_0 Bilder neu erzeugt, 4 unverändert, 4 alte Dateien entfernt"));
+    EXPECT_EQ(shrunk.Removed, 4);
+    EXPECT_FALSE(fs::exists(Dest + "/image005.jpg"));
+}
+
+TEST_F(IncrementalRun, SecondRunOnTheSameDestinationIsRefused)
+{
+    fs::create_directory(Dest);
+    const TFolder other = TFolder::Open(Dest);
+    ASSERT_TRUE(other.Lock());
+    const AlbumRunResult refused = Run(Dest, true);
+    EXPECT_TRUE(refused.DestinationBusy);
+    EXPECT_EQ(Host->Lines(),
+        (std::vector<std::string> {
+            "", "/Erzeuge Album aus 5 Bildern", "-Zielverzeichnis wird gerade von einem anderen Lauf benutzt!", "" }));
+    EXPECT_TRUE(fs::is_empty(Dest));
+}
+
+// A record that is damaged, cut, behind a link or hand-made keeps nothing and deletes nothing
+// outside its rules; the album comes out as before.
+TEST_F(IncrementalRun, DamagedOrHostileRecordsAreNotTrusted)
+{
+    Config.FileNames.Thumbnails.UseOwnDirectory = true;
+    const std::string outside = m_dir / "outside";
+    fs::create_directory(outside);
+    WriteFile(outside + "/image009.jpg", "fremd");
+    struct stat status { };
+    ::lstat((outside + "/image009.jpg").c_str(), &status);
+    const std::string record = Dest + "/" + std::string(AlbumRecordName);
+    const std::vector<std::pair<const char*, std::function<void(std::string&)>>> cases {
+        { "changed path", [](std::string& text) { text[text.rfind("\tthumb") - 1] ^= 1; } },
+        { "cut", [](std::string& text) { text.resize(text.size() - 7); } },
+        { "flipped", [](std::string& text) { text[text.size() / 2] ^= 0x20; } },
+        { "hand-made",
+            [&](std::string&) {
+                AlbumRecord forged;
+                forged.Files
+                    = { { "../outside/image009.jpg", StampOf(status) }, { "link/image009.jpg", StampOf(status) } };
+                fs::create_directory_symlink(outside, Dest + "/link");
+                WriteFile(record, FormatAlbumRecord(forged));
+            } },
+        { "link",
+            [&](std::string& text) {
+                WriteFile(m_dir / "elsewhere", text);
+                fs::remove(record);
+                fs::create_symlink(m_dir / "elsewhere", record);
+            } },
+    };
+    for (const auto& [name, damage] : cases) {
+        fs::remove_all(Dest);
+        Run(Dest, true);
+        const auto before = FilesBelow(Dest, AlbumRecordName);
+        std::string text = ReadFile(record);
+        damage(text);
+        if (!fs::is_symlink(record) && std::string_view(name) != "hand-made")
+            WriteFile(record, text);
+        const AlbumRunResult again = Run(Dest, true);
+        EXPECT_EQ(again.Kept, 0) << name;
+        const auto after = FilesBelow(Dest, AlbumRecordName);
+        ASSERT_EQ(after.size(), before.size()) << name;
+        for (const auto& [path, file] : before)
+            EXPECT_EQ(after.at(path).Bytes, file.Bytes) << name << ": " << path;
+        EXPECT_EQ(ReadFile(outside + "/image009.jpg"), "fremd") << name;
     }
 }

@@ -79,12 +79,17 @@ ToolOutcome RunAlbumTool(const std::vector<std::string>& arguments, const ToolLi
         return outcome;
     }
 
-    const auto deadline = start + std::chrono::seconds(limits.Seconds);
+    const auto deadline = limits.KillAfterMicroseconds > 0
+        ? start + std::chrono::microseconds(limits.KillAfterMicroseconds)
+        : start + std::chrono::seconds(limits.Seconds);
     bool killed = false;
     char buffer[65536];
     for (;;) {
         pollfd poll { pipeEnds[0], POLLIN, 0 };
-        const int ready = ::poll(&poll, 1, 200);
+        const auto left
+            = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const int ready
+            = ::poll(&poll, 1, killed ? 200 : static_cast<int>(std::clamp<long long>(left.count(), 0, 200)));
         if (ready > 0) {
             const ssize_t count = ::read(pipeEnds[0], buffer, sizeof buffer);
             if (count <= 0)

@@ -14,6 +14,7 @@ struct ToolLimits {
     std::uint64_t AddressSpace = 0; // RLIMIT_AS in bytes; 0 for none
     std::uint64_t FileSize = 0; // RLIMIT_FSIZE in bytes (writes beyond it fail with EFBIG); 0 for none
     int Seconds = 120; // the child is killed after this long
+    int KillAfterMicroseconds = 0; // killed (SIGKILL) this long after its start, as by a crash; 0 never
 };
 
 struct ToolOutcome {

@@ -4,12 +4,16 @@
 // of the test.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace korvo::testing {
 
@@ -57,6 +61,24 @@ inline std::vector<std::string> FileNamesIn(const std::string& folder)
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+struct FileBelow {
+    std::string Bytes;
+    std::int64_t ModifiedNanoseconds = 0;
+};
+
+// Every regular file below `folder` (links not followed) but `leftOut`, by relative path.
+inline std::map<std::string, FileBelow> FilesBelow(const std::string& folder, std::string_view leftOut = {})
+{
+    std::map<std::string, FileBelow> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        struct stat status { };
+        const std::string path = std::filesystem::relative(entry.path(), folder).string();
+        if (path != leftOut && ::lstat(entry.path().c_str(), &status) == 0 && S_ISREG(status.st_mode))
+            files[path] = { ReadFile(entry.path()), status.st_mtim.tv_sec * 1'000'000'000ll + status.st_mtim.tv_nsec };
+    }
+    return files;
 }
 
 } // namespace korvo::testing
