@@ -112,7 +112,7 @@ namespace {
     }
 
     // The source of the first picture of the list (active or not, present or not) that a file of
-    // this run would replace, or nullopt. The record counts as one of the run's files.
+    // this run would replace, or nullopt. The record and its journal count as files of the run.
     std::optional<std::string> CollidingSource(
         const AlbumRunContext& context, const Configuration& config, const TImageManager& images)
     {
@@ -132,6 +132,7 @@ namespace {
         if (context.MakeIndex)
             base.Names.push_back(IndexFileName(config));
         base.Names.emplace_back(AlbumRecordName);
+        base.Names.emplace_back(AlbumJournalName);
         const std::vector<OutputFolderFiles> outputs { std::move(base), std::move(previews), std::move(thumbnails) };
 
         std::vector<std::string_view> sources;
