@@ -384,18 +384,20 @@ AlbumRunResult RunAlbum(
             return endWhenBusy();
     }
     // A journal left by a run that did not end goes into the record first, so that the new
-    // journal can start empty.
+    // journal can start empty. When that record cannot be written (a full disk), the old journal
+    // stays and this run keeps none: its files then count as the user's, which is safe.
+    bool folded = true;
     if (earlier && earlier->Journaled) {
         try {
-            if (!WriteAlbumRecord(
-                    context.BaseDir, MergeAlbumRecord(album, *earlier, AlbumRecord { {}, earlier->Pictures })))
-                return endWithDirectoryFailure();
+            folded = WriteAlbumRecord(
+                context.BaseDir, MergeAlbumRecord(album, *earlier, AlbumRecord { {}, earlier->Pictures }));
         } catch (const std::exception&) {
-            return endWithDirectoryFailure();
+            folded = false;
         }
     }
     TAlbumJournal journal;
-    (void)journal.Start(album);
+    if (folded)
+        (void)journal.Start(album);
     // From here on the run ends with a record of what it wrote, also after an abort.
     AlbumRecord written;
 
