@@ -439,18 +439,24 @@ AlbumRunResult RunAlbum(
     const int workers = std::max(1, options.Workers > 0 ? options.Workers : AvailableCores());
     std::vector<TAlbumPictureResult> made(order.size());
     std::vector<TPictureWorkspace> workspaces(static_cast<std::size_t>(workers));
-    TOrderedWork work(count, workers, 2 * workers, [&](int item, int worker) {
-        if (kept[item])
-            return;
+    // Only the pictures to make go to the workers (a kept one would cost a hand-over each).
+    std::vector<int> toMake;
+    for (int item = 0; item < count; ++item)
+        if (!kept[static_cast<std::size_t>(item)])
+            toMake.push_back(item);
+    TOrderedWork work(static_cast<int>(toMake.size()), workers, 2 * workers, [&](int job, int worker) {
+        const int item = toMake[static_cast<std::size_t>(job)];
         made[item] = ProcessAlbumPicture(
-            jobs[item], settings, workspaces[worker], [&work, item] { return work.Cancelled(item); });
+            jobs[item], settings, workspaces[worker], [&work, job] { return work.Cancelled(job); });
     });
 
     int reached = 0;
+    int madeSoFar = 0; // pictures handed back by the workers, the current one included
     for (int item = 0; item < count; ++item) {
         TImageRecord& image = *images.GetImage(order[item]);
         // An abort seen while waiting ends the run after this picture: drop the work ahead.
-        work.WaitForWithHost(item, host, options.PumpInterval);
+        if (!kept[item])
+            work.WaitForWithHost(madeSoFar++, host, options.PumpInterval);
         verbose = config.Verbose;
         PictureCourse course;
         course.KeepUnchanged = incremental;
@@ -470,7 +476,8 @@ AlbumRunResult RunAlbum(
         ++reached;
         made[item] = {};
 
-        if (work.PumpAfter(item, host))
+        // After an abort no picture after this one starts.
+        if (work.PumpAfter(madeSoFar - 1, host))
             break;
     }
 
