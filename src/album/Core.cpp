@@ -500,6 +500,11 @@ AlbumRunResult RunAlbum(
         }
     }
 
+    // A picture the loop did not reach after an abort would have been kept: it stays known.
+    for (int item = reached; item < count; ++item)
+        if (kept[static_cast<std::size_t>(item)])
+            written.Pictures.push_back(*kept[static_cast<std::size_t>(item)]);
+
     // The files of earlier runs that this one no longer makes go, once the whole album has
     // been made: after an abort the pictures not reached still need theirs.
     result.Aborted = host.AbortRequested();

@@ -67,12 +67,13 @@ protected:
         Images.SortByCategory();
     }
 
-    AlbumRunResult Run(const std::string& dest, bool incremental)
+    AlbumRunResult Run(const std::string& dest, bool incremental, int abortOnPump = 0)
     {
         fs::create_directory(dest);
         Config.DestDir = dest;
         Config.Output.Incremental = incremental;
         Host = std::make_unique<TRecordingHost>();
+        Host->AbortOnPump = abortOnPump;
         return RunAlbum(Config, Images, *Host);
     }
 
@@ -205,25 +206,31 @@ TEST_F(IncrementalRun, KeptPicturesHaveOneGreyLineAndTheRunCountsThem)
     for (int index = Images.FirstInAlbum(); index >= 0; index = Images.GetImage(index)->Next)
         sources.push_back(Images.GetImage(index)->Source);
     ASSERT_EQ(sources.size(), 5u);
-    auto expected = [&](int count, const std::string& summary) {
+    auto expected = [&](int count, int reached, const std::string& summary) {
         std::vector<std::string> lines { "", "/Erzeuge Album aus " + std::to_string(count) + " Bildern" };
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < reached; ++i)
             lines.push_back(
                 "_[" + std::to_string(i + 1) + "/" + std::to_string(count) + "] unverändert: " + sources[i]);
         lines.push_back("*Schreibe Index: " + Dest + "/index.htm");
+        if (reached < count)
+            lines.push_back("-Vorgang vom Benutzer abgebrochen");
         lines.push_back(summary);
-        lines.push_back("+" + std::to_string(count) + " von " + std::to_string(count)
+        lines.push_back("+" + std::to_string(reached) + " von " + std::to_string(count)
             + " Bildern erfolgreich umgewandelt in 0 Sekunden");
         lines.push_back("");
         return lines;
     };
     Config.Verbose = true;
     Run(Dest, true);
-    EXPECT_EQ(Host->Lines(), expected(5, "_0 Bilder neu erzeugt, 5 unverändert, 0 alte Dateien entfernt"));
-
+    EXPECT_EQ(Host->Lines(), expected(5, 5, "_0 Bilder neu erzeugt, 5 unverändert, 0 alte Dateien entfernt"));
+    // An abort removes nothing: the pictures not reached still need their files.
     Images.GetImage(Images.FindBySource(sources[4]))->Active = false;
+    Run(Dest, true, 2);
+    EXPECT_EQ(Host->Lines(), expected(4, 2, "_0 Bilder neu erzeugt, 2 unverändert, 0 alte Dateien entfernt"));
+    EXPECT_TRUE(fs::exists(Dest + "/image005.jpg"));
+
     const AlbumRunResult shrunk = Run(Dest, true);
-    EXPECT_EQ(Host->Lines(), expected(4, "_0 Bilder neu erzeugt, 4 unverändert, 4 alte Dateien entfernt"));
+    EXPECT_EQ(Host->Lines(), expected(4, 4, "_0 Bilder neu erzeugt, 4 unverändert, 4 alte Dateien entfernt"));
     EXPECT_EQ(shrunk.Removed, 4);
     EXPECT_FALSE(fs::exists(Dest + "/image005.jpg"));
 }
