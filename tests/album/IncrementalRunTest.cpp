@@ -16,7 +16,6 @@
 #include <memory>
 #include <random>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace korvo;
@@ -25,24 +24,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A picture file that looks as if it was copied long ago, so that the run trusts its time.
-void WritePicture(const std::string& path, int width, int height, bool exif, std::int64_t seconds)
-{
-    const std::string fresh = path + ".neu";
-    WriteBytes(fresh,
-        MakeJpeg(width, height,
-            exif ? MakeExifSegment(false, { AsciiEntry(0x0110, "Kamera") }) : std::vector<std::uint8_t> {}));
-    fs::rename(fresh, path);
-    const struct timespec times[2] = { { seconds, 0 }, { seconds, 0 } };
-    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
-}
-
 std::vector<std::string> Split(const std::string& text, char separator)
 {
     std::vector<std::string> parts(1);
     for (const char c : text)
         c == separator ? (void)parts.emplace_back() : parts.back().push_back(c);
     return parts;
+}
+
+// A picture file as if copied long ago (so that the run trusts its time), with EXIF or without.
+void WritePicture(const std::string& path, int width, int height, bool exif, std::int64_t seconds)
+{
+    WriteOldFile(path,
+        MakeJpeg(width, height,
+            exif ? MakeExifSegment(false, { AsciiEntry(0x0110, "Kamera") }) : std::vector<std::uint8_t> {}),
+        seconds);
 }
 
 class IncrementalRun : public ::testing::Test {

@@ -12,9 +12,6 @@
 #include <filesystem>
 #include <random>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 using namespace korvo;
 using namespace korvo::testing;
 namespace fs = std::filesystem;
@@ -24,11 +21,8 @@ TEST(InterruptedRun, NextIncrementalRunEndsAsAFullRun)
     TTempDir dir;
     fs::create_directory(dir / "src");
     for (int i = 0; i < 8; ++i) {
-        const std::string path = dir / ("src/p" + std::to_string(i) + ".jpg");
-        WriteBytes(path, MakeJpeg(200 + 16 * i, 150 + 8 * i));
         // Copied long ago: the run may keep what it made of them.
-        const struct timespec times[2] = { { 1'600'000'000, 0 }, { 1'600'000'000, 0 } };
-        ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+        WriteOldFile(dir / ("src/p" + std::to_string(i) + ".jpg"), MakeJpeg(200 + 16 * i, 150 + 8 * i), 1'600'000'000);
     }
     // Two settings, so that a killed run may have begun to replace one album by the other.
     const std::vector<std::vector<std::string>> settings {

@@ -3,7 +3,11 @@
 #include "imaging/Jpeg.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace korvo::testing {
 
@@ -196,6 +200,14 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteOldFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::int64_t seconds)
+{
+    WriteBytes(path + ".neu", bytes);
+    std::rename((path + ".neu").c_str(), path.c_str());
+    const struct timespec times[2] = { { seconds, 0 }, { seconds, 0 } };
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
 PictureBounds PictureBox(const TBitmap& list)

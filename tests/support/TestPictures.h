@@ -38,6 +38,9 @@ std::vector<std::uint8_t> MakeJpeg(int width, int height, const std::vector<std:
 std::vector<std::uint8_t> MakeBmp(int width, int height);
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// A new file in place of `path` (written beside, then renamed), modified at `seconds` since 1970,
+// as a photo copied from a camera long ago.
+void WriteOldFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::int64_t seconds);
 
 // Where the picture lies inside a list picture: the bounding box of the pixels that are not the
 // white background (so the pictures tested must hold no pure white).
