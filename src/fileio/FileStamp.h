@@ -18,10 +18,25 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+// What tells one file from another by name and version: its stamp and the device and inode it
+// lives on, so that a file replaced by another of the same size and time still counts as new.
+struct FileIdentity {
+    FileStamp Stamp;
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
 inline FileStamp StampOf(const struct stat& status)
 {
     return { static_cast<std::uint64_t>(status.st_size), static_cast<std::int64_t>(status.st_mtim.tv_sec),
         static_cast<std::uint32_t>(status.st_mtim.tv_nsec) };
+}
+
+inline FileIdentity IdentityOf(const struct stat& status)
+{
+    return { StampOf(status), static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino) };
 }
 
 } // namespace korvo
