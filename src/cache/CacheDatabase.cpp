@@ -438,4 +438,11 @@ bool ClearAcquireCache(const TCacheSettings& settings, std::string& problem)
     return true;
 }
 
+std::string ClearAcquireCacheLine(const TCacheSettings& settings)
+{
+    std::string problem;
+    return ClearAcquireCache(settings, problem) ? "+Zwischenspeicher geleert: " + settings.Folder
+                                                : "-Zwischenspeicher nicht geleert, " + problem;
+}
+
 } // namespace korvo

@@ -84,6 +84,9 @@ private:
     std::vector<TPending> m_pending;
 
     friend bool ClearAcquireCache(const TCacheSettings& settings, std::string& problem);
+    // The same, as the log line that tells how it went: "+Zwischenspeicher geleert: " and the folder,
+    // or "-Zwischenspeicher nicht geleert, " and the reason.
+    std::string ClearAcquireCacheLine(const TCacheSettings& settings);
 };
 
 // Empties the cache in settings.Folder: every picture of a usable database is removed and the
@@ -91,5 +94,8 @@ private:
 // with its companions. False with the reason in `problem` when something stays (a database held
 // by another process, a folder that cannot be written).
 bool ClearAcquireCache(const TCacheSettings& settings, std::string& problem);
+// The same, as the log line that tells how it went: "+Zwischenspeicher geleert: " and the folder,
+// or "-Zwischenspeicher nicht geleert, " and the reason.
+std::string ClearAcquireCacheLine(const TCacheSettings& settings);
 
 } // namespace korvo

@@ -56,12 +56,10 @@ int main(int argc, char** argv)
     TCacheSettings cacheSettings;
     cacheSettings.Folder = UserCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
     if (options.ClearCache) {
-        std::string problem;
-        const bool cleared = ClearAcquireCache(cacheSettings, problem);
-        host.Log(cleared ? "+Zwischenspeicher geleert: " + cacheSettings.Folder
-                         : "-Zwischenspeicher nicht geleert, " + problem);
+        const std::string line = ClearAcquireCacheLine(cacheSettings);
+        host.Log(line);
         if (options.Paths.empty())
-            return cleared ? Success : Failure;
+            return line.starts_with('+') ? Success : Failure;
     }
     Configuration config;
     TImageManager images;
