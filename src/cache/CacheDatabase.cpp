@@ -172,7 +172,8 @@ bool TCacheDatabase::OpenOnce(bool& damaged)
         GiveUp("fremde Datei: " + m_path);
         return false;
     }
-    code = m_database.Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
+    // A trigger or view someone put into the file never runs functions with side effects.
+    code = m_database.Execute("PRAGMA trusted_schema = OFF; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
     if (code != SqliteOk) {
         damaged = SqliteDamaged(code);
         if (!damaged)

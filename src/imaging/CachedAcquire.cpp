@@ -55,7 +55,11 @@ std::vector<std::uint8_t> EncodeListPicture(TBitmap& picture)
 
 BitmapPtr DecodeListPicture(const std::vector<std::uint8_t>& bytes)
 {
-    if (bytes.empty())
+    // The size is checked before decoding: a blob from a hostile database may claim any size.
+    int width = 0;
+    int height = 0;
+    if (bytes.empty() || !ReadJpegSizeMemory(bytes.data(), bytes.size(), width, height) || width != ListPictureWidth
+        || height != ListPictureHeight)
         return nullptr;
     BitmapPtr picture = DecodeJpegMemory(bytes.data(), bytes.size(), DctMethod::Float);
     if (!picture || picture->Width() != ListPictureWidth || picture->Height() != ListPictureHeight)
