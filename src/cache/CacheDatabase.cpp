@@ -12,7 +12,7 @@ namespace {
     // "KV2C": tells our database from any other SQLite file of that name.
     constexpr std::int64_t ApplicationId = 0x4B563243;
     // The layout of the table below; an older one is rebuilt, a newer one left alone.
-    constexpr std::int64_t SchemaVersion = 1;
+    constexpr std::int64_t SchemaVersion = 2;
     // Reported uses and new pictures wait for one transaction at most this many at a time.
     constexpr std::size_t PendingLimit = 512;
 
@@ -23,11 +23,13 @@ namespace {
                                    " nanoseconds INTEGER NOT NULL, device INTEGER NOT NULL, inode INTEGER NOT NULL,"
                                    " type BLOB NOT NULL, width INTEGER NOT NULL, height INTEGER NOT NULL,"
                                    " exif_date BLOB, model BLOB, orientation INTEGER NOT NULL,"
-                                   " list_picture BLOB,"
                                    " used INTEGER NOT NULL);"
                                    "CREATE INDEX pictures_used ON pictures(used);"
+                                   // The list pictures apart, by the picture's id: a use updates
+                                   // the small row without rewriting the picture behind it.
+                                   "CREATE TABLE list_pictures (id INTEGER PRIMARY KEY, jpeg BLOB NOT NULL);"
                                    "PRAGMA application_id = 1263940163;"
-                                   "PRAGMA user_version = 1;";
+                                   "PRAGMA user_version = 2;";
 
     // Whatever a hostile or damaged database holds, a picture taken from it is one that
     // acquisition could have made.
@@ -81,6 +83,8 @@ void TCacheDatabase::GiveUp(const std::string& reason)
     m_find = {};
     m_store = {};
     m_touch = {};
+    m_forget = {};
+    m_storePicture = {};
     m_database.Close();
     m_pending.clear();
     m_state = State::Unusable;
@@ -121,6 +125,8 @@ void TCacheDatabase::Rebuild()
     m_find = {};
     m_store = {};
     m_touch = {};
+    m_forget = {};
+    m_storePicture = {};
     m_database.Close();
     std::string movedTo;
     if (!MoveDatabaseAside(m_path, movedTo)) {
@@ -173,7 +179,8 @@ bool TCacheDatabase::OpenOnce(bool& damaged)
         return false;
     }
     // A trigger or view someone put into the file never runs functions with side effects.
-    code = m_database.Execute("PRAGMA trusted_schema = OFF; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
+    code = m_database.Execute("PRAGMA trusted_schema = OFF; PRAGMA mmap_size = 1073741824; PRAGMA journal_mode = WAL; "
+                              "PRAGMA synchronous = NORMAL");
     if (code != SqliteOk) {
         damaged = SqliteDamaged(code);
         if (!damaged)
@@ -193,7 +200,8 @@ bool TCacheDatabase::OpenOnce(bool& damaged)
 bool TCacheDatabase::CreateSchema()
 {
     // An older layout is only a cache: it is dropped and made anew.
-    std::string script = "BEGIN IMMEDIATE; DROP INDEX IF EXISTS pictures_used; DROP TABLE IF EXISTS pictures;";
+    std::string script = "BEGIN IMMEDIATE; DROP INDEX IF EXISTS pictures_used; DROP TABLE IF EXISTS pictures;"
+                         "DROP TABLE IF EXISTS list_pictures;";
     script += Schema;
     script += "COMMIT;";
     const int code = m_database.Execute(script.c_str());
@@ -208,14 +216,20 @@ bool TCacheDatabase::CreateSchema()
 bool TCacheDatabase::Prepare()
 {
     int code = SqliteOk;
-    m_find = m_database.Prepare("SELECT type, width, height, exif_date, model, orientation, list_picture"
-                                " FROM pictures WHERE path = ?1 AND size = ?2 AND seconds = ?3"
-                                " AND nanoseconds = ?4 AND device = ?5 AND inode = ?6",
+    m_find = m_database.Prepare("SELECT type, width, height, exif_date, model, orientation, jpeg"
+                                " FROM pictures LEFT JOIN list_pictures USING (id) WHERE path = ?1 AND size = ?2"
+                                " AND seconds = ?3 AND nanoseconds = ?4 AND device = ?5 AND inode = ?6",
         code);
     if (code == SqliteOk)
+        m_forget = m_database.Prepare(
+            "DELETE FROM list_pictures WHERE id IN (SELECT id FROM pictures WHERE path = ?1)", code);
+    if (code == SqliteOk)
+        m_storePicture = m_database.Prepare(
+            "INSERT OR REPLACE INTO list_pictures (id, jpeg) VALUES (last_insert_rowid(), ?1)", code);
+    if (code == SqliteOk)
         m_store = m_database.Prepare("INSERT OR REPLACE INTO pictures (path, size, seconds, nanoseconds, device,"
-                                     " inode, type, width, height, exif_date, model, orientation, list_picture,"
-                                     " used) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)",
+                                     " inode, type, width, height, exif_date, model, orientation, used)"
+                                     " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)",
             code);
     if (code == SqliteOk)
         m_touch = m_database.Prepare("UPDATE pictures SET used = ?2 WHERE path = ?1", code);
@@ -315,6 +329,16 @@ bool TCacheDatabase::WritePending()
     for (const TPending& pending : m_pending) {
         if (code != SqliteOk)
             break;
+        if (pending.Store) {
+            m_forget.Reset();
+            m_forget.Bind(1, std::string_view(pending.Path));
+            const int forget = m_forget.Step();
+            m_forget.Reset();
+            if (forget != SqliteDone) {
+                code = forget;
+                break;
+            }
+        }
         TSqliteStatement& statement = pending.Store ? m_store : m_touch;
         statement.Reset();
         statement.Bind(1, std::string_view(pending.Path));
@@ -332,14 +356,19 @@ bool TCacheDatabase::WritePending()
             statement.Bind(10, std::string_view(picture.ExifDateText));
             statement.Bind(11, std::string_view(picture.Model));
             statement.Bind(12, std::int64_t { picture.ExifOrientation });
-            statement.Bind(13, picture.ListPicture);
-            statement.Bind(14, stamp);
+            statement.Bind(13, stamp);
         } else {
             statement.Bind(2, stamp);
         }
-        const int step = statement.Step();
-        code = step == SqliteDone ? SqliteOk : step;
+        int step = statement.Step();
         statement.Reset();
+        if (step == SqliteDone && pending.Store && !pending.Picture.ListPicture.empty()) {
+            m_storePicture.Reset();
+            m_storePicture.Bind(1, pending.Picture.ListPicture);
+            step = m_storePicture.Step();
+            m_storePicture.Reset();
+        }
+        code = step == SqliteDone ? SqliteOk : step;
     }
     m_pending.clear();
     if (code == SqliteOk)
@@ -376,13 +405,21 @@ void TCacheDatabase::Trim()
         return;
     const std::int64_t target = m_settings.SizeLimit - m_settings.SizeLimit / 10;
     const std::int64_t count = m_database.QueryInteger("SELECT count(*) FROM pictures", code);
+    // The same oldest pictures twice: first their list pictures, then themselves.
+    TSqliteStatement dropPictures = m_database.Prepare(
+        "DELETE FROM list_pictures WHERE id IN (SELECT id FROM pictures ORDER BY used, id LIMIT ?1)", code);
     TSqliteStatement drop = m_database.Prepare(
         "DELETE FROM pictures WHERE id IN (SELECT id FROM pictures ORDER BY used, id LIMIT ?1)", code);
     const std::int64_t batch = std::max<std::int64_t>(1, count / 32);
     while (code == SqliteOk && live > target) {
-        drop.Reset();
-        drop.Bind(1, batch);
-        if (drop.Step() != SqliteDone)
+        bool dropped = true;
+        for (TSqliteStatement* statement : { &dropPictures, &drop }) {
+            statement->Reset();
+            statement->Bind(1, batch);
+            dropped = dropped && statement->Step() == SqliteDone;
+            statement->Reset();
+        }
+        if (!dropped)
             break;
         const std::int64_t before = live;
         live = LiveBytes(code);
@@ -412,7 +449,7 @@ bool ClearAcquireCache(const TCacheSettings& settings, std::string& problem)
     std::lock_guard lock(cache.m_mutex);
     problem.clear();
     if (cache.m_state == TCacheDatabase::State::Usable) {
-        int code = cache.m_database.Execute("DELETE FROM pictures");
+        int code = cache.m_database.Execute("DELETE FROM list_pictures; DELETE FROM pictures");
         if (code == SqliteOk)
             code = cache.m_database.Execute("VACUUM");
         if (code == SqliteOk)
@@ -431,6 +468,8 @@ bool ClearAcquireCache(const TCacheSettings& settings, std::string& problem)
     cache.m_find = {};
     cache.m_store = {};
     cache.m_touch = {};
+    cache.m_forget = {};
+    cache.m_storePicture = {};
     cache.m_database.Close();
     if (!RemoveDatabaseFiles(cache.m_path) || !RemoveDatabaseFiles(cache.m_path + ".beschaedigt")) {
         problem = "nicht löschbar: " + cache.m_path;

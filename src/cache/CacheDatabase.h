@@ -81,6 +81,8 @@ private:
     TSqliteStatement m_find;
     TSqliteStatement m_store;
     TSqliteStatement m_touch;
+    TSqliteStatement m_forget; // a picture's list picture, before the picture is replaced
+    TSqliteStatement m_storePicture;
     std::vector<TPending> m_pending;
 
     friend bool ClearAcquireCache(const TCacheSettings& settings, std::string& problem);

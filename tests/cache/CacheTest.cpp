@@ -206,7 +206,7 @@ TEST_F(Cache, EveryFailureMeansWorkingWithoutItWithOneLineAtMost)
         { "other layout",
             [&] {
                 sql("CREATE TABLE pictures (path); PRAGMA application_id = 1263940163; "
-                    "PRAGMA user_version = 1");
+                    "PRAGMA user_version = 2");
             },
             "Zwischenspeicher war beschädigt und ist neu angelegt", true },
         { "a link",

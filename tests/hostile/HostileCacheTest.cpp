@@ -42,9 +42,9 @@ TEST(HostileCache, AnyDatabaseContentReadsLikeNoCache)
     const char* cases[] = {
         "UPDATE pictures SET width = -5, height = 1000000000",
         "UPDATE pictures SET width = 9223372036854775807, orientation = -1",
-        "UPDATE pictures SET list_picture = randomblob(3000)",
-        "UPDATE pictures SET list_picture = x'FFD8FFC0'",
-        "UPDATE pictures SET list_picture = randomblob(10000000)",
+        "UPDATE list_pictures SET jpeg = randomblob(3000)",
+        "UPDATE list_pictures SET jpeg = x'FFD8FFC0'",
+        "UPDATE list_pictures SET jpeg = randomblob(10000000)",
         "UPDATE pictures SET type = 'PNG', model = randomblob(100000), exif_date = randomblob(5000)",
         "UPDATE pictures SET type = 7, model = 1.5, exif_date = x'00'",
         "UPDATE pictures SET inode = inode + 1",
@@ -55,6 +55,8 @@ TEST(HostileCache, AnyDatabaseContentReadsLikeNoCache)
         "PRAGMA user_version = 0",
         "PRAGMA application_id = 0",
         "DROP TABLE pictures",
+        "DROP TABLE list_pictures",
+        "UPDATE list_pictures SET id = id + 1000",
         "wrong size",
     };
     for (const char* statement : cases) {
@@ -66,7 +68,7 @@ TEST(HostileCache, AnyDatabaseContentReadsLikeNoCache)
             int code = 0;
             TSqliteDatabase db = TSqliteDatabase::Open(database, code);
             if (std::string(statement) == "wrong size") {
-                TSqliteStatement update = db.Prepare("UPDATE pictures SET list_picture = ?1", code);
+                TSqliteStatement update = db.Prepare("UPDATE list_pictures SET jpeg = ?1", code);
                 update.Bind(1, wrongSize);
                 ASSERT_EQ(update.Step(), SqliteDone);
             } else {
