@@ -20,7 +20,9 @@ function(korvo_add_core_library name)
     set_property(GLOBAL APPEND PROPERTY KORVO_CORE_TARGETS korvo_${name})
 endfunction()
 
-# One GoogleTest executable per call; every test case becomes a CTest test.
+# One GoogleTest executable per call; every test case becomes a CTest test. The programs the
+# tests start keep their acquisition cache in the build, one folder per executable, never in
+# the user's home.
 function(korvo_add_gtest name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
@@ -28,7 +30,7 @@ function(korvo_add_gtest name)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     korvo_set_warnings(${name})
     gtest_discover_tests(${name}
-        PROPERTIES ENVIRONMENT TZ=UTC
+        PROPERTIES ENVIRONMENT "TZ=UTC;XDG_CACHE_HOME=${PROJECT_BINARY_DIR}/test-home/cache-${name}"
         DISCOVERY_TIMEOUT 60)
 endfunction()
 

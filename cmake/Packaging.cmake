@@ -29,11 +29,14 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Korvo-2-Projektteam <korvo2@example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Named as well, so that the package says so even where dpkg-shlibdeps is not at hand: both
+# programs keep their acquisition cache in SQLite.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0")
 if(KORVO_BUILD_GUI)
     # Qt's platform plugins (the X11 one among them) come in a package of their own that no
     # library dependency names; without it the window cannot open. xdg-open starts the browser
     # for the help file and the album.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, qt6-qpa-plugins")
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 endif()
 

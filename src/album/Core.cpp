@@ -419,8 +419,8 @@ AlbumRunResult RunAlbum(
     std::vector<std::optional<AlbumRecordPicture>> kept(order.size());
     for (std::size_t item = 0; item < order.size(); ++item) {
         const TImageRecord& image = *images.GetImage(order[item]);
-        const std::optional<FileIdentity> identity = IdentityOfFile(image.Source);
-        if (!identity)
+        const std::optional<SeenFile> seen = LookAtFile(image.Source);
+        if (!seen)
             continue;
         const PictureFiles files = FilesOfPicture(image.Number, context, config.FileNames);
         AlbumRecordPicture line;
@@ -429,9 +429,9 @@ AlbumRunResult RunAlbum(
             line.Thumbnail = RecordFolder(config.FileNames.Thumbnails) + files.Thumbnail;
         line.Settings = PictureSettingsHash(config, image, line.Preview, line.Thumbnail);
         line.Source = image.Source;
-        line.SourceIdentity = *identity;
+        line.SourceIdentity = seen->Identity;
         kept[item] = earlierPictures.Kept(line);
-        if (identity->Settled)
+        if (seen->Settled)
             lines[item] = std::move(line);
     }
     const Configuration settings = config;

@@ -37,10 +37,16 @@ Optionen:
                           werden dann wie im Fenster ganz gelesen und geprüft
   -j, --jobs ANZAHL       so viele Bilder gleichzeitig bearbeiten
                           (Vorgabe: eines je Prozessorkern)
+  --no-cache              den Zwischenspeicher nicht verwenden: jedes Bild neu lesen
+  --clear-cache           den Zwischenspeicher leeren (auch ohne Bilder)
   --raw                   Protokollzeilen mit Kennzeichen am Zeilenanfang
                           (/ Kopf, * Fortschritt, _ Detail, - Fehler, + Ergebnis)
   --help                  diese Hilfe
   --version               Programmversion
+
+Der Zwischenspeicher ($XDG_CACHE_HOME/korvo2, sonst ~/.cache/korvo2) merkt
+sich, was beim Lesen eines Bildes herauskam; ein unverändertes Bild wird beim
+nächsten Mal nicht mehr gelesen, ein geändertes neu.
 
 Strg+C bricht ab: das laufende Bild wird fertig, die Übersicht geschrieben.
 Rückgabewert: 0 alles umgewandelt, 1 ein Bild, eine Seite oder das Speichern
@@ -140,6 +146,12 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CliOptions& opt
             options.Jobs = static_cast<int>(*jobs);
         } else if (argument == "--update") {
             if (!flag(options.Update))
+                return false;
+        } else if (argument == "--no-cache") {
+            if (!flag(options.NoCache))
+                return false;
+        } else if (argument == "--clear-cache") {
+            if (!flag(options.ClearCache))
                 return false;
         } else if (argument == "--no-run") {
             if (!flag(options.NoRun))

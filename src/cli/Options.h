@@ -22,6 +22,8 @@ struct CliOptions {
     std::optional<std::string> Save; // --save: the project file to write before the run
     bool NoRun = false;
     bool Update = false; // --update: Output.Incremental on
+    bool NoCache = false; // --no-cache: every picture is read anew, nothing is kept
+    bool ClearCache = false; // --clear-cache: the cache is emptied first
     int Jobs = 0; // -j: pictures worked on at once; 0 for one per core
     std::vector<std::pair<ConfigField, std::string>> Sets; // in command-line order
     std::vector<std::string> Paths;

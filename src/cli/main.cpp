@@ -1,8 +1,10 @@
 // korvo2-album: makes an album from the command line, with the same log as the window.
 
 #include "album/Core.h"
+#include "cache/CacheDatabase.h"
 #include "cli/ConsoleHost.h"
 #include "cli/Options.h"
+#include "fileio/CacheFiles.h"
 #include "imaging/AddFiles.h"
 #include "model/Version.h"
 #include "project/LoadSave.h"
@@ -10,6 +12,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 
 using namespace korvo;
 
@@ -40,15 +44,23 @@ int main(int argc, char** argv)
         return Success;
     }
     const bool project = NamesProject(options);
-    if (options.Paths.empty())
+    if (options.Paths.empty() && !options.ClearCache)
         return UsageError("keine Bilder angegeben");
-    if (!project && !options.Dest)
+    if (!project && !options.Dest && !options.Paths.empty())
         return UsageError("--dest fehlt");
 
     // The progress line goes to standard error, and only when that is a terminal: a redirected
     // log or error output never holds it.
     TConsoleHost host(stdout, options.Raw, ::isatty(STDOUT_FILENO) != 0, ::isatty(STDERR_FILENO) ? stderr : nullptr);
     TConsoleHost::InstallInterruptHandler();
+    TCacheSettings cacheSettings;
+    cacheSettings.Folder = UserCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
+    if (options.ClearCache) {
+        const std::string line = ClearAcquireCacheLine(cacheSettings);
+        host.Log(line);
+        if (options.Paths.empty())
+            return line.starts_with('+') ? Success : Failure;
+    }
     Configuration config;
     TImageManager images;
     bool failed = false;
@@ -60,6 +72,11 @@ int main(int argc, char** argv)
     TAcquireOptions acquire;
     acquire.Mode = options.NoRun ? AcquireMode::ListPicture : AcquireMode::HeaderOnly;
     acquire.Work = work;
+    std::optional<TCacheDatabase> cache;
+    if (!options.NoCache) {
+        cache.emplace(cacheSettings);
+        acquire.Cache = &*cache;
+    }
 
     if (project) {
         const LoadProjectResult loaded = LoadProject(options.Paths[0], config, images, host, acquire);

@@ -164,7 +164,7 @@ namespace {
         const std::optional<std::uint64_t> inode = Digits<std::uint64_t>(fields[4]);
         if (!stamp || !inode)
             return std::nullopt;
-        picture.SourceIdentity = { *stamp, *inode, false };
+        picture.SourceIdentity = { *stamp, 0, *inode };
         int* sides[] = { &picture.PreviewWidth, &picture.PreviewHeight, &picture.ThumbWidth, &picture.ThumbHeight };
         for (std::size_t i = 0; i < 4; ++i) {
             const std::optional<int> side = Digits<int>(fields[5 + i]);

@@ -36,7 +36,7 @@ struct AlbumRecordPicture {
     std::string Thumbnail; // the thumbnail's record path; empty when the mode makes none
     std::string Settings; // the hash of everything that reaches both files' bytes and names
     std::string Source; // the picture file, as the image list names it
-    FileIdentity SourceIdentity; // Settled is not recorded
+    FileIdentity SourceIdentity; // the device is not recorded (it may change between mounts)
     int PreviewWidth = 0;
     int PreviewHeight = 0;
     int ThumbWidth = 0;

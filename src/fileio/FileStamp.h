@@ -21,28 +21,39 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+// What tells one file from another by name and version: its stamp and the device and inode it
+// lives on, so that a file replaced by another of the same size and time still counts as new.
+struct FileIdentity {
+    FileStamp Stamp;
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
 inline FileStamp StampOf(const struct stat& status)
 {
     return { static_cast<std::uint64_t>(status.st_size), static_cast<std::int64_t>(status.st_mtim.tv_sec),
         static_cast<std::uint32_t>(status.st_mtim.tv_nsec) };
 }
 
-// A picture file as the album run saw it: where it is (the path is kept beside), its stamp and
-// its inode, so that a file replaced by another of the same size and time still differs.
-struct FileIdentity {
-    FileStamp Stamp;
-    std::uint64_t Inode = 0;
-    // The file's time lies more than a second in the past. A file changed within the same tick
-    // of the file system's clock as before keeps its time, so a younger one may still change
-    // unseen: it is made again next time.
-    bool Settled = false;
+inline FileIdentity IdentityOf(const struct stat& status)
+{
+    return { StampOf(status), static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino) };
+}
 
-    bool operator==(const FileIdentity& other) const { return Stamp == other.Stamp && Inode == other.Inode; }
+// A picture file as the album run saw it (the path is kept beside): its identity, and whether its
+// time lies more than a second in the past. A file changed within the same tick of the file
+// system's clock as before keeps its time, so a younger one may still change unseen: it is made
+// again next time.
+struct SeenFile {
+    FileIdentity Identity;
+    bool Settled = false;
 };
 
-// The identity of the file at `path` (a link followed, as reading it does); nullopt when there is
+// How the file at `path` looks now (a link followed, as reading it does); nullopt when there is
 // no regular file.
-inline std::optional<FileIdentity> IdentityOfFile(const std::string& path)
+inline std::optional<SeenFile> LookAtFile(const std::string& path)
 {
     struct stat status { };
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
@@ -51,7 +62,7 @@ inline std::optional<FileIdentity> IdentityOfFile(const std::string& path)
     ::clock_gettime(CLOCK_REALTIME, &now);
     const bool settled = status.st_mtim.tv_sec + 1 < now.tv_sec
         || (status.st_mtim.tv_sec + 1 == now.tv_sec && status.st_mtim.tv_nsec < now.tv_nsec);
-    return FileIdentity { StampOf(status), static_cast<std::uint64_t>(status.st_ino), settled };
+    return SeenFile { IdentityOf(status), settled };
 }
 
 } // namespace korvo

@@ -159,8 +159,13 @@ bool ReadFileDate(const std::string& path, TDateTime& date)
     struct stat status { };
     if (::stat(path.c_str(), &status) != 0)
         return false;
+    return FileDateFromSeconds(status.st_mtime, date);
+}
+
+bool FileDateFromSeconds(std::int64_t value, TDateTime& date)
+{
     std::tm local {};
-    const std::time_t seconds = status.st_mtime;
+    const std::time_t seconds = static_cast<std::time_t>(value);
     if (!::localtime_r(&seconds, &local))
         return false;
     const DateTimeParts parts { local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
@@ -257,10 +262,10 @@ TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept
         ReadFileDate(path, out.FileDate);
         out.Width = width;
         out.Height = height;
-        out.InfoText = (type == ImageFileType::Jpeg ? "JPEG " : "BMP ") + IntToText(width) + "x" + IntToText(height);
-        if (!model.empty())
-            out.InfoText += " (" + model + ")";
-        out.ExifDate = ParseExifDateTime(dateText, out.FileDate);
+        out.TypeWord = type == ImageFileType::Jpeg ? "JPEG " : "BMP ";
+        out.ExifDateText = std::move(dateText);
+        out.Model = std::move(model);
+        FinishAcquiredImage(out);
         out.Read = true;
     } catch (...) {
         // Exhausted memory or anything unforeseen: this file failed to read.
@@ -269,6 +274,14 @@ TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept
         out.UnknownType = unknown;
     }
     return out;
+}
+
+void FinishAcquiredImage(TAcquiredImage& acquired)
+{
+    acquired.InfoText = acquired.TypeWord + IntToText(acquired.Width) + "x" + IntToText(acquired.Height);
+    if (!acquired.Model.empty())
+        acquired.InfoText += " (" + acquired.Model + ")";
+    acquired.ExifDate = ParseExifDateTime(acquired.ExifDateText, acquired.FileDate);
 }
 
 namespace {

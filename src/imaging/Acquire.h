@@ -3,13 +3,17 @@
 // Image acquisition: one image file becomes an entry of the image list, with its pixel size,
 // its 106 × 80 list picture, its capture date and camera model (from EXIF) and its file date.
 
+#include "imaging/AcquireCache.h"
 #include "model/Bitmap.h"
 #include "model/Datacore.h"
 #include "model/DateTime.h"
 #include "model/OrderedWork.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvo {
 
@@ -32,6 +36,8 @@ struct TAcquireOptions {
     TWorkOptions Work;
     // Adding files: a JPEG's turn follows its EXIF orientation (RotateFromExifOrientation).
     bool ExifRotation = false;
+    // Where pictures read before are found again and new ones are kept; none when nullptr.
+    IAcquireCache* Cache = nullptr;
 };
 
 // Appends a filled entry for the file at `path` (marked, active, in the viewed category when a
@@ -54,8 +60,19 @@ struct TAcquiredImage {
     int ExifOrientation = 0; // the EXIF Orientation tag of a JPEG, 0 when it has none
     int Width = 0; // the picture's pixel size
     int Height = 0;
+    // What InfoText and ExifDate are made of (FinishAcquiredImage), as the cache keeps them.
+    std::string TypeWord;
+    std::string ExifDateText;
+    std::string Model;
+    // A read through the cache (ReadThroughCache): taken from it, or read anew from a file of
+    // this identity and encoded for it.
+    bool FromCache = false;
+    std::optional<FileIdentity> CacheIdentity;
+    std::vector<std::uint8_t> CacheListPicture;
 };
 TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept;
+// Fills InfoText and ExifDate from the type word, size, model, EXIF date text and file date.
+void FinishAcquiredImage(TAcquiredImage& acquired);
 // Appends the entry (when `acquired.Read`) and returns whether it did.
 bool AppendImage(TImageManager& images, const std::string& path, TAcquiredImage& acquired);
 
@@ -96,6 +113,8 @@ TDateTime ParseExifDateTime(std::string_view text, TDateTime fallback);
 // The file's last-write time in local time, seconds cut to an even number (the two-second
 // resolution of DOS file dates). False when the file cannot be examined.
 bool ReadFileDate(const std::string& path, TDateTime& date);
+// The same for a last-write time in seconds since 1970.
+bool FileDateFromSeconds(std::int64_t seconds, TDateTime& date);
 
 // "JPEG", "BMP" or nothing, from the extension of the path's file name.
 enum class ImageFileType { Unknown, Jpeg, Bmp };

@@ -1,6 +1,7 @@
 #include "imaging/AddFiles.h"
 
 #include "imaging/Acquire.h"
+#include "imaging/CachedAcquire.h"
 #include "model/TextRules.h"
 
 #include <algorithm>
@@ -24,6 +25,7 @@ AddFilesResult AddFiles(
     host.BeginBusy();
     host.Log("");
     host.Log("/Füge " + total + " Dateien hinzu");
+    TCacheReport cache(options, host);
     images.ClearMarks();
 
     // Paths already in the list are not read at all; a path that comes twice in this batch is
@@ -45,12 +47,13 @@ AddFilesResult AddFiles(
     const int workers = std::max(1, options.Work.Workers > 0 ? options.Work.Workers : AvailableCores());
     TOrderedWork work(count, workers, 4 * workers, [&](int item, int) {
         if (wanted[item])
-            acquired[item] = ReadImageFile(absolute[item], options.Mode);
+            acquired[item] = ReadThroughCache(absolute[item], options);
     });
 
     for (int i = 0; i < count; ++i) {
         work.WaitForWithHost(i, host, options.Work.PumpInterval);
         const std::string& path = absolute[i];
+        KeepInCache(options, path, acquired[i]);
         const std::string prefix = "[" + IntToText(i + 1) + "/" + total + "] ";
         bool appended = false;
         TImageRecord* entry = images.GetImage(images.FindBySource(path));
@@ -83,6 +86,7 @@ AddFilesResult AddFiles(
             break;
     }
 
+    cache.Finish();
     result.Aborted = host.AbortRequested();
     if (result.Aborted)
         host.Log("-Vorgang vom Benutzer abgebrochen");

@@ -1,6 +1,7 @@
 #include "imaging/FindMissing.h"
 
 #include "imaging/AddFiles.h"
+#include "imaging/CachedAcquire.h"
 #include "model/OrderedWork.h"
 #include "model/TextRules.h"
 
@@ -143,15 +144,17 @@ FindMissingResult FindMissing(
 
     const int count = walked ? result.Missing : 0;
     std::vector<TAcquiredImage> acquired(missing.size());
+    TCacheReport cache(options, host);
     const int workers = std::max(1, options.Work.Workers > 0 ? options.Work.Workers : AvailableCores());
     TOrderedWork work(count, workers, 4 * workers, [&](int item, int) {
         if (!chosen[item].empty())
-            acquired[item] = ReadImageFile(chosen[item], options.Mode);
+            acquired[item] = ReadThroughCache(chosen[item], options);
     });
     for (int i = 0; i < count; ++i) {
         work.WaitForWithHost(i, host, options.Work.PumpInterval);
         TImageRecord& image = *images.GetImage(missing[i]);
         const std::string& path = chosen[i];
+        KeepInCache(options, path, acquired[i]);
         const std::string prefix = "[" + IntToText(i + 1) + "/" + total + "] ";
         bool refilled = false;
         try {
@@ -172,6 +175,7 @@ FindMissingResult FindMissing(
             break;
     }
 
+    cache.Finish();
     result.Aborted = host.AbortRequested();
     if (result.Aborted)
         host.Log("-Vorgang vom Benutzer abgebrochen");

@@ -486,6 +486,7 @@ namespace {
         TBitmap* bitmap = nullptr;
         int quality = 75;
         bool progressive = false;
+        bool fullChroma = false;
         TMemoryDestination* memory = nullptr;
     };
 
@@ -508,6 +509,8 @@ namespace {
         jpeg_set_defaults(&cinfo);
         cinfo.dct_method = JDCT_FLOAT;
         jpeg_set_quality(&cinfo, job.quality, TRUE);
+        if (job.fullChroma)
+            cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
         if (job.progressive)
             jpeg_simple_progression(&cinfo);
         jpeg_start_compress(&cinfo, TRUE);
@@ -585,7 +588,7 @@ bool WriteJpegBytes(const std::string& path, const std::vector<std::uint8_t>& by
         path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), {}, written);
 }
 
-bool EncodeJpegMemory(TBitmap& bitmap, int quality, bool progressive, std::vector<std::uint8_t>& out)
+bool EncodeJpegMemory(TBitmap& bitmap, int quality, bool progressive, std::vector<std::uint8_t>& out, bool fullChroma)
 {
     out.clear();
     if (!Encodable(bitmap))
@@ -597,6 +600,7 @@ bool EncodeJpegMemory(TBitmap& bitmap, int quality, bool progressive, std::vecto
         job.bitmap = &bitmap;
         job.quality = quality;
         job.progressive = progressive;
+        job.fullChroma = fullChroma;
         job.memory = &destination;
         if (!RunEncode(encoder, job))
             return false;

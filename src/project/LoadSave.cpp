@@ -1,6 +1,7 @@
 #include "project/LoadSave.h"
 
 #include "imaging/Acquire.h"
+#include "imaging/CachedAcquire.h"
 #include "model/TextRules.h"
 #include "model/Version.h"
 #include "project/Charset.h"
@@ -288,9 +289,10 @@ LoadProjectResult LoadProject(const std::string& path, Configuration& config, TI
                 }
             }
             std::vector<TAcquiredImage> acquired(sources.size());
+            TCacheReport cache(options, host);
             const int workers = std::max(1, options.Work.Workers > 0 ? options.Work.Workers : AvailableCores());
             TOrderedWork work(static_cast<int>(sources.size()), workers, 4 * workers,
-                [&](int item, int) { acquired[item] = ReadImageFile(*sources[item], options.Mode); });
+                [&](int item, int) { acquired[item] = ReadThroughCache(*sources[item], options); });
 
             int seen = 0;
             for (int k = 0; k < list->ChildCount() && !host.AbortRequested(); ++k) {
@@ -305,6 +307,7 @@ LoadProjectResult LoadProject(const std::string& path, Configuration& config, TI
                     if (!source.empty()) {
                         const int item = seen++;
                         work.WaitForWithHost(item, host, options.Work.PumpInterval);
+                        KeepInCache(options, source, acquired[item]);
                         const std::string prefix = "[" + IntToText(seen) + "/" + total + "] ";
                         bool appended = false;
                         try {
@@ -340,6 +343,7 @@ LoadProjectResult LoadProject(const std::string& path, Configuration& config, TI
                         break;
                 }
             }
+            cache.Finish();
             result.Aborted = host.AbortRequested();
             if (result.Aborted)
                 host.Log("-Vorgang vom Benutzer abgebrochen");

@@ -37,6 +37,11 @@ public:
         = 0;
     // Looks for the missing pictures in `folder` and below it.
     virtual void FindMissing(TImageManager& images, const std::string& folder, IOperationHost& host) = 0;
+    // Whether adding files, loading a project and finding missing pictures take what earlier
+    // reads learnt from the acquisition cache (and keep what they read in it).
+    virtual void UseCache(bool use) = 0;
+    // Empties the acquisition cache; the log line that tells how it went.
+    virtual std::string ClearCache() = 0;
 };
 
 // The program's operations: those of the core libraries (CoreOperations.cpp).

@@ -4,20 +4,48 @@
 #include "ui/AlbumOperations.h"
 
 #include "album/Core.h"
+#include "cache/CacheDatabase.h"
+#include "fileio/CacheFiles.h"
 #include "imaging/AddFiles.h"
 #include "imaging/FindMissing.h"
 #include "project/LoadSave.h"
+
+#include <cstdlib>
+#include <optional>
 
 namespace korvo {
 
 namespace {
 
+    // The cache of one operation: opened at its start and closed at its end, so that no
+    // database stays open (or held) between two operations and a failure lasts one operation.
+    class TOperationCache {
+    public:
+        TOperationCache(bool use, const TCacheSettings& settings)
+        {
+            if (use)
+                m_cache.emplace(settings);
+        }
+        TAcquireOptions Options()
+        {
+            TAcquireOptions options;
+            options.Cache = m_cache ? &*m_cache : nullptr;
+            return options;
+        }
+
+    private:
+        std::optional<TCacheDatabase> m_cache;
+    };
+
     class TCoreOperations final : public IAlbumOperations {
     public:
+        TCoreOperations() { m_cache.Folder = UserCacheFolder(std::getenv("XDG_CACHE_HOME"), std::getenv("HOME")); }
+
         void AddFiles(const Configuration& config, TImageManager& images, const std::vector<std::string>& paths,
             IOperationHost& host) override
         {
-            TAcquireOptions options;
+            TOperationCache cache(m_useCache, m_cache);
+            TAcquireOptions options = cache.Options();
             options.ExifRotation = config.Preprocessing.ExifRotation;
             korvo::AddFiles(images, paths, host, options);
         }
@@ -34,12 +62,20 @@ namespace {
         LoadProjectResult LoadProject(
             const std::string& path, Configuration& config, TImageManager& images, IOperationHost& host) override
         {
-            return korvo::LoadProject(path, config, images, host);
+            TOperationCache cache(m_useCache, m_cache);
+            return korvo::LoadProject(path, config, images, host, cache.Options());
         }
         void FindMissing(TImageManager& images, const std::string& folder, IOperationHost& host) override
         {
-            korvo::FindMissing(images, folder, host);
+            TOperationCache cache(m_useCache, m_cache);
+            korvo::FindMissing(images, folder, host, cache.Options());
         }
+        void UseCache(bool use) override { m_useCache = use; }
+        std::string ClearCache() override { return ClearAcquireCacheLine(m_cache); }
+
+    private:
+        bool m_useCache = true;
+        TCacheSettings m_cache;
     };
 
 } // namespace

@@ -468,6 +468,13 @@ void TImagesPage::BImageMenuClick()
     findMissing->setObjectName(QStringLiteral("MFindMissing"));
     findMissing->setEnabled(m_images.MissingCount() > 0);
     QAction* reset = menu.addAction(QStringLiteral("&Zurücksetzen"));
+    menu.addSeparator();
+    QAction* useCache = menu.addAction(QStringLiteral("Zwischenspeicher &verwenden"));
+    useCache->setObjectName(QStringLiteral("MUseCache"));
+    useCache->setCheckable(true);
+    useCache->setChecked(m_cacheUsed);
+    QAction* clearCache = menu.addAction(QStringLiteral("Zwischenspeicher &leeren"));
+    clearCache->setObjectName(QStringLiteral("MClearCache"));
     QAction* chosen = m_services.Menus.Execute(menu, m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
     if (chosen == preview)
         emit PreviewRequested(OutputImageKind::PreviewImage);
@@ -485,6 +492,11 @@ void TImagesPage::BImageMenuClick()
         MFindMissingClick();
     else if (chosen == reset)
         MResetClick();
+    else if (chosen == useCache) {
+        m_cacheUsed = !m_cacheUsed;
+        emit CacheUseChanged(m_cacheUsed);
+    } else if (chosen == clearCache)
+        emit ClearCacheRequested();
 }
 
 void TImagesPage::MAddImagesClick()

@@ -78,6 +78,9 @@ public:
     // "Fehlende Bilder suchen …": asks for the folder to search.
     void MFindMissingClick();
     void MResetClick();
+    // The image menu's check of "Zwischenspeicher verwenden", as the window stored it.
+    void SetCacheUsed(bool used) { m_cacheUsed = used; }
+    bool CacheUsed() const { return m_cacheUsed; }
     void MRotateClick(int rotate);
     void CategoryItemClick(int category);
     void NewCategoryClick();
@@ -101,6 +104,9 @@ signals:
     void PreviewRequested(OutputImageKind kind);
     void AddFilesRequested(const QStringList& paths);
     void FindMissingRequested(const QString& folder);
+    // "Zwischenspeicher verwenden" was checked or unchecked; "Zwischenspeicher leeren" chosen.
+    void CacheUseChanged(bool used);
+    void ClearCacheRequested();
     // The rows were shown anew or changed in place, which every edit of the list ends with.
     void ListEdited();
 
@@ -127,6 +133,7 @@ private:
 
     TImageManager& m_images;
     PlatformServices m_services;
+    bool m_cacheUsed = true;
 
     TImageListModel* m_model = nullptr;
     TImageListView* m_list = nullptr;

@@ -22,6 +22,7 @@
 #include <QFrame>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -62,6 +63,18 @@ namespace {
         } catch (const std::exception&) {
             return std::nullopt;
         }
+    }
+
+    // Whether the acquisition cache is used: the window's own setting, in
+    // ~/.config/korvo2/korvo2.conf ($XDG_CONFIG_HOME respected), never in a project.
+    const QString CacheUseKey = QStringLiteral("cache/use");
+    bool StoredCacheUse()
+    {
+        return QSettings(QStringLiteral("korvo2"), QStringLiteral("korvo2")).value(CacheUseKey, true).toBool();
+    }
+    void StoreCacheUse(bool use)
+    {
+        QSettings(QStringLiteral("korvo2"), QStringLiteral("korvo2")).setValue(CacheUseKey, use);
     }
 
     QString FilesToClearText(int count)
@@ -122,6 +135,14 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
     connect(m_imagesPage, &TImagesPage::PreviewRequested, this, &TMainForm::MShowPreviewClick);
     connect(m_imagesPage, &TImagesPage::AddFilesRequested, this, &TMainForm::AddImageFiles);
     connect(m_imagesPage, &TImagesPage::FindMissingRequested, this, &TMainForm::FindMissingPictures);
+    const bool useCache = StoredCacheUse();
+    m_imagesPage->SetCacheUsed(useCache);
+    m_operations->UseCache(useCache);
+    connect(m_imagesPage, &TImagesPage::CacheUseChanged, this, [this](bool use) {
+        StoreCacheUse(use);
+        m_operations->UseCache(use);
+    });
+    connect(m_imagesPage, &TImagesPage::ClearCacheRequested, this, [this] { Log(m_operations->ClearCache()); });
     // Every change the user can make ends in one of these; an operation's at its end (BusyChanged).
     connect(m_settingsPage, &TSettingsPage::ConfigurationEdited, this, &TMainForm::ScheduleChangeCheck);
     connect(m_imagesPage, &TImagesPage::ListEdited, this, &TMainForm::ScheduleChangeCheck);

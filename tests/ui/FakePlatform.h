@@ -198,8 +198,16 @@ public:
     {
         Calls.push_back({ "FindMissing", { folder } });
     }
+    void UseCache(bool use) override { CacheUsed = use; }
+    std::string ClearCache() override
+    {
+        ++CacheClears;
+        return "+Zwischenspeicher geleert: /cache";
+    }
 
     std::vector<Call> Calls;
+    std::optional<bool> CacheUsed; // as the window last set it
+    int CacheClears = 0;
     AlbumRunResult RunResult; // what every album run reports
     int ClearCount = 0; // files an earlier run left that clearing would delete
     bool SaveSucceeds = true;

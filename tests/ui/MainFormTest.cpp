@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
@@ -431,6 +432,28 @@ private Q_SLOTS:
         QCOMPARE(form.CurrentPage(), Page::PLog);
         QVERIFY(form.PageThing()->isTabEnabled(0));
         QVERIFY(form.RunLog().Lines().size() > 2);
+    }
+
+    void cacheSwitchIsTheWindowsOwnAndClearingIsLogged()
+    {
+        // The switch lives in the test's own config folder and survives the window.
+        QSettings(QStringLiteral("korvo2"), QStringLiteral("korvo2")).remove(QStringLiteral("cache/use"));
+        for (bool use : { false, true }) {
+            TWindow w;
+            QCOMPARE(w.Operations->CacheUsed, std::optional<bool>(!use));
+            w.Platform.Menus.Choices = { QStringLiteral("Zwischenspeicher &verwenden") };
+            w.Find<QPushButton>("BImageMenu")->click();
+            QCOMPARE(w.Operations->CacheUsed, std::optional<bool>(use));
+            QCOMPARE(w.Platform.Menus.Menus.back().Checked,
+                QStringList { QStringLiteral("Zwischenspeicher &verwenden") }.mid(use ? 1 : 0));
+        }
+        TWindow w;
+        QCOMPARE(w.Operations->CacheUsed, std::optional<bool>(true));
+        w.Platform.Menus.Choices = { QStringLiteral("Zwischenspeicher &leeren") };
+        w.Find<QPushButton>("BImageMenu")->click();
+        QCOMPARE(w.Operations->CacheClears, 1);
+        QCOMPARE(w.Form->RunLog().Lines().back(), std::string("+Zwischenspeicher geleert: /cache"));
+        QVERIFY(w.Operations->Calls.empty());
     }
 
     void helpButtonOpensTheHelpFileOrSaysSorry()
