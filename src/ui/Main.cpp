@@ -11,6 +11,7 @@
 #include "ui/Startup.h"
 #include "ui/WaitCursor.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -28,6 +29,7 @@
 
 #include <exception>
 #include <optional>
+#include <utility>
 
 namespace korvo {
 
@@ -116,6 +118,7 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
     connect(m_settingsPage, &TSettingsPage::BSaveProjectClicked, this, &TMainForm::BSaveProjectClick);
     connect(m_settingsPage, &TSettingsPage::BGoClicked, this, &TMainForm::BGoClick);
     connect(m_logPage->AbortButton(), &QPushButton::clicked, this, &TMainForm::BAbortOpClick);
+    m_logPage->AbortButton()->installEventFilter(this);
     connect(m_helpPage->HelpButton(), &QPushButton::clicked, this, &TMainForm::BHelpClick);
     connect(m_helpPage->MailButton(), &QPushButton::clicked, this, &TMainForm::LMailMeClick);
     connect(m_logPage->ShowAlbumButton(), &QPushButton::clicked, this, &TMainForm::BShowAlbumClick);
@@ -197,6 +200,10 @@ void TMainForm::LineAppended(const std::string& line) { m_logPage->LineAppended(
 
 void TMainForm::BusyChanged(bool busy, Page page)
 {
+    if (busy) {
+        m_busySince = Clock().TickCount();
+        m_abortPressed.reset();
+    }
     m_logPage->SetBusy(busy);
     if (busy)
         m_pages->setCurrentWidget(m_logPage);
@@ -212,6 +219,23 @@ void TMainForm::BusyChanged(bool busy, Page page)
     ScheduleChangeCheck();
     if (m_closeWhenIdle)
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TMainForm::BAbortOpClick()
+{
+    const std::optional<std::uint32_t> pressed = std::exchange(m_abortPressed, std::nullopt);
+    // Unsigned subtraction stays right across the counter's wrap-around.
+    if (pressed && *pressed - m_busySince < static_cast<std::uint32_t>(QApplication::doubleClickInterval()))
+        return;
+    RequestAbort();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_logPage->AbortButton()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
+        m_abortPressed = Clock().TickCount();
+    return QWidget::eventFilter(watched, event);
 }
 
 void TMainForm::BDestDirClick()

@@ -14,6 +14,7 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,7 +64,10 @@ public:
     void BSaveProjectClick();
     void BLoadProjectClick();
     void BGoClick();
-    void BAbortOpClick() { RequestAbort(); }
+    // "Vorgang abbrechen". A mouse press within a double-click interval of the operation's start
+    // is the second half of the double-click that started it (the log page comes up with this
+    // button under the pointer), and is ignored.
+    void BAbortOpClick();
     void BHelpClick();
     void LMailMeClick();
     // "Album ansehen": the index page of the last run that wrote one, in the desktop's browser.
@@ -105,6 +109,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -153,6 +158,8 @@ private:
     std::string m_savedText; // the project file's text at the last load, save or start
     bool m_unsaved = false; // as of the last check
     bool m_checkQueued = false;
+    std::uint32_t m_busySince = 0; // tick of the last operation's start
+    std::optional<std::uint32_t> m_abortPressed; // tick of the mouse press on BAbortOp being handled
 };
 
 } // namespace korvo

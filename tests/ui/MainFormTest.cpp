@@ -298,6 +298,34 @@ private Q_SLOTS:
         QCOMPARE(w.Form->CurrentPage(), Page::PCommon);
     }
 
+    void theSecondClickOfADoubleClickOnBGoDoesNotAbort()
+    {
+        TWindow w;
+        const auto interval = static_cast<std::uint32_t>(QApplication::doubleClickInterval());
+        w.Platform.Clock.Now = 0xFFFFFF00u; // the tick counter wraps around during the run
+        struct Step {
+            std::uint32_t After; // milliseconds since the run began
+            bool Mouse; // a click with the mouse, else from the keyboard
+            bool Aborts;
+        };
+        const Step steps[]
+            = { { 0, true, false }, { interval - 1, true, false }, { 0, false, true }, { interval, true, true } };
+        for (const Step& step : steps) {
+            w.Operations->OnRunAlbum = [&](IOperationHost& host) {
+                host.BeginBusy();
+                w.Platform.Clock.Now += step.After;
+                QPushButton* abort = w.Find<QPushButton>("BAbortOp");
+                if (step.Mouse)
+                    QTest::mouseClick(abort, Qt::LeftButton);
+                else
+                    abort->click();
+                QCOMPARE(host.AbortRequested(), step.Aborts);
+                host.EndBusy(Page::PLog);
+            };
+            w.Find<QPushButton>("BGo")->click();
+        }
+    }
+
     void closingDuringAnOperationAbortsItFirst()
     {
         TWindow w;
