@@ -4,6 +4,7 @@
 #include "project/LoadSave.h"
 #include "ui/HelpPage.h"
 #include "ui/ImagesPage.h"
+#include "ui/ListHistory.h"
 #include "ui/LogPage.h"
 #include "ui/LogoStrip.h"
 #include "ui/Preview.h"
@@ -11,6 +12,7 @@
 #include "ui/Startup.h"
 #include "ui/WaitCursor.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -25,6 +27,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -89,7 +92,9 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
     m_pages->setObjectName(QStringLiteral("PageThing"));
     m_pages->setDocumentMode(false);
     m_settingsPage = new TSettingsPage(m_config, m_pages);
-    m_imagesPage = new TImagesPage(m_images, m_artwork, m_services, m_pages);
+    m_undo = new QUndoStack(this);
+    m_history = std::make_unique<TListHistory>(m_images, *m_undo, [this] { m_imagesPage->ListRestored(); });
+    m_imagesPage = new TImagesPage(m_images, *m_history, m_artwork, m_services, m_pages);
     m_logPage = new TLogPage(m_config, RunLog().Lines(), m_pages);
     m_helpPage = new THelpPage(m_pages);
     m_pages->addTab(m_settingsPage, QStringLiteral("Allgemein"));
@@ -140,6 +145,10 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
             m_imagesPage->KeepComment();
     });
 
+    AddShortcut({ QKeySequence(Qt::CTRL | Qt::Key_Z) }, &TMainForm::Undo);
+    AddShortcut(
+        { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y) }, &TMainForm::Redo);
+
     SetNumberFormat();
     Log(WelcomeMessage(ProgramVersion));
     Log("");
@@ -147,6 +156,27 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
 }
 
 TMainForm::~TMainForm() = default;
+
+void TMainForm::AddShortcut(const QList<QKeySequence>& keys, void (TMainForm::*command)())
+{
+    auto* action = new QAction(this);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, command);
+    addAction(action);
+}
+
+void TMainForm::Undo()
+{
+    if (!Busy())
+        m_imagesPage->Undo();
+}
+
+void TMainForm::Redo()
+{
+    if (!Busy())
+        m_imagesPage->Redo();
+}
 
 QWidget* TMainForm::PageWidget(Page page) const
 {
@@ -390,6 +420,8 @@ void TMainForm::LoadProjectFile(const QString& path)
     SettingsChanged();
     ImageListChanged();
     m_loadingProject = false;
+    // The steps before led to a list that is gone.
+    m_history->Clear();
     // A file that held no project changed nothing. After an aborted load the state is what was
     // read so far; it counts as loaded, so that no question invites saving it over the file.
     if (result.Read) {
@@ -463,13 +495,16 @@ void TMainForm::AddImageFiles(const QStringList& paths)
     for (const QString& path : paths)
         files.push_back(FilePath(path));
     m_imagesPage->KeepComment();
+    const TListChange change(*m_history, QStringLiteral("Bilder hinzufügen"));
     m_operations->AddFiles(m_config, m_images, files, *this);
 }
 
 void TMainForm::FindMissingPictures(const QString& folder)
 {
-    if (!Busy() && !folder.isEmpty())
-        m_operations->FindMissing(m_images, FilePath(folder), *this);
+    if (Busy() || folder.isEmpty())
+        return;
+    const TListChange change(*m_history, QStringLiteral("Fehlende Bilder suchen"));
+    m_operations->FindMissing(m_images, FilePath(folder), *this);
 }
 
 void TMainForm::BHelpClick()
@@ -547,6 +582,7 @@ void TMainForm::FilesDropped(const QStringList& paths)
             if (Busy())
                 return;
             m_imagesPage->KeepComment();
+            const TListChange change(*m_history, QStringLiteral("Bilder hinzufügen"));
             m_operations->AddFiles(m_config, m_images, files, *this);
         },
         Qt::QueuedConnection);

@@ -12,6 +12,8 @@
 #include "ui/Artwork.h"
 #include "ui/Platform.h"
 
+#include <QKeySequence>
+#include <QList>
 #include <QWidget>
 
 #include <cstdint>
@@ -21,9 +23,11 @@
 
 class QFrame;
 class QTabWidget;
+class QUndoStack;
 
 namespace korvo {
 
+class TListHistory;
 class TLogPage;
 class TLogoStrip;
 class THelpPage;
@@ -50,6 +54,10 @@ public:
     Page CurrentPage() const;
     TImagesPage* ImagesPage() const { return m_imagesPage; }
     TPreviewForm* PreviewForm() const { return m_preview; }
+    // The changes of the image list and its categories, to be undone and redone.
+    QUndoStack* UndoStack() const { return m_undo; }
+    void Undo();
+    void Redo();
     void SetPreviewForm(TPreviewForm* preview) { m_preview = preview; }
 
     // The host of long operations.
@@ -118,6 +126,8 @@ private:
     void SetDestDir(const QString& folder);
     void LoadProjectFile(const QString& path);
     void PlaceLogo();
+    // A key combination of the whole window for one of its commands.
+    void AddShortcut(const QList<QKeySequence>& keys, void (TMainForm::*command)());
 
     // Unsaved work: the text of the last load or save, a check queued after a change, the title.
     void ScheduleChangeCheck();
@@ -140,6 +150,8 @@ private:
     Configuration m_config;
     TImageManager m_images;
     TArtwork m_artwork;
+    QUndoStack* m_undo = nullptr;
+    std::unique_ptr<TListHistory> m_history;
 
     QTabWidget* m_pages = nullptr;
     TSettingsPage* m_settingsPage = nullptr;

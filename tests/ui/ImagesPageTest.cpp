@@ -405,7 +405,8 @@ private Q_SLOTS:
                 QStringLiteral("-"), QStringLiteral("nach &Name sortieren"),
                 QStringLiteral("nach &Dateidatum sortieren"), QStringLiteral("nach &Aufnahmedatum sortieren"),
                 QStringLiteral("-"), QStringLiteral("Bilder &hinzufügen …"),
-                QStringLiteral("&Fehlende Bilder suchen …"), QStringLiteral("&Zurücksetzen") }));
+                QStringLiteral("&Fehlende Bilder suchen …"), QStringLiteral("&Zurücksetzen"), QStringLiteral("-"),
+                QStringLiteral("&Rückgängig"), QStringLiteral("&Wiederholen") }));
         QPushButton* button = w.Find<QPushButton>("BImageMenu");
         QCOMPARE(menu.Position, button->mapToGlobal(QPoint(0, button->height())));
 
