@@ -90,14 +90,15 @@ AddFilesResult AddFiles(
         + IntToText(result.Failed) + " Fehler");
     host.Log("");
     images.SortByCategory();
-    EndListOperation(host, result.Aborted);
+    // After a failure the log stays in view, so that its red lines are seen.
+    EndListOperation(host, result.Aborted || result.Failed > 0);
     return result;
 }
 
-void EndListOperation(IOperationHost& host, bool aborted)
+void EndListOperation(IOperationHost& host, bool stayOnLog)
 {
     host.ImageListChanged();
-    if (aborted) {
+    if (stayOnLog) {
         host.EndBusy(Page::PLog);
     } else {
         host.Clock().Pause(500);

@@ -31,8 +31,8 @@ AddFilesResult AddFiles(TImageManager& images, const std::vector<std::string>& p
 
 // How adding files and finding missing pictures end, once their summary is logged: the list is
 // shown anew, and after half a second the image list page takes over from the log, unless the
-// user aborted, when the log stays in view.
-void EndListOperation(IOperationHost& host, bool aborted);
+// log is to stay in view (the user aborted, or adding had failures).
+void EndListOperation(IOperationHost& host, bool stayOnLog);
 
 // The path made absolute against the current directory; symlinks are not resolved.
 std::string AbsolutePath(const std::string& path);
