@@ -178,6 +178,16 @@ void TImagesPage::SetFocusedRow(int row)
     m_list->scrollTo(index);
 }
 
+bool TImagesPage::StepFocus(int step)
+{
+    const QModelIndex index = m_model->index(FocusedRow() + step);
+    if (FocusedRow() < 0 || !index.isValid())
+        return false;
+    m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    m_list->scrollTo(index);
+    return true;
+}
+
 void TImagesPage::FillCategoryBox(int entry)
 {
     std::vector<std::string> names;

@@ -57,6 +57,9 @@ public:
     int FocusedRow() const;
     // Makes a row the focus row without changing the selection, and scrolls it into view.
     void SetFocusedRow(int row);
+    // Moves the focus and the selection to the row `step` rows on, as the arrow keys do; false
+    // when there is no such row.
+    bool StepFocus(int step);
 
     // What the window asks after a long operation: the files were added (the rows again, with
     // the new pictures selected), or a project was loaded (the categories and rows anew, all

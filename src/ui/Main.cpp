@@ -3,6 +3,7 @@
 #include "model/Version.h"
 #include "project/LoadSave.h"
 #include "ui/HelpPage.h"
+#include "ui/ImageListModel.h"
 #include "ui/ImagesPage.h"
 #include "ui/ListHistory.h"
 #include "ui/LogPage.h"
@@ -145,6 +146,13 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
             m_imagesPage->KeepComment();
     });
 
+    AddShortcut({ QKeySequence(Qt::CTRL | Qt::Key_O) }, &TMainForm::BLoadProjectClick);
+    AddShortcut({ QKeySequence(Qt::CTRL | Qt::Key_S) }, &TMainForm::BSaveProjectClick);
+    AddShortcut({ QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S) }, &TMainForm::BSaveProjectAsClick);
+    AddShortcut({ QKeySequence(Qt::CTRL | Qt::Key_Q) }, &TMainForm::Quit);
+    AddShortcut({ QKeySequence(Qt::Key_F1) }, &TMainForm::BHelpClick);
+    AddShortcut(
+        { QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter) }, &TMainForm::BGoClick);
     AddShortcut({ QKeySequence(Qt::CTRL | Qt::Key_Z) }, &TMainForm::Undo);
     AddShortcut(
         { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y) }, &TMainForm::Redo);
@@ -165,6 +173,17 @@ void TMainForm::AddShortcut(const QList<QKeySequence>& keys, void (TMainForm::*c
     connect(action, &QAction::triggered, this, command);
     addAction(action);
 }
+
+void TMainForm::SetPreviewForm(TPreviewForm* preview)
+{
+    if (m_preview != nullptr)
+        disconnect(m_preview, nullptr, this, nullptr);
+    m_preview = preview;
+    if (m_preview != nullptr)
+        connect(m_preview, &TPreviewForm::StepRequested, this, &TMainForm::PreviewStep);
+}
+
+void TMainForm::Quit() { close(); }
 
 void TMainForm::Undo()
 {
@@ -300,6 +319,17 @@ std::optional<QString> TMainForm::AskProjectFileName()
 }
 
 void TMainForm::BSaveProjectClick()
+{
+    if (Busy())
+        return;
+    m_imagesPage->KeepComment();
+    if (!m_projectFile.isEmpty())
+        SaveProjectTo(m_projectFile);
+    else if (const std::optional<QString> chosen = AskProjectFileName())
+        SaveProjectTo(*chosen);
+}
+
+void TMainForm::BSaveProjectAsClick()
 {
     if (Busy())
         return;
@@ -483,8 +513,20 @@ void TMainForm::MShowPreviewClick(OutputImageKind kind)
         picture = MakePreviewPicture(*image, kind, m_config, Clock());
     }
     // A picture that cannot be made shows nothing; an earlier preview stays as it is.
-    if (picture)
-        m_preview->ShowBitmap(*picture->Bitmap, PreviewCaption(*image, kind, m_config, *picture));
+    if (!picture)
+        return;
+    m_previewKind = kind;
+    const QString source = QFile::decodeName(QByteArray::fromStdString(image->Source));
+    m_preview->SetHeading(PreviewHeading(m_imagesPage->FocusedRow() + 1, m_imagesPage->Model()->rowCount(),
+        QString::fromStdString(image->FileName), QFileInfo(source).size()));
+    m_preview->ShowBitmap(*picture->Bitmap, PreviewCaption(*image, kind, m_config, *picture));
+}
+
+void TMainForm::PreviewStep(int step)
+{
+    if (Busy() || !m_imagesPage->StepFocus(step))
+        return;
+    MShowPreviewClick(m_previewKind);
 }
 
 void TMainForm::AddImageFiles(const QStringList& paths)

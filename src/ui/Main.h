@@ -58,7 +58,7 @@ public:
     QUndoStack* UndoStack() const { return m_undo; }
     void Undo();
     void Redo();
-    void SetPreviewForm(TPreviewForm* preview) { m_preview = preview; }
+    void SetPreviewForm(TPreviewForm* preview);
 
     // The host of long operations.
     void ProcessEvents() override;
@@ -69,7 +69,10 @@ public:
 
     // The commands of the settings, log and help pages.
     void BDestDirClick();
+    // "Speichern": to the project file without asking once there is one; "Speichern unter …"
+    // (Ctrl+Shift+S) always asks.
     void BSaveProjectClick();
+    void BSaveProjectAsClick();
     void BLoadProjectClick();
     void BGoClick();
     // "Vorgang abbrechen". A mouse press within a double-click interval of the operation's start
@@ -88,6 +91,8 @@ public:
     // Shows the focused picture of the image list in the preview window, processed exactly as
     // the album will hold it.
     void MShowPreviewClick(OutputImageKind kind);
+    // The preview's ← and →: the previous or next row of the list, shown as the last preview was.
+    void PreviewStep(int step);
     // Adds picture files to the image list (the files chosen on the image list page).
     void AddImageFiles(const QStringList& paths);
     // Looks for the missing pictures of the image list in a folder and below it.
@@ -126,6 +131,7 @@ private:
     void SetDestDir(const QString& folder);
     void LoadProjectFile(const QString& path);
     void PlaceLogo();
+    void Quit();
     // A key combination of the whole window for one of its commands.
     void AddShortcut(const QList<QKeySequence>& keys, void (TMainForm::*command)());
 
@@ -165,6 +171,7 @@ private:
     bool m_addPending = false; // dropped files wait for the event loop to start adding them
     bool m_closeWhenIdle = false; // the user closed the window during an operation
     bool m_loadingProject = false; // the image list is refreshed after a project load
+    OutputImageKind m_previewKind = OutputImageKind::PreviewImage; // of the last preview shown
     QString m_albumIndex; // absolute path of the index page of the last run that wrote one
     QString m_projectFile; // the project file last loaded or saved
     std::string m_savedText; // the project file's text at the last load, save or start

@@ -421,6 +421,9 @@ QWidget* TSettingsPage::BuildButtonRow()
     auto* load = MakeButton(QStringLiteral("Laden"), QStringLiteral("BLoadProject"), ButtonIcon::Open);
     auto* save = MakeButton(QStringLiteral("Speichern"), QStringLiteral("BSaveProject"), ButtonIcon::Save);
     auto* go = MakeButton(QStringLiteral("Album erzeugen"), QStringLiteral("BGo"), ButtonIcon::Go);
+    load->setToolTip(QStringLiteral("Projekt laden (Strg+O)"));
+    save->setToolTip(QStringLiteral("Projekt speichern (Strg+S; Speichern unter …: Strg+Umschalt+S)"));
+    go->setToolTip(QStringLiteral("Album erzeugen (Strg+Eingabe)"));
     QFont bold = go->font();
     bold.setBold(true);
     go->setFont(bold);

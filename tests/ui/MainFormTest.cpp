@@ -392,6 +392,44 @@ private Q_SLOTS:
         QCOMPARE(w.Operations->Calls.back().Paths, std::vector<std::string> { herbst.toStdString() });
     }
 
+    void shortcutsOfTheWindow()
+    {
+        TWindow w;
+        w.Form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.Form.get()));
+        auto press = [&](QKeyCombination keys) {
+            w.Widget("PageThing")->setFocus();
+            QTest::keyClick(w.Widget("PageThing"), keys.key(), keys.keyboardModifiers());
+        };
+        auto calls = [&] {
+            QStringList names;
+            for (const TFakeOperations::Call& call : w.Operations->Calls)
+                names << QString::fromStdString(call.What + (call.Paths.empty() ? "" : " " + call.Paths[0]));
+            return names;
+        };
+        // "Speichern" asks for a file only as long as the window has none.
+        w.Platform.Dialogs.Answers = { QStringLiteral("/p/erst.kv2") };
+        press(Qt::CTRL | Qt::Key_S);
+        press(Qt::CTRL | Qt::Key_S);
+        w.Platform.Dialogs.Answers = { QStringLiteral("/p/zweit.kv2") };
+        press(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+        QCOMPARE(w.Platform.Dialogs.SaveRequests.size(), std::size_t(2));
+        QCOMPARE(w.Platform.Dialogs.SaveRequests[1].Title, QStringLiteral("Projekt speichern unter"));
+        w.Platform.Dialogs.Answers = { QStringLiteral("/p/dritt.kv2") };
+        press(Qt::CTRL | Qt::Key_O);
+        press(Qt::CTRL | Qt::Key_Return);
+        QCOMPARE(calls(),
+            (QStringList { QStringLiteral("SaveProject /p/erst.kv2"), QStringLiteral("SaveProject /p/erst.kv2"),
+                QStringLiteral("SaveProject /p/zweit.kv2"), QStringLiteral("LoadProject /p/dritt.kv2"),
+                QStringLiteral("RunAlbum") }));
+        // F1: the full help (here there is none, so the error box).
+        press(QKeyCombination(Qt::Key_F1));
+        QCOMPARE(w.Platform.Boxes.Errors.size(), qsizetype(1));
+        QSignalSpy closed(w.Form.get(), &TMainForm::Closed);
+        press(Qt::CTRL | Qt::Key_Q);
+        QCOMPARE(closed.count(), 1);
+    }
+
     void unsavedWorkIsAskedAboutBeforeItIsLost()
     {
         // Changed; the answer; the save dialog's answer (none: cancelled); the save succeeds; goes on.
