@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 
 namespace korvo {
@@ -22,6 +23,24 @@ TImageListView::TImageListView(QWidget* parent)
     // Menus open only where the page opens them, never as the list's own context menu.
     setContextMenuPolicy(Qt::PreventContextMenu);
     setMouseTracking(false);
+}
+
+void TImageListView::SetEmptyHint(const QString& hint)
+{
+    if (hint == m_emptyHint)
+        return;
+    m_emptyHint = hint;
+    viewport()->update();
+}
+
+void TImageListView::paintEvent(QPaintEvent* event)
+{
+    QListView::paintEvent(event);
+    if (m_emptyHint.isEmpty() || model() == nullptr || model()->rowCount() > 0)
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+    painter.drawText(viewport()->rect().adjusted(24, 24, -24, -24), Qt::AlignCenter | Qt::TextWordWrap, m_emptyHint);
 }
 
 void TImageListView::mousePressEvent(QMouseEvent* event)

@@ -17,6 +17,10 @@ class TImageListView : public QListView {
 public:
     explicit TImageListView(QWidget* parent = nullptr);
 
+    // The text shown in the middle of the list while it has no rows; empty: none.
+    void SetEmptyHint(const QString& hint);
+    const QString& EmptyHint() const { return m_emptyHint; }
+
 signals:
     // Any mouse button went down at a point of the viewport, after the list's own selection
     // handling.
@@ -33,6 +37,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_emptyHint;
 };
 
 } // namespace korvo

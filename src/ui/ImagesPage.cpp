@@ -60,6 +60,12 @@ namespace {
 
 } // namespace
 
+QString TImagesPage::EmptyListHint()
+{
+    return QStringLiteral("Noch keine Bilder in der Liste.\n\nBilder oder Ordner aus dem Dateimanager hierher ziehen "
+                          "oder über »Menü« → »Bilder hinzufügen …« auswählen.");
+}
+
 TImagesPage::TImagesPage(
     TImageManager& images, TListHistory& history, const TArtwork& artwork, PlatformServices services, QWidget* parent)
     : QWidget(parent)
@@ -202,6 +208,7 @@ void TImagesPage::CCategoryChange()
 {
     m_images.SetViewCategory(m_category->currentIndex() - 1);
     m_model->Reload();
+    m_list->SetEmptyHint(m_images.ImageCount() > 0 ? QString() : EmptyListHint());
 }
 
 void TImagesPage::FilesAdded()
@@ -716,9 +723,11 @@ void TImagesPage::CategoriesEdited(const CategoryEdit& edit)
 
 void TImagesPage::CategoryEditorClosed()
 {
+    // The shown category stays the one shown before (each change let it follow its number), so
+    // the list does not turn to another category, perhaps an empty one, behind the user's back.
     if (m_editor->CategoriesChanged()) {
         m_images.SortByCategory();
-        FillCategoryBox(m_editor->SelectedRow() + 2);
+        FillCategoryBox(m_category->currentIndex());
         CCategoryChange();
     }
     SetEditing(false);

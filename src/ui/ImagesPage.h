@@ -42,6 +42,9 @@ class TImagesPage : public QWidget {
     Q_OBJECT
 
 public:
+    // What the list shows while it holds no pictures at all.
+    static QString EmptyListHint();
+
     // Every change of the list goes through `history`, so that it can be undone.
     TImagesPage(TImageManager& images, TListHistory& history, const TArtwork& artwork, PlatformServices services,
         QWidget* parent);

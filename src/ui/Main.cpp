@@ -1,5 +1,6 @@
 #include "ui/Main.h"
 
+#include "imaging/AddFiles.h"
 #include "model/Version.h"
 #include "project/LoadSave.h"
 #include "ui/HelpPage.h"
@@ -612,10 +613,12 @@ void TMainForm::FilesDropped(const QStringList& paths)
         Log("+Neues Zielverzeichnis: " + folder.toStdString());
         return;
     }
-    // Adding runs once the drop is finished, so the file manager is not kept waiting.
+    // Adding runs once the drop is finished, so the file manager is not kept waiting. A folder
+    // among several items stands for the pictures directly in it, as in korvo2-album.
     std::vector<std::string> files;
     for (const QString& path : paths)
         files.push_back(FilePath(path));
+    files = ExpandPaths(files);
     m_addPending = true;
     QMetaObject::invokeMethod(
         this,

@@ -201,11 +201,17 @@ private Q_SLOTS:
         QCOMPARE(w.Operations->Calls[0].What, std::string("AddFiles"));
         QCOMPARE(w.Operations->Calls[0].Paths, std::vector<std::string> { picture.toStdString() });
 
-        // A folder together with a file is passed on like a file, in the order of the drop.
+        // A folder together with a file stands for the pictures directly in it (sorted by name,
+        // other files and deeper folders left out), in the order of the drop.
+        for (const char* name : { "z.JPG", "a.bmp", "notiz.txt", "tief/b.jpg" }) {
+            QVERIFY(QDir(subfolder).mkpath(QStringLiteral("tief")));
+            Touch(subfolder + u'/' + QLatin1String(name));
+        }
         QVERIFY(Drop(*w.Form, Urls({ subfolder, picture })).DropAccepted);
         QTRY_COMPARE(w.Operations->Calls.size(), std::size_t(2));
-        const std::vector<std::string> both { subfolder.toStdString(), picture.toStdString() };
-        QCOMPARE(w.Operations->Calls[1].Paths, both);
+        const std::vector<std::string> all { (subfolder + QStringLiteral("/a.bmp")).toStdString(),
+            (subfolder + QStringLiteral("/z.JPG")).toStdString(), picture.toStdString() };
+        QCOMPARE(w.Operations->Calls[1].Paths, all);
         QCOMPARE(w.Config().DestDir, std::string(DefaultDestDir));
 
         // Links that are not local files are no drop for us.
@@ -652,8 +658,8 @@ private Q_SLOTS:
             QVERIFY(w.Operations->Calls.empty());
             QTRY_COMPARE(w.Operations->Calls.size(), std::size_t(1));
             QCOMPARE(w.Operations->Calls[0].What, std::string("AddFiles"));
-            QCOMPARE(w.Operations->Calls[0].Paths,
-                (std::vector<std::string> { picture.toStdString(), folder.path().toStdString() }));
+            // The folder, which holds no picture, stands for none.
+            QCOMPARE(w.Operations->Calls[0].Paths, (std::vector<std::string> { picture.toStdString() }));
             w.Form->OpenFiles({ folder.path() });
             QCOMPARE(QString::fromStdString(w.Config().DestDir), folder.path());
             QCOMPARE(w.Form->RunLog().Lines().back(), "+Neues Zielverzeichnis: " + folder.path().toStdString());

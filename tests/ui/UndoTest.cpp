@@ -5,6 +5,7 @@
 #include "ImageListFixture.h"
 
 #include "ui/CategoryEditor.h"
+#include "ui/ImageListView.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -142,6 +143,8 @@ private slots:
             change(w);
             const QString after = State(w.Images());
             QVERIFY2(after != before, name);
+            // An empty list tells how to fill it.
+            QCOMPARE(w.List()->EmptyHint().isEmpty(), w.Images().ImageCount() > 0);
             QVERIFY2(w.Form->HasUnsavedChanges(), name);
             QCOMPARE(w.Form->UndoStack()->count(), 1);
 
