@@ -140,6 +140,7 @@ TImagesPage::TImagesPage(
     connect(m_list, &TImageListView::MouseDown, this, &TImagesPage::CImagesMouseDown);
     connect(m_list, &TImageListView::RowDoubleClicked, this,
         [this] { emit PreviewRequested(OutputImageKind::PreviewImage); });
+    connect(m_list, &TImageListView::RowsDropped, this, &TImagesPage::MoveSelectionTo);
     connect(m_list, &TImageListView::DeletePressed, this, &TImagesPage::CImagesDelete);
     connect(m_list, &TImageListView::MovePressed, this, [this](int step) {
         if (step < 0)
@@ -433,6 +434,37 @@ void TImagesPage::CImagesDelete()
     m_images.SortByCategory();
     CCategoryChange();
     RestoreAnchor();
+}
+
+void TImagesPage::MoveSelectionTo(int row)
+{
+    const int rows = m_model->rowCount();
+    if (rows == 0 || row < 0 || row > rows)
+        return;
+    const TImageRecord* below = m_images.GetImage(m_model->ImageAt(row));
+    const TImageRecord* above = m_images.GetImage(m_model->ImageAt(row - 1));
+    const std::vector<int> selected = SelectedImages();
+    // Pictures stay in their category: the one below the drop line when the selection has
+    // pictures there, else the one above it.
+    auto hasSelected = [&](const TImageRecord* image) {
+        return image != nullptr && std::any_of(selected.begin(), selected.end(), [&](int i) {
+            return m_images.GetImage(i)->Category == image->Category;
+        });
+    };
+    const TImageRecord* place = hasSelected(below) ? below : above;
+    if (place == nullptr)
+        return;
+    const int category = place->Category;
+    const int before = row < rows ? m_model->ImageAt(row) : m_model->ImageAt(rows - 1) + 1;
+    const TListChange change(m_history, QStringLiteral("Bilder verschieben"));
+    m_images.ClearMarks();
+    for (int image : selected)
+        if (m_images.GetImage(image)->Category == category)
+            m_images.MarkImage(image);
+    m_images.MoveMarkedBefore(before);
+    m_images.SortByCategory();
+    CCategoryChange();
+    SelectMarked();
 }
 
 void TImagesPage::BImageUpClick() { MoveSelection(true); }

@@ -76,6 +76,9 @@ public:
     void CImagesMouseDown(Qt::MouseButton button, QPoint position);
     void CImagesClick(bool byProgram);
     void CImagesDelete();
+    // Selected rows dropped in front of `row`: the selected pictures of the category there move,
+    // in their order, to that place.
+    void MoveSelectionTo(int row);
     void BImageUpClick();
     void BImageDownClick();
     void BImageMenuClick();

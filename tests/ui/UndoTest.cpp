@@ -7,7 +7,10 @@
 #include "ui/CategoryEditor.h"
 #include "ui/ImageListView.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QUndoStack>
@@ -84,6 +87,24 @@ private slots:
                 [](TUndoWindow& w) {
                     w.Select({ 1 });
                     w.Key(Qt::Key_Down, Qt::ControlModifier);
+                } },
+            { "drag and drop",
+                [](TUndoWindow& w) {
+                    // d.jpg dragged below b.jpg, onto the upper edge of c.jpg in the next category:
+                    // it stays in its own category, at its end.
+                    w.Select({ 1 });
+                    QMimeData mime;
+                    mime.setData(QString::fromLatin1(TImageListView::RowsMimeType), QByteArray());
+                    const QPoint where = w.Row(3).topLeft() + QPoint(30, 5);
+                    QDragEnterEvent enter(where, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+                    QCoreApplication::sendEvent(w.Viewport(), &enter);
+                    QDropEvent drop(where, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+                    QCoreApplication::sendEvent(w.Viewport(), &drop);
+                    QVERIFY(drop.isAccepted());
+                    QCOMPARE(w.RowNames(),
+                        (QStringList { QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("d.jpg"),
+                            QStringLiteral("c.jpg") }));
+                    QCOMPARE(w.SelectedRows(), QList<int> { 2 });
                 } },
             { "category",
                 [](TUndoWindow& w) {
