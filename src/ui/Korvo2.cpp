@@ -10,6 +10,7 @@
 #include "ui/QtPlatform.h"
 #include "ui/Screenshots.h"
 #include "ui/Startup.h"
+#include "ui/WindowState.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,7 +42,11 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(ProgramIcon());
 
     TQtPlatform platform(QCoreApplication::applicationDirPath());
-    TMainForm form(platform.Services(), MakeCoreOperations());
+    TWindowState state(TWindowState::DefaultFile());
+    const PlatformServices qt = platform.Services();
+    TRememberingFileDialogs dialogs(qt.FileDialogs, state);
+    TMainForm form({ dialogs, qt.Boxes, qt.Menus, qt.Desktop, qt.Clock, qt.ProgramFolder }, MakeCoreOperations());
+    form.SetWindowState(&state);
     TPreviewForm preview;
     form.SetPreviewForm(&preview);
     QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit);

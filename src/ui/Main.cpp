@@ -13,6 +13,7 @@
 #include "ui/SettingsPage.h"
 #include "ui/Startup.h"
 #include "ui/WaitCursor.h"
+#include "ui/WindowState.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,6 +26,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTabBar>
@@ -124,6 +126,7 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
     connect(m_settingsPage, &TSettingsPage::BLoadProjectClicked, this, &TMainForm::BLoadProjectClick);
     connect(m_settingsPage, &TSettingsPage::BSaveProjectClicked, this, &TMainForm::BSaveProjectClick);
     connect(m_settingsPage, &TSettingsPage::BGoClicked, this, &TMainForm::BGoClick);
+    connect(m_settingsPage, &TSettingsPage::BProjectMenuClicked, this, &TMainForm::BProjectMenuClick);
     connect(m_logPage->AbortButton(), &QPushButton::clicked, this, &TMainForm::BAbortOpClick);
     m_logPage->AbortButton()->installEventFilter(this);
     connect(m_helpPage->HelpButton(), &QPushButton::clicked, this, &TMainForm::BHelpClick);
@@ -185,6 +188,46 @@ void TMainForm::SetPreviewForm(TPreviewForm* preview)
 }
 
 void TMainForm::Quit() { close(); }
+
+void TMainForm::SetWindowState(TWindowState* state)
+{
+    m_state = state;
+    if (m_state == nullptr)
+        return;
+    if (const QByteArray geometry = m_state->Geometry(); !geometry.isEmpty())
+        restoreGeometry(geometry);
+    if (const int page = m_state->PageIndex(); page >= 0 && page < m_pages->count())
+        m_pages->setCurrentIndex(page);
+}
+
+void TMainForm::BProjectMenuClick()
+{
+    if (Busy())
+        return;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("ProjectMenu"));
+    QStringList recent;
+    if (m_state != nullptr)
+        for (const QString& path : m_state->RecentProjects())
+            if (QFileInfo(path).isFile())
+                recent << path;
+    for (int i = 0; i < recent.size(); ++i) {
+        QString shown = recent[i];
+        shown.replace(u'&', QStringLiteral("&&"));
+        menu.addAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(shown) : shown)->setData(recent[i]);
+    }
+    if (recent.isEmpty())
+        menu.addAction(QStringLiteral("(keine zuletzt verwendeten Projekte)"))->setEnabled(false);
+    menu.addSeparator();
+    QAction* saveAs = menu.addAction(QStringLiteral("Speichern &unter …"));
+    saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    QWidget* button = findChild<QWidget*>(QStringLiteral("BProjectMenu"));
+    QAction* chosen = m_services.Menus.Execute(menu, button->mapToGlobal(QPoint(0, button->height())));
+    if (chosen == saveAs)
+        BSaveProjectAsClick();
+    else if (chosen != nullptr && chosen->isEnabled() && !chosen->data().toString().isEmpty() && MayDiscardChanges())
+        LoadProjectFile(chosen->data().toString());
+}
 
 void TMainForm::Undo()
 {
@@ -347,6 +390,8 @@ bool TMainForm::SaveProjectTo(const QString& path)
     }
     m_projectFile = path;
     MarkSaved();
+    if (m_state != nullptr)
+        m_state->AddRecentProject(path);
     return true;
 }
 
@@ -456,6 +501,8 @@ void TMainForm::LoadProjectFile(const QString& path)
     // A file that held no project changed nothing. After an aborted load the state is what was
     // read so far; it counts as loaded, so that no question invites saving it over the file.
     if (result.Read) {
+        if (m_state != nullptr)
+            m_state->AddRecentProject(path);
         m_projectFile = path;
         MarkSaved();
     }
@@ -666,6 +713,10 @@ void TMainForm::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    if (m_state != nullptr) {
+        m_state->SetGeometry(saveGeometry());
+        m_state->SetPageIndex(m_pages->currentIndex());
+    }
     if (m_preview != nullptr)
         m_preview->hide();
     emit Closed();

@@ -28,6 +28,7 @@ class QUndoStack;
 namespace korvo {
 
 class TListHistory;
+class TWindowState;
 class TLogPage;
 class TLogoStrip;
 class THelpPage;
@@ -59,6 +60,9 @@ public:
     void Undo();
     void Redo();
     void SetPreviewForm(TPreviewForm* preview);
+    // Where the window keeps its size, page and recent projects between runs; brings back what
+    // it holds. None: nothing is remembered.
+    void SetWindowState(TWindowState* state);
 
     // The host of long operations.
     void ProcessEvents() override;
@@ -73,6 +77,8 @@ public:
     // (Ctrl+Shift+S) always asks.
     void BSaveProjectClick();
     void BSaveProjectAsClick();
+    // The menu of the arrow beside "Laden": the recent projects, then "Speichern unter …".
+    void BProjectMenuClick();
     void BLoadProjectClick();
     void BGoClick();
     // "Vorgang abbrechen". A mouse press within a double-click interval of the operation's start
@@ -167,6 +173,7 @@ private:
     QFrame* m_logoPanel = nullptr;
     TLogoStrip* m_logo = nullptr;
     TPreviewForm* m_preview = nullptr;
+    TWindowState* m_state = nullptr;
 
     bool m_addPending = false; // dropped files wait for the event loop to start adding them
     bool m_closeWhenIdle = false; // the user closed the window during an operation

@@ -427,8 +427,12 @@ QWidget* TSettingsPage::BuildButtonRow()
     QFont bold = go->font();
     bold.setBold(true);
     go->setFont(bold);
+    auto* projects = MakeButton(QString(), QStringLiteral("BProjectMenu"), ButtonIcon::Menu);
+    projects->setToolTip(QStringLiteral("Zuletzt verwendete Projekte, Speichern unter …"));
     layout->addWidget(load);
+    layout->addWidget(projects);
     layout->addWidget(save);
+    connect(projects, &QPushButton::clicked, this, &TSettingsPage::BProjectMenuClicked);
     layout->addStretch(1);
     layout->addWidget(go);
     connect(load, &QPushButton::clicked, this, &TSettingsPage::BLoadProjectClicked);
