@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -38,6 +39,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QString::fromLatin1(ProgramVersion));
     QApplication::setDesktopFileName(QStringLiteral("korvo2"));
     QApplication::setFont(ProgramFont());
+    // Qt's own dialogs and boxes in German as well ("Abbrechen", not "Cancel").
+    QTranslator qtTexts;
+    InstallQtTranslations(qtTexts);
     // X11 window managers take the icon from the window itself, not from the desktop file.
     QApplication::setWindowIcon(ProgramIcon());
 

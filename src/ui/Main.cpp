@@ -335,16 +335,12 @@ void TMainForm::BDestDirClick()
 {
     if (Busy())
         return;
+    // The desktop's own folder dialog: a save dialog with a name to ignore would puzzle here.
     FileDialogRequest request;
     request.Title = QStringLiteral("Zielverzeichnis auswählen");
-    request.Filters = { { QStringLiteral("(Dateityp spielt auch keine Rolle)"), QStringLiteral("*.*") } };
     request.InitialFolder = QString::fromStdString(m_config.DestDir);
-    request.FileName = QStringLiteral("(Dateiname ist egal)");
-    const std::optional<QString> chosen = m_services.FileDialogs.AskSaveFileName(request);
-    if (!chosen)
-        return;
-    // Only the folder counts; the name the user typed or kept is dropped and no file is made.
-    SetDestDir(QFileInfo(*chosen).path());
+    if (const std::optional<QString> chosen = m_services.FileDialogs.AskFolder(request))
+        SetDestDir(QDir::cleanPath(*chosen));
 }
 
 std::optional<QString> TMainForm::AskProjectFileName()
@@ -358,6 +354,8 @@ std::optional<QString> TMainForm::AskProjectFileName()
         const QFileInfo file(m_projectFile);
         request.InitialFolder = file.absolutePath();
         request.FileName = file.fileName();
+    } else {
+        request.FileName = ProjectFileNameFor(QString::fromStdString(m_config.AlbumTitle));
     }
     return m_services.FileDialogs.AskSaveFileName(request);
 }

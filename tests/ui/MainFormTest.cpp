@@ -26,6 +26,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 #include <cstdio>
 #include <functional>
@@ -144,29 +145,43 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         TWindow w;
-        w.Platform.Dialogs.Answers = { folder.path() + QStringLiteral("/(Dateiname ist egal)") };
+        // The desktop's folder dialog, without a trailing delimiter in the result.
+        w.Platform.Dialogs.Answers = { folder.path() + u'/' };
         w.Find<QPushButton>("BDestDir")->click();
-        const FileDialogRequest& request = w.Platform.Dialogs.SaveRequests.front();
+        QVERIFY(w.Platform.Dialogs.SaveRequests.empty());
+        const FileDialogRequest& request = w.Platform.Dialogs.FolderRequests.front();
         QCOMPARE(request.Title, QStringLiteral("Zielverzeichnis auswählen"));
-        QCOMPARE(request.FileName, QStringLiteral("(Dateiname ist egal)"));
         QCOMPARE(request.InitialFolder, QStringLiteral("< bitte ein Verzeichnis auswählen >"));
-        QCOMPARE(request.Filters.size(), std::size_t(1));
-        QCOMPARE(request.Filters[0].Label, QStringLiteral("(Dateityp spielt auch keine Rolle)"));
-        QCOMPARE(request.Filters[0].Patterns, QStringLiteral("*.*"));
-        QVERIFY(!request.ConfirmOverwrite);
         QCOMPARE(QString::fromStdString(w.Config().DestDir), folder.path());
         QCOMPARE(w.Find<QLineEdit>("EDestDir")->text(), folder.path());
-        QVERIFY(!QFile::exists(folder.path() + QStringLiteral("/(Dateiname ist egal)")));
 
-        // The next dialog starts in the chosen folder; a typed name is dropped as well; Cancel
-        // changes nothing.
-        w.Platform.Dialogs.Answers = { QStringLiteral("/srv/album/neu.txt"), QString() };
+        // The next dialog starts in the chosen folder; Cancel changes nothing.
+        w.Platform.Dialogs.Answers = { QStringLiteral("/srv/album"), QString() };
         w.Find<QPushButton>("BDestDir")->click();
-        QCOMPARE(w.Platform.Dialogs.SaveRequests.back().InitialFolder, folder.path());
+        QCOMPARE(w.Platform.Dialogs.FolderRequests.back().InitialFolder, folder.path());
         QCOMPARE(w.Config().DestDir, std::string("/srv/album"));
         w.Find<QPushButton>("BDestDir")->click();
         QCOMPARE(w.Config().DestDir, std::string("/srv/album"));
         QVERIFY(w.Operations->Calls.empty());
+    }
+
+    void germanQtTextsAndTheSuggestedProjectName()
+    {
+        QTranslator translator;
+        QVERIFY(InstallQtTranslations(translator));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
+        QCoreApplication::removeTranslator(&translator);
+
+        const std::pair<const char*, const char*> names[]
+            = { { "Sommer 2024", "Sommer 2024.kv2" }, { " Rom/Neapel: Tag 1 ", "Rom_Neapel_ Tag 1.kv2" },
+                  { "..versteckt", "versteckt.kv2" }, { "", "" }, { "a\tb*?", "a_b__.kv2" } };
+        for (const auto& [title, file] : names)
+            QCOMPARE(ProjectFileNameFor(QString::fromUtf8(title)), QString::fromUtf8(file));
+        // Saving for the first time suggests it; once saved, the file's own name.
+        TWindow w;
+        w.Config().AlbumTitle = "Sommer 2024";
+        w.Find<QPushButton>("BSaveProject")->click();
+        QCOMPARE(w.Platform.Dialogs.SaveRequests.back().FileName, QStringLiteral("Sommer 2024.kv2"));
     }
 
     void droppingOneFolderSetsTheDestination()
