@@ -35,8 +35,9 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0")
 if(KORVO_BUILD_GUI)
     # Qt's platform plugins (the X11 one among them) come in a package of their own that no
     # library dependency names; without it the window cannot open. xdg-open starts the browser
-    # for the help file and the album.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, qt6-qpa-plugins")
+    # for the help file and the album. Qt's own dialogs and boxes speak German only with
+    # qt6-translations-l10n.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, qt6-qpa-plugins, qt6-translations-l10n")
     set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 endif()
 

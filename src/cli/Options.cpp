@@ -197,26 +197,4 @@ void ApplyOptions(const CliOptions& options, Configuration& config)
         ApplyFieldText(config, field, text);
 }
 
-std::vector<std::string> ExpandPaths(const std::vector<std::string>& paths)
-{
-    namespace fs = std::filesystem;
-    std::vector<std::string> expanded;
-    for (const std::string& path : paths) {
-        std::error_code error;
-        if (!fs::is_directory(path, error)) {
-            expanded.push_back(path);
-            continue;
-        }
-        std::vector<std::string> pictures;
-        for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
-            std::error_code statusError;
-            if (it->is_regular_file(statusError) && FileTypeOf(it->path().string()) != ImageFileType::Unknown)
-                pictures.push_back(it->path().string());
-        }
-        std::sort(pictures.begin(), pictures.end());
-        expanded.insert(expanded.end(), pictures.begin(), pictures.end());
-    }
-    return expanded;
-}
-
 } // namespace korvo

@@ -101,6 +101,9 @@ int main(int argc, char** argv)
 
     const AlbumRunResult run = RunAlbum(config, images, host, work);
     std::fflush(stdout);
+    // Someone at a terminal is told where to look at the album, once the log has said everything.
+    if (run.IndexWritten && ::isatty(STDERR_FILENO))
+        std::fprintf(stderr, "Album: %s\n", AbsolutePath(run.IndexPath).c_str());
     if (run.DestinationFailed || run.SourceCollision || run.DestinationBusy)
         return Usage;
     const bool indexMissing = AtLeast(config.Output.Mode, OutputMode::IndexOnly) && !run.IndexWritten;

@@ -94,19 +94,42 @@ AddFilesResult AddFiles(
         + IntToText(result.Failed) + " Fehler");
     host.Log("");
     images.SortByCategory();
-    EndListOperation(host, result.Aborted);
+    // After a failure the log stays in view, so that its red lines are seen.
+    EndListOperation(host, result.Aborted || result.Failed > 0);
     return result;
 }
 
-void EndListOperation(IOperationHost& host, bool aborted)
+void EndListOperation(IOperationHost& host, bool stayOnLog)
 {
     host.ImageListChanged();
-    if (aborted) {
+    if (stayOnLog) {
         host.EndBusy(Page::PLog);
     } else {
         host.Clock().Pause(500);
         host.EndBusy(Page::PImages);
     }
+}
+
+std::vector<std::string> ExpandPaths(const std::vector<std::string>& paths)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> expanded;
+    for (const std::string& path : paths) {
+        std::error_code error;
+        if (!fs::is_directory(path, error)) {
+            expanded.push_back(path);
+            continue;
+        }
+        std::vector<std::string> pictures;
+        for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
+            std::error_code statusError;
+            if (it->is_regular_file(statusError) && FileTypeOf(it->path().string()) != ImageFileType::Unknown)
+                pictures.push_back(it->path().string());
+        }
+        std::sort(pictures.begin(), pictures.end());
+        expanded.insert(expanded.end(), pictures.begin(), pictures.end());
+    }
+    return expanded;
 }
 
 } // namespace korvo

@@ -31,8 +31,13 @@ AddFilesResult AddFiles(TImageManager& images, const std::vector<std::string>& p
 
 // How adding files and finding missing pictures end, once their summary is logged: the list is
 // shown anew, and after half a second the image list page takes over from the log, unless the
-// user aborted, when the log stays in view.
-void EndListOperation(IOperationHost& host, bool aborted);
+// log is to stay in view (the user aborted, or adding had failures).
+void EndListOperation(IOperationHost& host, bool stayOnLog);
+
+// The paths as the add-images dialog would pass them: a folder is replaced by the picture files
+// directly inside it (those whose type FileTypeOf knows, in any letter case), sorted by name byte
+// by byte. Used for the paths of korvo2-album and for folders dropped on the window with others.
+std::vector<std::string> ExpandPaths(const std::vector<std::string>& paths);
 
 // The path made absolute against the current directory; symlinks are not resolved.
 std::string AbsolutePath(const std::string& path);

@@ -169,6 +169,16 @@ void TImageManager::MoveMarkedUp()
     }
 }
 
+void TImageManager::MoveMarkedBefore(int index)
+{
+    if (index < 0 || index > ImageCount())
+        return;
+    const auto place = m_images.begin() + index;
+    // In front of the place the marked entries gather at its end, behind it at its start.
+    std::stable_partition(m_images.begin(), place, [](const TImageRecord& image) { return !image.Marked; });
+    std::stable_partition(place, m_images.end(), [](const TImageRecord& image) { return image.Marked; });
+}
+
 void TImageManager::MoveMarkedDown()
 {
     int end = ImageCount() - 2;

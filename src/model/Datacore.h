@@ -11,6 +11,7 @@
 #include "model/DateTime.h"
 
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +19,9 @@
 namespace korvo {
 
 struct TImageRecord {
-    BitmapPtr ListPicture; // 106 × 80, drawn in the image list; owned by the entry
+    // 106 × 80, drawn in the image list. Shared, not copied, by copies of the entry (the window's
+    // undo history keeps earlier states of the list).
+    std::shared_ptr<TBitmap> ListPicture;
     std::string FileName; // without its directory
     std::string Source; // the full path; identifies the entry
     std::string InfoText; // type, pixel size and camera model as shown in the list
@@ -64,6 +67,9 @@ public:
     TImageManager& operator=(const TImageManager&) = delete;
     TImageManager(TImageManager&&) = default;
     TImageManager& operator=(TImageManager&&) = default;
+    // A copy of every entry (sharing their list pictures), the categories and the view: copies
+    // are made only on purpose.
+    TImageManager Clone() const { return TImageManager(*this, CloneTag {}); }
 
     // Entries. A pointer from GetImage is valid until entries are next added, removed or
     // reordered; nullptr for an index outside the list.
@@ -80,6 +86,9 @@ public:
     void SortView(CompareFunction compare);
     void MoveMarkedUp();
     void MoveMarkedDown();
+    // Takes the marked entries out, in their order, and puts them in front of entry `index`
+    // (ImageCount(): at the end); the entries in between close up. Out of range: nothing.
+    void MoveMarkedBefore(int index);
 
     // Numbers and chains the active pictures in album order; missing ones are left out as
     // inactive ones are.
@@ -111,6 +120,16 @@ public:
     std::vector<int> ViewRows() const;
 
 private:
+    struct CloneTag { };
+    TImageManager(const TImageManager& other, CloneTag)
+        : m_images(other.m_images)
+        , m_categories(other.m_categories)
+        , m_viewCategory(other.m_viewCategory)
+        , m_firstInAlbum(other.m_firstInAlbum)
+        , m_albumCount(other.m_albumCount)
+        , m_missingLeftOut(other.m_missingLeftOut)
+    {
+    }
     bool InView(const TImageRecord& image) const;
 
     std::vector<TImageRecord> m_images;

@@ -72,18 +72,21 @@ void TImageRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     // A missing picture's row is greyed: its texts in the colour of disabled text, a grey field
     // where the list picture would be, and a grey file name.
     const bool missing = index.data(TImageListModel::MissingRole).toBool();
+    const bool dimmed = missing || !index.data(TImageListModel::ActiveRole).toBool();
 
     // 1. The background, and the text colour that goes with it.
     painter->fillRect(rect, option.palette.brush(group, selected ? QPalette::Highlight : QPalette::Base));
     painter->setPen(selected ? option.palette.color(group, QPalette::HighlightedText)
-            : missing        ? option.palette.color(QPalette::Disabled, QPalette::Text)
+            : dimmed         ? option.palette.color(QPalette::Disabled, QPalette::Text)
                              : option.palette.color(group, QPalette::Text));
 
     // 2. The list picture.
     const QPixmap picture = index.data(TImageListModel::PictureRole).value<QPixmap>();
-    if (!picture.isNull())
+    if (!picture.isNull()) {
+        painter->setOpacity(dimmed ? InactiveOpacity : 1.0);
         painter->drawPixmap(L, T, picture);
-    else if (missing)
+        painter->setOpacity(1.0);
+    } else if (missing)
         painter->fillRect(QRect(L, T, 106, 80), MissingField);
 
     // 3. Path and picture info.

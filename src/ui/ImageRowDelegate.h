@@ -20,6 +20,9 @@ public:
     // A missing picture's row: the field where its list picture would be, and its file name.
     static constexpr QColor MissingField { 240, 240, 240 };
     static constexpr QColor MissingName { 128, 128, 128 };
+    // A picture left out of the album (inactive) is drawn this opaque over the row's background,
+    // its texts in the colour of disabled text.
+    static constexpr double InactiveOpacity = 0.4;
 
     TImageRowDelegate(const TArtwork& artwork, QObject* parent = nullptr);
 

@@ -4,6 +4,7 @@
 #include "ui/ImageListModel.h"
 #include "ui/ImageListView.h"
 #include "ui/ImageRowDelegate.h"
+#include "ui/ListHistory.h"
 #include "ui/WaitCursor.h"
 
 #include <QActionGroup>
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -58,9 +60,17 @@ namespace {
 
 } // namespace
 
-TImagesPage::TImagesPage(TImageManager& images, const TArtwork& artwork, PlatformServices services, QWidget* parent)
+QString TImagesPage::EmptyListHint()
+{
+    return QStringLiteral("Noch keine Bilder in der Liste.\n\nBilder oder Ordner aus dem Dateimanager hierher ziehen "
+                          "oder über »Menü« → »Bilder hinzufügen …« auswählen.");
+}
+
+TImagesPage::TImagesPage(
+    TImageManager& images, TListHistory& history, const TArtwork& artwork, PlatformServices services, QWidget* parent)
     : QWidget(parent)
     , m_images(images)
+    , m_history(history)
     , m_services(services)
 {
     setObjectName(QStringLiteral("PImages"));
@@ -130,6 +140,7 @@ TImagesPage::TImagesPage(TImageManager& images, const TArtwork& artwork, Platfor
     connect(m_list, &TImageListView::MouseDown, this, &TImagesPage::CImagesMouseDown);
     connect(m_list, &TImageListView::RowDoubleClicked, this,
         [this] { emit PreviewRequested(OutputImageKind::PreviewImage); });
+    connect(m_list, &TImageListView::RowsDropped, this, &TImagesPage::MoveSelectionTo);
     connect(m_list, &TImageListView::DeletePressed, this, &TImagesPage::CImagesDelete);
     connect(m_list, &TImageListView::MovePressed, this, [this](int step) {
         if (step < 0)
@@ -174,6 +185,16 @@ void TImagesPage::SetFocusedRow(int row)
     m_list->scrollTo(index);
 }
 
+bool TImagesPage::StepFocus(int step)
+{
+    const QModelIndex index = m_model->index(FocusedRow() + step);
+    if (FocusedRow() < 0 || !index.isValid())
+        return false;
+    m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    m_list->scrollTo(index);
+    return true;
+}
+
 void TImagesPage::FillCategoryBox(int entry)
 {
     std::vector<std::string> names;
@@ -188,6 +209,7 @@ void TImagesPage::CCategoryChange()
 {
     m_images.SetViewCategory(m_category->currentIndex() - 1);
     m_model->Reload();
+    m_list->SetEmptyHint(m_images.ImageCount() > 0 ? QString() : EmptyListHint());
 }
 
 void TImagesPage::FilesAdded()
@@ -301,6 +323,7 @@ void TImagesPage::CImagesMouseDown(Qt::MouseButton button, QPoint position)
         return position.x() >= left && position.x() < right && position.y() >= top && position.y() < bottom;
     };
     if (inside(L + 106, L + 124, T, T + 16)) {
+        const TListChange change(m_history, QStringLiteral("Bilder ins Album aufnehmen oder herausnehmen"));
         const bool active = !clicked->Active;
         for (int selected : SelectedImages())
             if (TImageRecord* entry = m_images.GetImage(selected))
@@ -363,6 +386,7 @@ void TImagesPage::OpenRotationMenu(int image, const QRect& row)
 
 void TImagesPage::CategoryItemClick(int category)
 {
+    const TListChange change(m_history, QStringLiteral("Kategorie zuordnen"));
     for (int image : SelectedImages())
         if (TImageRecord* entry = m_images.GetImage(image))
             entry->Category = category;
@@ -378,6 +402,7 @@ void TImagesPage::NewCategoryClick()
         QStringLiteral("Kategorie hinzufügen"), QStringLiteral("Name für die neue Kategorie:"), QString());
     if (name.isEmpty())
         return;
+    const TListChange change(m_history, QStringLiteral("Neue Kategorie"));
     m_images.AddCategory(name.toStdString());
     const int category = m_images.CategoryCount();
     for (int image : SelectedImages())
@@ -393,6 +418,7 @@ void TImagesPage::NewCategoryClick()
 
 void TImagesPage::MRotateClick(int rotate)
 {
+    const TListChange change(m_history, QStringLiteral("Drehen"));
     for (int image : SelectedImages())
         if (TImageRecord* entry = m_images.GetImage(image))
             entry->Rotate = rotate;
@@ -401,12 +427,44 @@ void TImagesPage::MRotateClick(int rotate)
 
 void TImagesPage::CImagesDelete()
 {
+    const TListChange change(m_history, QStringLiteral("Bilder löschen"));
     RememberAnchor();
     MarkSelection();
     m_images.DeleteMarked();
     m_images.SortByCategory();
     CCategoryChange();
     RestoreAnchor();
+}
+
+void TImagesPage::MoveSelectionTo(int row)
+{
+    const int rows = m_model->rowCount();
+    if (rows == 0 || row < 0 || row > rows)
+        return;
+    const TImageRecord* below = m_images.GetImage(m_model->ImageAt(row));
+    const TImageRecord* above = m_images.GetImage(m_model->ImageAt(row - 1));
+    const std::vector<int> selected = SelectedImages();
+    // Pictures stay in their category: the one below the drop line when the selection has
+    // pictures there, else the one above it.
+    auto hasSelected = [&](const TImageRecord* image) {
+        return image != nullptr && std::any_of(selected.begin(), selected.end(), [&](int i) {
+            return m_images.GetImage(i)->Category == image->Category;
+        });
+    };
+    const TImageRecord* place = hasSelected(below) ? below : above;
+    if (place == nullptr)
+        return;
+    const int category = place->Category;
+    const int before = row < rows ? m_model->ImageAt(row) : m_model->ImageAt(rows - 1) + 1;
+    const TListChange change(m_history, QStringLiteral("Bilder verschieben"));
+    m_images.ClearMarks();
+    for (int image : selected)
+        if (m_images.GetImage(image)->Category == category)
+            m_images.MarkImage(image);
+    m_images.MoveMarkedBefore(before);
+    m_images.SortByCategory();
+    CCategoryChange();
+    SelectMarked();
 }
 
 void TImagesPage::BImageUpClick() { MoveSelection(true); }
@@ -417,6 +475,7 @@ void TImagesPage::MoveSelection(bool up)
 {
     const TImageRecord* focused = m_images.GetImage(FocusedImage());
     const std::string focusedSource = focused != nullptr ? focused->Source : std::string();
+    const TListChange change(m_history, QStringLiteral("Bilder verschieben"));
     MarkSelection();
     if (up)
         m_images.MoveMarkedUp();
@@ -444,9 +503,16 @@ void TImagesPage::MoveSelection(bool up)
         m_list->scrollTo(m_model->index(leading));
 }
 
-void TImagesPage::SortBy(CompareFunction compare)
+void TImagesPage::MSortByNameClick() { SortBy(CompareByName, QStringLiteral("nach Name sortieren")); }
+
+void TImagesPage::MSortByDateClick() { SortBy(CompareByFileDate, QStringLiteral("nach Dateidatum sortieren")); }
+
+void TImagesPage::MSortByEXIFClick() { SortBy(CompareByExifDate, QStringLiteral("nach Aufnahmedatum sortieren")); }
+
+void TImagesPage::SortBy(CompareFunction compare, const QString& text)
 {
     const TWaitCursor wait;
+    const TListChange change(m_history, text);
     m_images.SortView(compare);
     m_images.SortByCategory();
     CCategoryChange();
@@ -468,6 +534,21 @@ void TImagesPage::BImageMenuClick()
     findMissing->setObjectName(QStringLiteral("MFindMissing"));
     findMissing->setEnabled(m_images.MissingCount() > 0);
     QAction* reset = menu.addAction(QStringLiteral("&Zurücksetzen"));
+    menu.addSeparator();
+    const QUndoStack& stack = m_history.Stack();
+    QAction* undo = menu.addAction(QStringLiteral("&Rückgängig"));
+    undo->setObjectName(QStringLiteral("MUndo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undo->setEnabled(stack.canUndo() && !m_editingCategories);
+    QAction* redo = menu.addAction(QStringLiteral("&Wiederholen"));
+    redo->setObjectName(QStringLiteral("MRedo"));
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    redo->setEnabled(stack.canRedo() && !m_editingCategories);
+    // What the step does, where the menu has room for it.
+    if (stack.canUndo())
+        undo->setToolTip(stack.undoText());
+    if (stack.canRedo())
+        redo->setToolTip(stack.redoText());
     menu.addSeparator();
     QAction* useCache = menu.addAction(QStringLiteral("Zwischenspeicher &verwenden"));
     useCache->setObjectName(QStringLiteral("MUseCache"));
@@ -492,6 +573,10 @@ void TImagesPage::BImageMenuClick()
         MFindMissingClick();
     else if (chosen == reset)
         MResetClick();
+    else if (chosen == undo && undo->isEnabled())
+        Undo();
+    else if (chosen == redo && redo->isEnabled())
+        Redo();
     else if (chosen == useCache) {
         m_cacheUsed = !m_cacheUsed;
         emit CacheUseChanged(m_cacheUsed);
@@ -539,6 +624,7 @@ void TImagesPage::MResetClick()
         return;
     if (m_mayDiscard && !m_mayDiscard())
         return;
+    const TListChange change(m_history, QStringLiteral("Zurücksetzen"));
     m_images = TImageManager();
     m_model->ForgetPictures();
     FillCategoryBox(0);
@@ -561,7 +647,10 @@ void TImagesPage::CommitComment(int step)
     const int image = m_images.FindBySource(m_commentTarget);
     if (image < 0)
         return;
-    m_images.GetImage(image)->Caption = m_comment->text().toStdString();
+    {
+        const TListChange change(m_history, QStringLiteral("Bildbeschreibung"));
+        m_images.GetImage(image)->Caption = m_comment->text().toStdString();
+    }
     m_comment->setModified(false);
     m_model->RowsChanged();
     const int focused = FocusedRow();
@@ -585,6 +674,7 @@ void TImagesPage::KeepComment()
     const std::string text = m_comment->text().toStdString();
     if (image == nullptr || image->Caption == text)
         return;
+    const TListChange change(m_history, QStringLiteral("Bildbeschreibung"));
     image->Caption = text;
     m_model->RowsChanged();
 }
@@ -622,8 +712,37 @@ bool TImagesPage::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+void TImagesPage::Undo()
+{
+    if (m_editingCategories)
+        return;
+    KeepComment();
+    m_history.Stack().undo();
+}
+
+void TImagesPage::Redo()
+{
+    if (m_editingCategories)
+        return;
+    KeepComment();
+    m_history.Stack().redo();
+}
+
+void TImagesPage::ListRestored()
+{
+    m_model->ForgetPictures();
+    FillCategoryBox(m_images.ViewCategory() + 1);
+    CCategoryChange();
+    const TImageRecord* image = m_images.GetImage(m_images.FindBySource(m_commentTarget));
+    m_comment->setText(image != nullptr ? Text(image->Caption) : QString());
+    m_comment->setModified(false);
+}
+
 void TImagesPage::BEditCategoriesClick()
 {
+    // Everything the editor changes until it closes is one step.
+    if (!m_editingCategories)
+        m_history.Begin();
     SetEditing(true);
     PlaceEditor();
     m_editor->Open();
@@ -631,6 +750,7 @@ void TImagesPage::BEditCategoriesClick()
 
 void TImagesPage::SetEditing(bool editing)
 {
+    m_editingCategories = editing;
     for (QWidget* control : std::initializer_list<QWidget*> { m_list, m_menuButton, m_comment, m_up, m_down })
         control->setEnabled(!editing);
 }
@@ -647,12 +767,15 @@ void TImagesPage::CategoriesEdited(const CategoryEdit& edit)
 
 void TImagesPage::CategoryEditorClosed()
 {
+    // The shown category stays the one shown before (each change let it follow its number), so
+    // the list does not turn to another category, perhaps an empty one, behind the user's back.
     if (m_editor->CategoriesChanged()) {
         m_images.SortByCategory();
-        FillCategoryBox(m_editor->SelectedRow() + 2);
+        FillCategoryBox(m_category->currentIndex());
         CCategoryChange();
     }
     SetEditing(false);
+    m_history.End(QStringLiteral("Kategorien bearbeiten"));
 }
 
 void TImagesPage::PlaceEditor()

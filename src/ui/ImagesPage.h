@@ -35,13 +35,19 @@ namespace korvo {
 class TCategoryEditor;
 class TImageListModel;
 class TImageListView;
+class TListHistory;
 struct CategoryEdit;
 
 class TImagesPage : public QWidget {
     Q_OBJECT
 
 public:
-    TImagesPage(TImageManager& images, const TArtwork& artwork, PlatformServices services, QWidget* parent);
+    // What the list shows while it holds no pictures at all.
+    static QString EmptyListHint();
+
+    // Every change of the list goes through `history`, so that it can be undone.
+    TImagesPage(TImageManager& images, TListHistory& history, const TArtwork& artwork, PlatformServices services,
+        QWidget* parent);
     ~TImagesPage() override;
 
     TImageListView* ImageList() const { return m_list; }
@@ -54,6 +60,9 @@ public:
     int FocusedRow() const;
     // Makes a row the focus row without changing the selection, and scrolls it into view.
     void SetFocusedRow(int row);
+    // Moves the focus and the selection to the row `step` rows on, as the arrow keys do; false
+    // when there is no such row.
+    bool StepFocus(int step);
 
     // What the window asks after a long operation: the files were added (the rows again, with
     // the new pictures selected), or a project was loaded (the categories and rows anew, all
@@ -67,13 +76,16 @@ public:
     void CImagesMouseDown(Qt::MouseButton button, QPoint position);
     void CImagesClick(bool byProgram);
     void CImagesDelete();
+    // Selected rows dropped in front of `row`: the selected pictures of the category there move,
+    // in their order, to that place.
+    void MoveSelectionTo(int row);
     void BImageUpClick();
     void BImageDownClick();
     void BImageMenuClick();
     void BEditCategoriesClick();
-    void MSortByNameClick() { SortBy(CompareByName); }
-    void MSortByDateClick() { SortBy(CompareByFileDate); }
-    void MSortByEXIFClick() { SortBy(CompareByExifDate); }
+    void MSortByNameClick();
+    void MSortByDateClick();
+    void MSortByEXIFClick();
     void MAddImagesClick();
     // "Fehlende Bilder suchen …": asks for the folder to search.
     void MFindMissingClick();
@@ -89,6 +101,12 @@ public:
     // Keeps a description the user typed into EComment for its picture, without moving on: when
     // the field loses the focus, another picture gets it, or the window needs the list as it is.
     void KeepComment();
+    // "Rückgängig" and "Wiederholen" of the list's changes; not while the category editor is open.
+    void Undo();
+    void Redo();
+    // Undo or redo has put an earlier state of the list back.
+    void ListRestored();
+    bool EditingCategories() const { return m_editingCategories; }
     // Asked before "Zurücksetzen" empties the list, after its own confirmation; false stops it.
     // The window asks there whether unsaved work is to be saved.
     void SetDiscardCheck(std::function<bool()> check) { m_mayDiscard = std::move(check); }
@@ -115,7 +133,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void SortBy(CompareFunction compare);
+    void SortBy(CompareFunction compare, const QString& text);
     // MarkSelection, move the marked pictures one place, and select them again.
     void MoveSelection(bool up);
     void OpenCategoryMenu(int image, const QRect& row);
@@ -132,6 +150,7 @@ private:
     void PlaceEditor();
 
     TImageManager& m_images;
+    TListHistory& m_history;
     PlatformServices m_services;
     bool m_cacheUsed = true;
 
@@ -146,6 +165,7 @@ private:
     TCategoryEditor* m_editor = nullptr;
     std::unique_ptr<QMenu> m_categoryMenu; // rebuilt at every opening
     std::function<bool()> m_mayDiscard;
+    bool m_editingCategories = false;
 
     std::string m_commentTarget; // Source of the picture whose description EComment shows
     std::string m_anchorSource; // Source of the picture the focus returns to after a change

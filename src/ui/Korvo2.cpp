@@ -10,9 +10,11 @@
 #include "ui/QtPlatform.h"
 #include "ui/Screenshots.h"
 #include "ui/Startup.h"
+#include "ui/WindowState.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -37,11 +39,18 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QString::fromLatin1(ProgramVersion));
     QApplication::setDesktopFileName(QStringLiteral("korvo2"));
     QApplication::setFont(ProgramFont());
+    // Qt's own dialogs and boxes in German as well ("Abbrechen", not "Cancel").
+    QTranslator qtTexts;
+    InstallQtTranslations(qtTexts);
     // X11 window managers take the icon from the window itself, not from the desktop file.
     QApplication::setWindowIcon(ProgramIcon());
 
     TQtPlatform platform(QCoreApplication::applicationDirPath());
-    TMainForm form(platform.Services(), MakeCoreOperations());
+    TWindowState state(TWindowState::DefaultFile());
+    const PlatformServices qt = platform.Services();
+    TRememberingFileDialogs dialogs(qt.FileDialogs, state);
+    TMainForm form({ dialogs, qt.Boxes, qt.Menus, qt.Desktop, qt.Clock, qt.ProgramFolder }, MakeCoreOperations());
+    form.SetWindowState(&state);
     TPreviewForm preview;
     form.SetPreviewForm(&preview);
     QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit);

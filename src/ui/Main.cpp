@@ -1,16 +1,22 @@
 #include "ui/Main.h"
 
+#include "imaging/AddFiles.h"
 #include "model/Version.h"
 #include "project/LoadSave.h"
 #include "ui/HelpPage.h"
+#include "ui/ImageListModel.h"
 #include "ui/ImagesPage.h"
+#include "ui/ListHistory.h"
 #include "ui/LogPage.h"
 #include "ui/LogoStrip.h"
 #include "ui/Preview.h"
 #include "ui/SettingsPage.h"
 #include "ui/Startup.h"
 #include "ui/WaitCursor.h"
+#include "ui/WindowState.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -20,15 +26,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <exception>
 #include <optional>
+#include <utility>
 
 namespace korvo {
 
@@ -100,7 +109,9 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
     m_pages->setObjectName(QStringLiteral("PageThing"));
     m_pages->setDocumentMode(false);
     m_settingsPage = new TSettingsPage(m_config, m_pages);
-    m_imagesPage = new TImagesPage(m_images, m_artwork, m_services, m_pages);
+    m_undo = new QUndoStack(this);
+    m_history = std::make_unique<TListHistory>(m_images, *m_undo, [this] { m_imagesPage->ListRestored(); });
+    m_imagesPage = new TImagesPage(m_images, *m_history, m_artwork, m_services, m_pages);
     m_logPage = new TLogPage(m_config, RunLog().Lines(), m_pages);
     m_helpPage = new THelpPage(m_pages);
     m_pages->addTab(m_settingsPage, QStringLiteral("Allgemein"));
@@ -128,7 +139,9 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
     connect(m_settingsPage, &TSettingsPage::BLoadProjectClicked, this, &TMainForm::BLoadProjectClick);
     connect(m_settingsPage, &TSettingsPage::BSaveProjectClicked, this, &TMainForm::BSaveProjectClick);
     connect(m_settingsPage, &TSettingsPage::BGoClicked, this, &TMainForm::BGoClick);
+    connect(m_settingsPage, &TSettingsPage::BProjectMenuClicked, this, &TMainForm::BProjectMenuClick);
     connect(m_logPage->AbortButton(), &QPushButton::clicked, this, &TMainForm::BAbortOpClick);
+    m_logPage->AbortButton()->installEventFilter(this);
     connect(m_helpPage->HelpButton(), &QPushButton::clicked, this, &TMainForm::BHelpClick);
     connect(m_helpPage->MailButton(), &QPushButton::clicked, this, &TMainForm::LMailMeClick);
     connect(m_logPage->ShowAlbumButton(), &QPushButton::clicked, this, &TMainForm::BShowAlbumClick);
@@ -158,6 +171,17 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
             m_imagesPage->KeepComment();
     });
 
+    AddShortcut({ QKeySequence(Qt::CTRL | Qt::Key_O) }, &TMainForm::BLoadProjectClick);
+    AddShortcut({ QKeySequence(Qt::CTRL | Qt::Key_S) }, &TMainForm::BSaveProjectClick);
+    AddShortcut({ QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S) }, &TMainForm::BSaveProjectAsClick);
+    AddShortcut({ QKeySequence(Qt::CTRL | Qt::Key_Q) }, &TMainForm::Quit);
+    AddShortcut({ QKeySequence(Qt::Key_F1) }, &TMainForm::BHelpClick);
+    AddShortcut(
+        { QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter) }, &TMainForm::BGoClick);
+    AddShortcut({ QKeySequence(Qt::CTRL | Qt::Key_Z) }, &TMainForm::Undo);
+    AddShortcut(
+        { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y) }, &TMainForm::Redo);
+
     SetNumberFormat();
     Log(WelcomeMessage(ProgramVersion));
     Log("");
@@ -165,6 +189,78 @@ TMainForm::TMainForm(PlatformServices services, std::unique_ptr<IAlbumOperations
 }
 
 TMainForm::~TMainForm() = default;
+
+void TMainForm::AddShortcut(const QList<QKeySequence>& keys, void (TMainForm::*command)())
+{
+    auto* action = new QAction(this);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, command);
+    addAction(action);
+}
+
+void TMainForm::SetPreviewForm(TPreviewForm* preview)
+{
+    if (m_preview != nullptr)
+        disconnect(m_preview, nullptr, this, nullptr);
+    m_preview = preview;
+    if (m_preview != nullptr)
+        connect(m_preview, &TPreviewForm::StepRequested, this, &TMainForm::PreviewStep);
+}
+
+void TMainForm::Quit() { close(); }
+
+void TMainForm::SetWindowState(TWindowState* state)
+{
+    m_state = state;
+    if (m_state == nullptr)
+        return;
+    if (const QByteArray geometry = m_state->Geometry(); !geometry.isEmpty())
+        restoreGeometry(geometry);
+    if (const int page = m_state->PageIndex(); page >= 0 && page < m_pages->count())
+        m_pages->setCurrentIndex(page);
+}
+
+void TMainForm::BProjectMenuClick()
+{
+    if (Busy())
+        return;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("ProjectMenu"));
+    QStringList recent;
+    if (m_state != nullptr)
+        for (const QString& path : m_state->RecentProjects())
+            if (QFileInfo(path).isFile())
+                recent << path;
+    for (int i = 0; i < recent.size(); ++i) {
+        QString shown = recent[i];
+        shown.replace(u'&', QStringLiteral("&&"));
+        menu.addAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(shown) : shown)->setData(recent[i]);
+    }
+    if (recent.isEmpty())
+        menu.addAction(QStringLiteral("(keine zuletzt verwendeten Projekte)"))->setEnabled(false);
+    menu.addSeparator();
+    QAction* saveAs = menu.addAction(QStringLiteral("Speichern &unter …"));
+    saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    QWidget* button = findChild<QWidget*>(QStringLiteral("BProjectMenu"));
+    QAction* chosen = m_services.Menus.Execute(menu, button->mapToGlobal(QPoint(0, button->height())));
+    if (chosen == saveAs)
+        BSaveProjectAsClick();
+    else if (chosen != nullptr && chosen->isEnabled() && !chosen->data().toString().isEmpty() && MayDiscardChanges())
+        LoadProjectFile(chosen->data().toString());
+}
+
+void TMainForm::Undo()
+{
+    if (!Busy())
+        m_imagesPage->Undo();
+}
+
+void TMainForm::Redo()
+{
+    if (!Busy())
+        m_imagesPage->Redo();
+}
 
 QWidget* TMainForm::PageWidget(Page page) const
 {
@@ -218,6 +314,10 @@ void TMainForm::LineAppended(const std::string& line) { m_logPage->LineAppended(
 
 void TMainForm::BusyChanged(bool busy, Page page)
 {
+    if (busy) {
+        m_busySince = Clock().TickCount();
+        m_abortPressed.reset();
+    }
     m_logPage->SetBusy(busy);
     if (busy)
         m_pages->setCurrentWidget(m_logPage);
@@ -235,20 +335,33 @@ void TMainForm::BusyChanged(bool busy, Page page)
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
+void TMainForm::BAbortOpClick()
+{
+    const std::optional<std::uint32_t> pressed = std::exchange(m_abortPressed, std::nullopt);
+    // Unsigned subtraction stays right across the counter's wrap-around.
+    if (pressed && *pressed - m_busySince < static_cast<std::uint32_t>(QApplication::doubleClickInterval()))
+        return;
+    RequestAbort();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_logPage->AbortButton()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
+        m_abortPressed = Clock().TickCount();
+    return QWidget::eventFilter(watched, event);
+}
+
 void TMainForm::BDestDirClick()
 {
     if (Busy())
         return;
+    // The desktop's own folder dialog: a save dialog with a name to ignore would puzzle here.
     FileDialogRequest request;
     request.Title = QStringLiteral("Zielverzeichnis auswählen");
-    request.Filters = { { QStringLiteral("(Dateityp spielt auch keine Rolle)"), QStringLiteral("*.*") } };
     request.InitialFolder = QString::fromStdString(m_config.DestDir);
-    request.FileName = QStringLiteral("(Dateiname ist egal)");
-    const std::optional<QString> chosen = m_services.FileDialogs.AskSaveFileName(request);
-    if (!chosen)
-        return;
-    // Only the folder counts; the name the user typed or kept is dropped and no file is made.
-    SetDestDir(QFileInfo(*chosen).path());
+    if (const std::optional<QString> chosen = m_services.FileDialogs.AskFolder(request))
+        SetDestDir(QDir::cleanPath(*chosen));
 }
 
 std::optional<QString> TMainForm::AskProjectFileName()
@@ -262,11 +375,24 @@ std::optional<QString> TMainForm::AskProjectFileName()
         const QFileInfo file(m_projectFile);
         request.InitialFolder = file.absolutePath();
         request.FileName = file.fileName();
+    } else {
+        request.FileName = ProjectFileNameFor(QString::fromStdString(m_config.AlbumTitle));
     }
     return m_services.FileDialogs.AskSaveFileName(request);
 }
 
 void TMainForm::BSaveProjectClick()
+{
+    if (Busy())
+        return;
+    m_imagesPage->KeepComment();
+    if (!m_projectFile.isEmpty())
+        SaveProjectTo(m_projectFile);
+    else if (const std::optional<QString> chosen = AskProjectFileName())
+        SaveProjectTo(*chosen);
+}
+
+void TMainForm::BSaveProjectAsClick()
 {
     if (Busy())
         return;
@@ -283,6 +409,8 @@ bool TMainForm::SaveProjectTo(const QString& path)
     }
     m_projectFile = path;
     MarkSaved();
+    if (m_state != nullptr)
+        m_state->AddRecentProject(path);
     return true;
 }
 
@@ -387,9 +515,13 @@ void TMainForm::LoadProjectFile(const QString& path)
     SettingsChanged();
     ImageListChanged();
     m_loadingProject = false;
+    // The steps before led to a list that is gone.
+    m_history->Clear();
     // A file that held no project changed nothing. After an aborted load the state is what was
     // read so far; it counts as loaded, so that no question invites saving it over the file.
     if (result.Read) {
+        if (m_state != nullptr)
+            m_state->AddRecentProject(path);
         m_projectFile = path;
         MarkSaved();
     }
@@ -448,8 +580,20 @@ void TMainForm::MShowPreviewClick(OutputImageKind kind)
         picture = MakePreviewPicture(*image, kind, m_config, Clock());
     }
     // A picture that cannot be made shows nothing; an earlier preview stays as it is.
-    if (picture)
-        m_preview->ShowBitmap(*picture->Bitmap, PreviewCaption(*image, kind, m_config, *picture));
+    if (!picture)
+        return;
+    m_previewKind = kind;
+    const QString source = QFile::decodeName(QByteArray::fromStdString(image->Source));
+    m_preview->SetHeading(PreviewHeading(m_imagesPage->FocusedRow() + 1, m_imagesPage->Model()->rowCount(),
+        QString::fromStdString(image->FileName), QFileInfo(source).size()));
+    m_preview->ShowBitmap(*picture->Bitmap, PreviewCaption(*image, kind, m_config, *picture));
+}
+
+void TMainForm::PreviewStep(int step)
+{
+    if (Busy() || !m_imagesPage->StepFocus(step))
+        return;
+    MShowPreviewClick(m_previewKind);
 }
 
 void TMainForm::AddImageFiles(const QStringList& paths)
@@ -460,13 +604,16 @@ void TMainForm::AddImageFiles(const QStringList& paths)
     for (const QString& path : paths)
         files.push_back(FilePath(path));
     m_imagesPage->KeepComment();
+    const TListChange change(*m_history, QStringLiteral("Bilder hinzufügen"));
     m_operations->AddFiles(m_config, m_images, files, *this);
 }
 
 void TMainForm::FindMissingPictures(const QString& folder)
 {
-    if (!Busy() && !folder.isEmpty())
-        m_operations->FindMissing(m_images, FilePath(folder), *this);
+    if (Busy() || folder.isEmpty())
+        return;
+    const TListChange change(*m_history, QStringLiteral("Fehlende Bilder suchen"));
+    m_operations->FindMissing(m_images, FilePath(folder), *this);
 }
 
 void TMainForm::BHelpClick()
@@ -532,10 +679,12 @@ void TMainForm::FilesDropped(const QStringList& paths)
         Log("+Neues Zielverzeichnis: " + folder.toStdString());
         return;
     }
-    // Adding runs once the drop is finished, so the file manager is not kept waiting.
+    // Adding runs once the drop is finished, so the file manager is not kept waiting. A folder
+    // among several items stands for the pictures directly in it, as in korvo2-album.
     std::vector<std::string> files;
     for (const QString& path : paths)
         files.push_back(FilePath(path));
+    files = ExpandPaths(files);
     m_addPending = true;
     QMetaObject::invokeMethod(
         this,
@@ -544,6 +693,7 @@ void TMainForm::FilesDropped(const QStringList& paths)
             if (Busy())
                 return;
             m_imagesPage->KeepComment();
+            const TListChange change(*m_history, QStringLiteral("Bilder hinzufügen"));
             m_operations->AddFiles(m_config, m_images, files, *this);
         },
         Qt::QueuedConnection);
@@ -582,6 +732,10 @@ void TMainForm::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    if (m_state != nullptr) {
+        m_state->SetGeometry(saveGeometry());
+        m_state->SetPageIndex(m_pages->currentIndex());
+    }
     if (m_preview != nullptr)
         m_preview->hide();
     emit Closed();

@@ -12,17 +12,23 @@
 #include "ui/Artwork.h"
 #include "ui/Platform.h"
 
+#include <QKeySequence>
+#include <QList>
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
 class QFrame;
 class QTabWidget;
+class QUndoStack;
 
 namespace korvo {
 
+class TListHistory;
+class TWindowState;
 class TLogPage;
 class TLogoStrip;
 class THelpPage;
@@ -49,7 +55,14 @@ public:
     Page CurrentPage() const;
     TImagesPage* ImagesPage() const { return m_imagesPage; }
     TPreviewForm* PreviewForm() const { return m_preview; }
-    void SetPreviewForm(TPreviewForm* preview) { m_preview = preview; }
+    // The changes of the image list and its categories, to be undone and redone.
+    QUndoStack* UndoStack() const { return m_undo; }
+    void Undo();
+    void Redo();
+    void SetPreviewForm(TPreviewForm* preview);
+    // Where the window keeps its size, page and recent projects between runs; brings back what
+    // it holds. None: nothing is remembered.
+    void SetWindowState(TWindowState* state);
 
     // The host of long operations.
     void ProcessEvents() override;
@@ -60,10 +73,18 @@ public:
 
     // The commands of the settings, log and help pages.
     void BDestDirClick();
+    // "Speichern": to the project file without asking once there is one; "Speichern unter …"
+    // (Ctrl+Shift+S) always asks.
     void BSaveProjectClick();
+    void BSaveProjectAsClick();
+    // The menu of the arrow beside "Laden": the recent projects, then "Speichern unter …".
+    void BProjectMenuClick();
     void BLoadProjectClick();
     void BGoClick();
-    void BAbortOpClick() { RequestAbort(); }
+    // "Vorgang abbrechen". A mouse press within a double-click interval of the operation's start
+    // is the second half of the double-click that started it (the log page comes up with this
+    // button under the pointer), and is ignored.
+    void BAbortOpClick();
     void BHelpClick();
     void LMailMeClick();
     // "Album ansehen": the index page of the last run that wrote one, in the desktop's browser.
@@ -76,6 +97,8 @@ public:
     // Shows the focused picture of the image list in the preview window, processed exactly as
     // the album will hold it.
     void MShowPreviewClick(OutputImageKind kind);
+    // The preview's ← and →: the previous or next row of the list, shown as the last preview was.
+    void PreviewStep(int step);
     // Adds picture files to the image list (the files chosen on the image list page).
     void AddImageFiles(const QStringList& paths);
     // Looks for the missing pictures of the image list in a folder and below it.
@@ -105,6 +128,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -113,6 +137,9 @@ private:
     void SetDestDir(const QString& folder);
     void LoadProjectFile(const QString& path);
     void PlaceLogo();
+    void Quit();
+    // A key combination of the whole window for one of its commands.
+    void AddShortcut(const QList<QKeySequence>& keys, void (TMainForm::*command)());
 
     // Unsaved work: the text of the last load or save, a check queued after a change, the title.
     void ScheduleChangeCheck();
@@ -135,6 +162,8 @@ private:
     Configuration m_config;
     TImageManager m_images;
     TArtwork m_artwork;
+    QUndoStack* m_undo = nullptr;
+    std::unique_ptr<TListHistory> m_history;
 
     QTabWidget* m_pages = nullptr;
     TSettingsPage* m_settingsPage = nullptr;
@@ -144,15 +173,19 @@ private:
     QFrame* m_logoPanel = nullptr;
     TLogoStrip* m_logo = nullptr;
     TPreviewForm* m_preview = nullptr;
+    TWindowState* m_state = nullptr;
 
     bool m_addPending = false; // dropped files wait for the event loop to start adding them
     bool m_closeWhenIdle = false; // the user closed the window during an operation
     bool m_loadingProject = false; // the image list is refreshed after a project load
+    OutputImageKind m_previewKind = OutputImageKind::PreviewImage; // of the last preview shown
     QString m_albumIndex; // absolute path of the index page of the last run that wrote one
     QString m_projectFile; // the project file last loaded or saved
     std::string m_savedText; // the project file's text at the last load, save or start
     bool m_unsaved = false; // as of the last check
     bool m_checkQueued = false;
+    std::uint32_t m_busySince = 0; // tick of the last operation's start
+    std::optional<std::uint32_t> m_abortPressed; // tick of the mouse press on BAbortOp being handled
 };
 
 } // namespace korvo

@@ -60,6 +60,12 @@ QString PreviewCaption(
         + QStringLiteral("s)");
 }
 
+QString PreviewHeading(int position, int count, const QString& fileName, qint64 bytes)
+{
+    const qint64 kilobytes = bytes > 0 ? std::max<qint64>(1, (bytes + 512) / 1024) : 0;
+    return QStringLiteral("Bild %1 von %2 – %3, %4 KB – ").arg(position).arg(count).arg(fileName).arg(kilobytes);
+}
+
 // The drawing area PBX: the picture at its size, or stretched over the whole area by
 // nearest-neighbour sampling.
 class TPreviewForm::TPaintBox : public QWidget {
@@ -147,6 +153,12 @@ void TPreviewForm::ShowBitmap(const TBitmap& picture, const QString& text)
     m_scroller->setFocus(Qt::OtherFocusReason);
 }
 
+void TPreviewForm::SetHeading(const QString& heading)
+{
+    m_heading = heading;
+    UpdateCaption();
+}
+
 void TPreviewForm::FitToMonitor()
 {
     // The monitor the window is on: where its middle lies, else the one Qt placed it on.
@@ -201,11 +213,34 @@ void TPreviewForm::UpdateCaption()
 {
     const QString marker = m_zoom < 0 ? QStringLiteral(" [1:") + QString::number(1 - m_zoom) + u']'
                                       : QStringLiteral(" [") + QString::number(m_zoom + 1) + QStringLiteral(":1]");
-    setWindowTitle(m_baseCaption + marker);
+    setWindowTitle(m_heading + m_baseCaption + marker);
 }
 
-bool TPreviewForm::FormKeyPress(const QString& text)
+bool TPreviewForm::FormKeyPress(const QKeyEvent& key)
 {
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier) {
+        switch (key.key()) {
+        case Qt::Key_Escape:
+            close();
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_PageUp:
+            emit StepRequested(-1);
+            return true;
+        case Qt::Key_Right:
+        case Qt::Key_PageDown:
+            emit StepRequested(1);
+            return true;
+        default:
+            break;
+        }
+    }
+    if (key.key() == Qt::Key_W && modifiers == Qt::ControlModifier) {
+        close();
+        return true;
+    }
+    const QString text = key.text();
     if (text == u"+")
         SetZoom(m_zoom + 1);
     else if (text == u"-")
@@ -231,7 +266,7 @@ bool TPreviewForm::FormMouseWheel(QWheelEvent* event)
 
 bool TPreviewForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && FormKeyPress(static_cast<QKeyEvent*>(event)->text()))
+    if (event->type() == QEvent::KeyPress && FormKeyPress(*static_cast<QKeyEvent*>(event)))
         return true;
     if (event->type() == QEvent::Wheel && watched != m_scroller && FormMouseWheel(static_cast<QWheelEvent*>(event)))
         return true;
@@ -240,7 +275,7 @@ bool TPreviewForm::eventFilter(QObject* watched, QEvent* event)
 
 void TPreviewForm::keyPressEvent(QKeyEvent* event)
 {
-    if (!FormKeyPress(event->text()))
+    if (!FormKeyPress(*event))
         QWidget::keyPressEvent(event);
 }
 

@@ -47,7 +47,14 @@ QString SecondsText(std::uint32_t milliseconds);
 QString PreviewCaption(
     const TImageRecord& image, OutputImageKind kind, const Configuration& config, const PreviewPicture& picture);
 
+// "Bild 3 von 30 – IMG_0003.jpg, 812 KB – ": where the picture stands among the rows of the
+// list, its file and the file's size in kilobytes (rounded, at least 1 for a file that is not
+// empty), ahead of the caption in the window's title.
+QString PreviewHeading(int position, int count, const QString& fileName, qint64 bytes);
+
 class TPreviewForm : public QWidget {
+    Q_OBJECT
+
 public:
     static constexpr int MinZoom = -31;
     static constexpr int MaxZoom = 31;
@@ -58,6 +65,8 @@ public:
     // Shows a copy of the picture at 1:1 with the caption text, sized to the picture and fitted
     // to the monitor, and takes the keyboard focus.
     void ShowBitmap(const TBitmap& picture, const QString& text);
+    // The text the title starts with, ahead of the caption (PreviewHeading); empty: none.
+    void SetHeading(const QString& heading);
     // z ≥ 0 enlarges by z + 1, z < 0 reduces by 1 − z; clamped to −31 … 31.
     void SetZoom(int zoom);
     int Zoom() const { return m_zoom; }
@@ -65,6 +74,10 @@ public:
     bool HoldsPicture() const { return !m_picture.isNull(); }
     const QImage& Picture() const { return m_picture; }
     QWidget* DrawingArea() const;
+
+signals:
+    // ← / Bild↑ (−1) and → / Bild↓ (+1): the previous or next picture of the list.
+    void StepRequested(int step);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -78,8 +91,9 @@ private:
 
     void UpdateCaption();
     void FitToMonitor();
-    // "+" and "-" zoom; true when the key was one of them.
-    bool FormKeyPress(const QString& text);
+    // "+" and "-" zoom, Escape and Ctrl+W close, the arrows and page keys step through the list;
+    // true when the key was one of them.
+    bool FormKeyPress(const QKeyEvent& key);
     // One zoom step per notch; true when the wheel was used.
     bool FormMouseWheel(QWheelEvent* event);
 
@@ -89,6 +103,7 @@ private:
     int m_zoom = 0;
     int m_wheelRest = 0; // angle turned but not yet a whole notch
     QString m_baseCaption;
+    QString m_heading;
 };
 
 } // namespace korvo

@@ -424,11 +424,18 @@ QWidget* TSettingsPage::BuildButtonRow()
     auto* load = MakeButton(QStringLiteral("Laden"), QStringLiteral("BLoadProject"), ButtonIcon::Open);
     auto* save = MakeButton(QStringLiteral("Speichern"), QStringLiteral("BSaveProject"), ButtonIcon::Save);
     auto* go = MakeButton(QStringLiteral("Album erzeugen"), QStringLiteral("BGo"), ButtonIcon::Go);
+    load->setToolTip(QStringLiteral("Projekt laden (Strg+O)"));
+    save->setToolTip(QStringLiteral("Projekt speichern (Strg+S; Speichern unter …: Strg+Umschalt+S)"));
+    go->setToolTip(QStringLiteral("Album erzeugen (Strg+Eingabe)"));
     QFont bold = go->font();
     bold.setBold(true);
     go->setFont(bold);
+    auto* projects = MakeButton(QString(), QStringLiteral("BProjectMenu"), ButtonIcon::Menu);
+    projects->setToolTip(QStringLiteral("Zuletzt verwendete Projekte, Speichern unter …"));
     layout->addWidget(load);
+    layout->addWidget(projects);
     layout->addWidget(save);
+    connect(projects, &QPushButton::clicked, this, &TSettingsPage::BProjectMenuClicked);
     layout->addStretch(1);
     layout->addWidget(go);
     connect(load, &QPushButton::clicked, this, &TSettingsPage::BLoadProjectClicked);

@@ -37,6 +37,8 @@ public:
 signals:
     void BDestDirClicked();
     void BLoadProjectClicked();
+    // The arrow beside "Laden": the recent projects and "Speichern unter …".
+    void BProjectMenuClicked();
     void BSaveProjectClicked();
     void BGoClicked();
     // The user changed a field of the configuration (the page shows it already).

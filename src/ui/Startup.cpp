@@ -1,8 +1,11 @@
 #include "ui/Startup.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QTranslator>
 #include <QUrl>
 
 #include <clocale>
@@ -97,6 +100,25 @@ QString UsageText()
                           "wird das Zielverzeichnis. Ohne Angaben startet das Programm leer.\n\n"
                           "  --help     diese Hilfe\n"
                           "  --version  Programmversion\n");
+}
+
+QString ProjectFileNameFor(const QString& albumTitle)
+{
+    QString name = albumTitle.trimmed();
+    for (QChar& character : name)
+        if (character.category() == QChar::Other_Control || QStringLiteral("/\\:*?\"<>|").contains(character))
+            character = u'_';
+    // A leading point would hide the file.
+    while (name.startsWith(u'.'))
+        name.remove(0, 1);
+    return name.isEmpty() ? QString() : name + QStringLiteral(".kv2");
+}
+
+bool InstallQtTranslations(QTranslator& translator)
+{
+    if (!translator.load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(&translator);
 }
 
 } // namespace korvo

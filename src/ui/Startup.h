@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+class QTranslator;
+
 namespace korvo {
 
 // Numbers with decimals use a point and no grouping, whatever the user's regional settings:
@@ -49,6 +51,15 @@ struct StartupFiles {
     QStringList Others; // in the given order
 };
 StartupFiles SortStartupFiles(const QStringList& paths);
+
+// The name suggested when a project is saved for the first time: the album's title with every
+// character a file name cannot hold (or should not, on the usual desktops) replaced by "_", plus
+// ".kv2"; empty for an empty title.
+QString ProjectFileNameFor(const QString& albumTitle);
+
+// Installs Qt's own German texts (qtbase_de, from Qt's translations folder), so that its dialogs
+// and message boxes speak German too. False when they are not installed.
+bool InstallQtTranslations(QTranslator& translator);
 
 // `korvo2 --help`: the short usage text.
 QString UsageText();

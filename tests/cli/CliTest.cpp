@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 #include "cli/ShellRun.h"
+#include "imaging/AddFiles.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
 

@@ -93,12 +93,13 @@ TEST(CommandLineTool, ShowsProgressOnlyOnATerminalAndNeverInTheLog)
         WriteBytes(dir / (std::string("fotos/") + name), MakeJpeg(40, 30));
     const std::string tool = std::string(KORVO2_ALBUM) + " --raw --dest " + dir / "album " + dir / "fotos";
 
-    // The log to a file, standard error on the terminal: the terminal gets the progress line
-    // only, and it is gone at the end; the log holds no trace of it.
+    // The log to a file, standard error on the terminal: the terminal gets the progress line,
+    // gone at the end, and then the index page's path; the log holds no trace of either.
+    const std::string index = "Album: " + dir / "album/index.htm";
     const auto progress = RunOnTerminal(tool + " >" + dir / "log.txt", dir / "progress.txt");
     ASSERT_TRUE(progress);
     EXPECT_NE(progress->find("\r[3/3]"), std::string::npos) << *progress;
-    EXPECT_EQ(Screen(*progress), std::vector<std::string> { "" }) << *progress;
+    EXPECT_EQ(Screen(*progress), (std::vector<std::string> { index, "" })) << *progress;
     const std::string log = ReadFile(dir / "log.txt");
     EXPECT_EQ(log.find('\r'), std::string::npos);
     EXPECT_EQ(log.find("\033"), std::string::npos);
@@ -110,7 +111,7 @@ TEST(CommandLineTool, ShowsProgressOnlyOnATerminalAndNeverInTheLog)
     std::string shown;
     for (const std::string& line : Screen(*both))
         shown += line + "\n";
-    EXPECT_EQ(shown, log + "\n"); // the terminal's last, empty line
+    EXPECT_EQ(shown, log + index + "\n\n"); // the terminal's last, empty line
 
     // Standard error redirected away from the terminal: nothing is written to it.
     ASSERT_TRUE(RunOnTerminal(tool + " 2>" + dir / "errors.txt", dir / "quiet.txt"));

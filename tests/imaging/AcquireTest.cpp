@@ -202,9 +202,9 @@ TEST_F(Acquisition, AddingFilesLogsEveryPathAndSelectsTheNewOnes)
             "-[4/4] Fehler beim Hinzufügen: " + broken, "+1 von 4 Dateien erfolgreich hinzugefügt, 1 Fehler", "" }));
     EXPECT_EQ(Images.GetImage(0)->Category, 1);
     EXPECT_EQ(host.ImageListChanges, 1);
-    // Half a second of log, then the image list.
-    EXPECT_EQ(host.FakeClock.Pauses, (std::vector<std::uint32_t> { 500 }));
-    EXPECT_EQ(host.BusyEvents.back().Target, Page::PImages);
+    // With a failure the log stays in view, so that its red line is seen.
+    EXPECT_TRUE(host.FakeClock.Pauses.empty());
+    EXPECT_EQ(host.BusyEvents.back().Target, Page::PLog);
 
     // A second batch: only its own pictures are marked, and they join the end of their category.
     const std::string b = Write("b.jpg", MakeJpeg(8, 8));
@@ -214,6 +214,9 @@ TEST_F(Acquisition, AddingFilesLogsEveryPathAndSelectsTheNewOnes)
     EXPECT_FALSE(Images.GetImage(0)->Marked);
     EXPECT_EQ(Images.GetImage(1)->Source, b);
     EXPECT_TRUE(Images.GetImage(2)->Marked); // a path differing in case is another file
+    // Without one: half a second of log, then the image list.
+    EXPECT_EQ(host.FakeClock.Pauses, (std::vector<std::uint32_t> { 500 }));
+    EXPECT_EQ(host.BusyEvents.back().Target, Page::PImages);
 }
 
 TEST_F(Acquisition, AddingTurnsJpegsByTheirExifOrientationOnlyWhenAsked)

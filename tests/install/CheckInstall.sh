@@ -20,7 +20,7 @@ fail() {
 sizes=(16 22 24 32 48 64 128 256)
 expected=(bin/korvo2 bin/korvo2-album share/applications/korvo2.desktop share/korvo2/Korvo2.htm
     share/man/man1/korvo2-album.1.gz share/man/man1/korvo2.1.gz share/mime/packages/korvo2.xml
-    share/icons/hicolor/scalable/apps/korvo2.svg)
+    share/icons/hicolor/scalable/apps/korvo2.svg share/metainfo/org.example.korvo2.metainfo.xml)
 for size in "${sizes[@]}"; do
     expected+=("share/icons/hicolor/${size}x${size}/apps/korvo2.png")
 done

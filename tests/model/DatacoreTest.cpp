@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
 #include <tuple>
 
 using namespace korvo;
@@ -231,6 +233,54 @@ TEST(ImageList, MovingMarkedRunsStaysInsideTheView)
         m.MoveMarkedDown();
         EXPECT_EQ(Sources(m), (Names { "a", "b", "x" }));
     }
+}
+
+TEST(ImageList, MovingMarkedEntriesBeforeOneKeepsEveryOtherOrder)
+{
+    // Against the plain reading: the marked entries, in order, in front of the target, everything
+    // else in order around them.
+    std::srand(7);
+    for (int round = 0; round < 300; ++round) {
+        TImageManager m;
+        const int count = std::rand() % 8;
+        for (int i = 0; i < count; ++i) {
+            Add(m, std::to_string(i));
+            if (std::rand() % 3 == 0)
+                m.MarkImage(i);
+        }
+        const int index = std::rand() % (count + 3) - 1;
+        Names expected;
+        Names marked;
+        for (int i = 0; i < count; ++i)
+            if (m.GetImage(i)->Marked)
+                marked.push_back(m.GetImage(i)->Source);
+        for (int i = 0; i <= count; ++i) {
+            if (i == index)
+                expected.insert(expected.end(), marked.begin(), marked.end());
+            if (i < count && !m.GetImage(i)->Marked)
+                expected.push_back(m.GetImage(i)->Source);
+        }
+        if (index < 0 || index > count)
+            expected = Sources(m);
+        m.MoveMarkedBefore(index);
+        EXPECT_EQ(Sources(m), expected) << "round " << round << ", index " << index;
+    }
+}
+
+TEST(ImageList, ACloneSharesTheListPicturesAndIsIndependent)
+{
+    TImageManager m;
+    m.AddCategory("Berge");
+    Add(m, "a", 1).ListPicture = TBitmap::Create(2, 2);
+    m.SetViewCategory(1);
+    TImageManager copy = m.Clone();
+    EXPECT_EQ(copy.GetImage(0)->ListPicture, m.GetImage(0)->ListPicture);
+    EXPECT_EQ(copy.GetCategoryName(1), "Berge");
+    EXPECT_EQ(copy.ViewCategory(), 1);
+    m.GetImage(0)->Caption = "neu";
+    m.RemoveCategory(1);
+    EXPECT_EQ(copy.GetImage(0)->Caption, "");
+    EXPECT_EQ(copy.GetImage(0)->Category, 1);
 }
 
 TEST(ImageList, SortByCategoryIsStable)

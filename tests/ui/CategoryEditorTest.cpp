@@ -139,11 +139,13 @@ private Q_SLOTS:
         QCOMPARE(w.Image("meer2.jpg").Category, 3);
         QCOMPARE(w.Image("stadt1.jpg").Category, 2);
 
-        // Closing shows the category selected in the editor.
+        // Closing keeps showing what was shown (all pictures), now in the new order.
         w.Press("BCatClose");
-        QCOMPARE(w.Category()->currentIndex(), 4);
+        QCOMPARE(w.Category()->currentIndex(), 0);
         QCOMPARE(w.Category()->itemText(4), QStringLiteral("Meer"));
-        QCOMPARE(w.RowNames(), (QStringList { QStringLiteral("meer1.jpg"), QStringLiteral("meer2.jpg") }));
+        QCOMPARE(w.RowNames().mid(w.RowNames().size() - 2),
+            (QStringList { QStringLiteral("meer1.jpg"), QStringLiteral("meer2.jpg") }));
+        QVERIFY(w.InCategoryOrder());
     }
 
     void theListStaysInCategoryOrderWhileTheEditorIsOpen()
@@ -195,10 +197,13 @@ private Q_SLOTS:
         QCOMPARE(w.Editor.SelectedRow(), 1);
         QCOMPARE(w.Category()->itemText(3), QStringLiteral("Ostsee"));
 
-        // Cancel keeps the name but counts as a change: closing shows the selected category.
+        // Cancel keeps the name but counts as a change; closing keeps the shown category, even
+        // when another one is selected in the editor.
         TEditorWindow c;
+        c.Category()->setCurrentIndex(4);
+        c.ImagesPage.CCategoryChange();
         c.Open();
-        c.Editor.SelectRow(2);
+        c.Editor.SelectRow(0);
         c.Press("BCatRename");
         QCOMPARE(c.Names()[2], QStringLiteral("Stadt"));
         QVERIFY(c.Editor.CategoriesChanged());
@@ -234,13 +239,13 @@ private Q_SLOTS:
         QCOMPARE(w.Image("stadt2.jpg").Category, 2);
         QCOMPARE(w.Images().ImageCount(), 7);
 
-        // Removing the last row leaves none selected; closing then shows the uncategorised.
+        // Removing the last row leaves none selected; closing keeps showing all pictures.
         w.Press("BCatRemove");
         QCOMPARE(w.Editor.SelectedRow(), -1);
         w.Press("BCatClose");
-        QCOMPARE(w.Category()->currentIndex(), 1);
+        QCOMPARE(w.Category()->currentIndex(), 0);
         QCOMPARE(w.Category()->count(), 3);
-        QCOMPARE(w.RowNames().size(), 5);
+        QCOMPARE(w.RowNames().size(), 7);
         QVERIFY(w.InCategoryOrder());
     }
 
@@ -259,8 +264,9 @@ private Q_SLOTS:
         QCOMPARE(w.Names().last(), QStringLiteral("Wald"));
         QCOMPARE(w.Editor.SelectedRow(), 3);
         w.Press("BCatClose");
-        QCOMPARE(w.Category()->currentText(), QStringLiteral("Wald"));
-        QCOMPARE(w.Model()->rowCount(), 0);
+        QCOMPARE(w.Category()->currentText(), QStringLiteral("(alle)"));
+        QCOMPARE(w.Category()->itemText(5), QStringLiteral("Wald"));
+        QCOMPARE(w.Model()->rowCount(), w.Images().ImageCount());
     }
 
     void loadingAProjectWhileOpenRefillsTheEditor()

@@ -6,10 +6,14 @@
 
 #include "ImageListFixture.h"
 
+#include "ui/ImageRowDelegate.h"
+
 #include <QAbstractItemModelTester>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+
+#include <cmath>
 
 using namespace korvo;
 using namespace korvo::testing;
@@ -164,7 +168,12 @@ private Q_SLOTS:
         // The picture fills the left 106 × 80 pixels.
         QCOMPARE(plain.pixel(0, 0), qRgb(200, 30, 10));
         QCOMPARE(plain.pixel(105, 79), qRgb(200, 30, 10));
-        QCOMPARE(selected.pixel(50, 40), qRgb(10, 30, 200));
+        // b.jpg is inactive: its picture is dimmed over the selection colour.
+        const QColor highlight = palette.color(QPalette::Active, QPalette::Highlight);
+        const QColor dimmed = selected.pixelColor(50, 40);
+        const double opacity = TImageRowDelegate::InactiveOpacity;
+        QVERIFY(std::abs(dimmed.blue() - (opacity * 200 + (1 - opacity) * highlight.blue())) < 2);
+        QVERIFY(std::abs(dimmed.red() - (opacity * 10 + (1 - opacity) * highlight.red())) < 2);
         // The grey band from L + 106 to R over the top 16 pixels, on any row.
         // (The focus frame may lie on the outermost pixels of the row.)
         for (const QImage* row : { &plain, &selected }) {
@@ -406,6 +415,7 @@ private Q_SLOTS:
                 QStringLiteral("nach &Dateidatum sortieren"), QStringLiteral("nach &Aufnahmedatum sortieren"),
                 QStringLiteral("-"), QStringLiteral("Bilder &hinzufügen …"),
                 QStringLiteral("&Fehlende Bilder suchen …"), QStringLiteral("&Zurücksetzen"), QStringLiteral("-"),
+                QStringLiteral("&Rückgängig"), QStringLiteral("&Wiederholen"), QStringLiteral("-"),
                 QStringLiteral("Zwischenspeicher &verwenden"), QStringLiteral("Zwischenspeicher &leeren") }));
         QPushButton* button = w.Find<QPushButton>("BImageMenu");
         QCOMPARE(menu.Position, button->mapToGlobal(QPoint(0, button->height())));

@@ -27,6 +27,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 #include <cstdio>
 #include <functional>
@@ -145,29 +146,43 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         TWindow w;
-        w.Platform.Dialogs.Answers = { folder.path() + QStringLiteral("/(Dateiname ist egal)") };
+        // The desktop's folder dialog, without a trailing delimiter in the result.
+        w.Platform.Dialogs.Answers = { folder.path() + u'/' };
         w.Find<QPushButton>("BDestDir")->click();
-        const FileDialogRequest& request = w.Platform.Dialogs.SaveRequests.front();
+        QVERIFY(w.Platform.Dialogs.SaveRequests.empty());
+        const FileDialogRequest& request = w.Platform.Dialogs.FolderRequests.front();
         QCOMPARE(request.Title, QStringLiteral("Zielverzeichnis auswählen"));
-        QCOMPARE(request.FileName, QStringLiteral("(Dateiname ist egal)"));
         QCOMPARE(request.InitialFolder, QStringLiteral("< bitte ein Verzeichnis auswählen >"));
-        QCOMPARE(request.Filters.size(), std::size_t(1));
-        QCOMPARE(request.Filters[0].Label, QStringLiteral("(Dateityp spielt auch keine Rolle)"));
-        QCOMPARE(request.Filters[0].Patterns, QStringLiteral("*.*"));
-        QVERIFY(!request.ConfirmOverwrite);
         QCOMPARE(QString::fromStdString(w.Config().DestDir), folder.path());
         QCOMPARE(w.Find<QLineEdit>("EDestDir")->text(), folder.path());
-        QVERIFY(!QFile::exists(folder.path() + QStringLiteral("/(Dateiname ist egal)")));
 
-        // The next dialog starts in the chosen folder; a typed name is dropped as well; Cancel
-        // changes nothing.
-        w.Platform.Dialogs.Answers = { QStringLiteral("/srv/album/neu.txt"), QString() };
+        // The next dialog starts in the chosen folder; Cancel changes nothing.
+        w.Platform.Dialogs.Answers = { QStringLiteral("/srv/album"), QString() };
         w.Find<QPushButton>("BDestDir")->click();
-        QCOMPARE(w.Platform.Dialogs.SaveRequests.back().InitialFolder, folder.path());
+        QCOMPARE(w.Platform.Dialogs.FolderRequests.back().InitialFolder, folder.path());
         QCOMPARE(w.Config().DestDir, std::string("/srv/album"));
         w.Find<QPushButton>("BDestDir")->click();
         QCOMPARE(w.Config().DestDir, std::string("/srv/album"));
         QVERIFY(w.Operations->Calls.empty());
+    }
+
+    void germanQtTextsAndTheSuggestedProjectName()
+    {
+        QTranslator translator;
+        QVERIFY(InstallQtTranslations(translator));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
+        QCoreApplication::removeTranslator(&translator);
+
+        const std::pair<const char*, const char*> names[]
+            = { { "Sommer 2024", "Sommer 2024.kv2" }, { " Rom/Neapel: Tag 1 ", "Rom_Neapel_ Tag 1.kv2" },
+                  { "..versteckt", "versteckt.kv2" }, { "", "" }, { "a\tb*?", "a_b__.kv2" } };
+        for (const auto& [title, file] : names)
+            QCOMPARE(ProjectFileNameFor(QString::fromUtf8(title)), QString::fromUtf8(file));
+        // Saving for the first time suggests it; once saved, the file's own name.
+        TWindow w;
+        w.Config().AlbumTitle = "Sommer 2024";
+        w.Find<QPushButton>("BSaveProject")->click();
+        QCOMPARE(w.Platform.Dialogs.SaveRequests.back().FileName, QStringLiteral("Sommer 2024.kv2"));
     }
 
     void droppingOneFolderSetsTheDestination()
@@ -202,11 +217,17 @@ private Q_SLOTS:
         QCOMPARE(w.Operations->Calls[0].What, std::string("AddFiles"));
         QCOMPARE(w.Operations->Calls[0].Paths, std::vector<std::string> { picture.toStdString() });
 
-        // A folder together with a file is passed on like a file, in the order of the drop.
+        // A folder together with a file stands for the pictures directly in it (sorted by name,
+        // other files and deeper folders left out), in the order of the drop.
+        for (const char* name : { "z.JPG", "a.bmp", "notiz.txt", "tief/b.jpg" }) {
+            QVERIFY(QDir(subfolder).mkpath(QStringLiteral("tief")));
+            Touch(subfolder + u'/' + QLatin1String(name));
+        }
         QVERIFY(Drop(*w.Form, Urls({ subfolder, picture })).DropAccepted);
         QTRY_COMPARE(w.Operations->Calls.size(), std::size_t(2));
-        const std::vector<std::string> both { subfolder.toStdString(), picture.toStdString() };
-        QCOMPARE(w.Operations->Calls[1].Paths, both);
+        const std::vector<std::string> all { (subfolder + QStringLiteral("/a.bmp")).toStdString(),
+            (subfolder + QStringLiteral("/z.JPG")).toStdString(), picture.toStdString() };
+        QCOMPARE(w.Operations->Calls[1].Paths, all);
         QCOMPARE(w.Config().DestDir, std::string(DefaultDestDir));
 
         // Links that are not local files are no drop for us.
@@ -299,6 +320,34 @@ private Q_SLOTS:
         QCOMPARE(w.Form->CurrentPage(), Page::PCommon);
     }
 
+    void theSecondClickOfADoubleClickOnBGoDoesNotAbort()
+    {
+        TWindow w;
+        const auto interval = static_cast<std::uint32_t>(QApplication::doubleClickInterval());
+        w.Platform.Clock.Now = 0xFFFFFF00u; // the tick counter wraps around during the run
+        struct Step {
+            std::uint32_t After; // milliseconds since the run began
+            bool Mouse; // a click with the mouse, else from the keyboard
+            bool Aborts;
+        };
+        const Step steps[]
+            = { { 0, true, false }, { interval - 1, true, false }, { 0, false, true }, { interval, true, true } };
+        for (const Step& step : steps) {
+            w.Operations->OnRunAlbum = [&](IOperationHost& host) {
+                host.BeginBusy();
+                w.Platform.Clock.Now += step.After;
+                QPushButton* abort = w.Find<QPushButton>("BAbortOp");
+                if (step.Mouse)
+                    QTest::mouseClick(abort, Qt::LeftButton);
+                else
+                    abort->click();
+                QCOMPARE(host.AbortRequested(), step.Aborts);
+                host.EndBusy(Page::PLog);
+            };
+            w.Find<QPushButton>("BGo")->click();
+        }
+    }
+
     void closingDuringAnOperationAbortsItFirst()
     {
         TWindow w;
@@ -363,6 +412,44 @@ private Q_SLOTS:
         QVERIFY(w.Form->close());
         QCOMPARE(w.Platform.Dialogs.SaveRequests.size(), dialogs);
         QCOMPARE(w.Operations->Calls.back().Paths, std::vector<std::string> { herbst.toStdString() });
+    }
+
+    void shortcutsOfTheWindow()
+    {
+        TWindow w;
+        w.Form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.Form.get()));
+        auto press = [&](QKeyCombination keys) {
+            w.Widget("PageThing")->setFocus();
+            QTest::keyClick(w.Widget("PageThing"), keys.key(), keys.keyboardModifiers());
+        };
+        auto calls = [&] {
+            QStringList names;
+            for (const TFakeOperations::Call& call : w.Operations->Calls)
+                names << QString::fromStdString(call.What + (call.Paths.empty() ? "" : " " + call.Paths[0]));
+            return names;
+        };
+        // "Speichern" asks for a file only as long as the window has none.
+        w.Platform.Dialogs.Answers = { QStringLiteral("/p/erst.kv2") };
+        press(Qt::CTRL | Qt::Key_S);
+        press(Qt::CTRL | Qt::Key_S);
+        w.Platform.Dialogs.Answers = { QStringLiteral("/p/zweit.kv2") };
+        press(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+        QCOMPARE(w.Platform.Dialogs.SaveRequests.size(), std::size_t(2));
+        QCOMPARE(w.Platform.Dialogs.SaveRequests[1].Title, QStringLiteral("Projekt speichern unter"));
+        w.Platform.Dialogs.Answers = { QStringLiteral("/p/dritt.kv2") };
+        press(Qt::CTRL | Qt::Key_O);
+        press(Qt::CTRL | Qt::Key_Return);
+        QCOMPARE(calls(),
+            (QStringList { QStringLiteral("SaveProject /p/erst.kv2"), QStringLiteral("SaveProject /p/erst.kv2"),
+                QStringLiteral("SaveProject /p/zweit.kv2"), QStringLiteral("LoadProject /p/dritt.kv2"),
+                QStringLiteral("RunAlbum") }));
+        // F1: the full help (here there is none, so the error box).
+        press(QKeyCombination(Qt::Key_F1));
+        QCOMPARE(w.Platform.Boxes.Errors.size(), qsizetype(1));
+        QSignalSpy closed(w.Form.get(), &TMainForm::Closed);
+        press(Qt::CTRL | Qt::Key_Q);
+        QCOMPARE(closed.count(), 1);
     }
 
     void unsavedWorkIsAskedAboutBeforeItIsLost()
@@ -609,8 +696,8 @@ private Q_SLOTS:
             QVERIFY(w.Operations->Calls.empty());
             QTRY_COMPARE(w.Operations->Calls.size(), std::size_t(1));
             QCOMPARE(w.Operations->Calls[0].What, std::string("AddFiles"));
-            QCOMPARE(w.Operations->Calls[0].Paths,
-                (std::vector<std::string> { picture.toStdString(), folder.path().toStdString() }));
+            // The folder, which holds no picture, stands for none.
+            QCOMPARE(w.Operations->Calls[0].Paths, (std::vector<std::string> { picture.toStdString() }));
             w.Form->OpenFiles({ folder.path() });
             QCOMPARE(QString::fromStdString(w.Config().DestDir), folder.path());
             QCOMPARE(w.Form->RunLog().Lines().back(), "+Neues Zielverzeichnis: " + folder.path().toStdString());

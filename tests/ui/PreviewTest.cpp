@@ -8,6 +8,7 @@
 #include "support/TestPictures.h"
 #include "ui/Preview.h"
 
+#include <QFileInfo>
 #include <QPushButton>
 #include <QScreen>
 #include <QWheelEvent>
@@ -93,7 +94,11 @@ private Q_SLOTS:
         const QString first
             = w.Expected(2, OutputImageKind::PreviewImage, QStringLiteral("image002"), QStringLiteral("0.35"));
         QCOMPARE(w.Preview.BaseCaption(), first);
-        QCOMPARE(w.Preview.windowTitle(), first + QStringLiteral(" [1:1]"));
+        // The title names the picture's place in the list and its file first.
+        const qint64 bytes = QFileInfo(QString::fromStdString(w.Images().GetImage(2)->Source)).size();
+        QCOMPARE(w.Preview.windowTitle(),
+            QStringLiteral("Bild 3 von 3 – c.jpg, %1 KB – ").arg((bytes + 512) / 1024) + first
+                + QStringLiteral(" [1:1]"));
         QCOMPARE(w.Preview.Picture().size(), QSize(300, 200));
         QCOMPARE(w.Preview.DrawingArea()->size(), QSize(300, 200));
         QVERIFY(w.Preview.isWindow());
@@ -253,6 +258,41 @@ private Q_SLOTS:
         third.move(monitor.left() + 10, monitor.top() + 10);
         third.ShowBitmap(*Plain(50, 40), QStringLiteral("links.jpg"));
         QCOMPARE(third.pos(), monitor.topLeft() + QPoint(10, 10));
+    }
+
+    void keysStepThroughTheListAndClose()
+    {
+        QCOMPARE(PreviewHeading(3, 30, QStringLiteral("IMG_0003.jpg"), 831'487),
+            QStringLiteral("Bild 3 von 30 – IMG_0003.jpg, 812 KB – "));
+        QCOMPARE(PreviewHeading(1, 1, QStringLiteral("a.jpg"), 100), QStringLiteral("Bild 1 von 1 – a.jpg, 1 KB – "));
+
+        TPreviewWindow w;
+        w.ImagesPage.SetFocusedRow(0);
+        w.Form->MShowPreviewClick(OutputImageKind::ThumbnailImage);
+        QVERIFY(w.Preview.isVisible());
+        struct Press {
+            Qt::Key Key;
+            Qt::KeyboardModifiers Modifiers;
+            int Row; // the focused row afterwards
+            bool Visible;
+        };
+        const Press presses[]
+            = { { Qt::Key_Right, Qt::NoModifier, 1, true }, { Qt::Key_PageDown, Qt::NoModifier, 2, true },
+                  { Qt::Key_Right, Qt::NoModifier, 2, true }, { Qt::Key_PageUp, Qt::NoModifier, 1, true },
+                  { Qt::Key_Left, Qt::NoModifier, 0, true }, { Qt::Key_Left, Qt::NoModifier, 0, true },
+                  { Qt::Key_Escape, Qt::NoModifier, 0, false }, { Qt::Key_W, Qt::ControlModifier, 0, false } };
+        for (const Press& press : presses) {
+            if (!w.Preview.isVisible())
+                w.Form->MShowPreviewClick(OutputImageKind::ThumbnailImage);
+            QTest::keyClick(w.Preview.DrawingArea(), press.Key, press.Modifiers);
+            QCOMPARE(w.ImagesPage.FocusedRow(), press.Row);
+            QCOMPARE(w.SelectedRows(), QList<int> { press.Row });
+            QCOMPARE(w.Preview.isVisible(), press.Visible);
+            if (press.Visible)
+                QVERIFY(w.Preview.windowTitle().startsWith(QStringLiteral("Bild %1 von 3 – ").arg(press.Row + 1)));
+        }
+        // Stepping keeps the kind of the last preview: the thumbnail.
+        QVERIFY(w.Preview.BaseCaption().startsWith(QStringLiteral("thumb")));
     }
 
     void closingReleasesThePicture()
