@@ -36,7 +36,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CliOptions& opt
 void ApplyOptions(const CliOptions& options, Configuration& config);
 
 // The paths as the add-images dialog would pass them: a folder is replaced by the picture files
-// directly inside it (".jpg", ".jpeg", ".bmp" in any letter case), sorted by name byte by byte.
+// directly inside it (ImageFileKinds' extensions in any letter case), sorted by name byte by byte.
 std::vector<std::string> ExpandPaths(const std::vector<std::string>& paths);
 
 const char* UsageText();
