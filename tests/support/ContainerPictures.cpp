@@ -6,7 +6,9 @@
 #include <png.h>
 #include <webp/encode.h>
 #include <webp/mux.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <memory>
@@ -225,6 +227,46 @@ std::vector<std::uint8_t> MakeContainerPicture(const TContainerSpec& spec)
     default:
         return MakeHeif(spec);
     }
+}
+
+namespace {
+
+    void PutBigEndian32(Bytes& b, std::size_t at, std::uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+    }
+
+    std::size_t Find(const Bytes& b, const char* text)
+    {
+        const auto at = std::search(b.begin(), b.end(), text, text + std::strlen(text));
+        return at == b.end() ? 0 : static_cast<std::size_t>(at - b.begin());
+    }
+
+} // namespace
+
+std::vector<std::uint8_t> ClaimingSize(
+    ContainerKind kind, std::vector<std::uint8_t> b, std::uint32_t width, std::uint32_t height)
+{
+    if (b.empty())
+        return b;
+    if (kind == ContainerKind::Png) {
+        const std::size_t ihdr = Find(b, "IHDR");
+        PutBigEndian32(b, ihdr + 4, width);
+        PutBigEndian32(b, ihdr + 8, height);
+        PutBigEndian32(b, ihdr + 17, static_cast<std::uint32_t>(crc32(0, b.data() + ihdr, 17)));
+    } else if (kind == ContainerKind::Webp) {
+        const std::size_t vp8x = Find(b, "VP8X");
+        for (int i = 0; i < 3; ++i) {
+            b[vp8x + 12 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((width - 1) >> (8 * i));
+            b[vp8x + 15 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((height - 1) >> (8 * i));
+        }
+    } else {
+        const std::size_t ispe = Find(b, "ispe");
+        PutBigEndian32(b, ispe + 8, width);
+        PutBigEndian32(b, ispe + 12, height);
+    }
+    return b;
 }
 
 std::string ContainerExtension(ContainerKind kind)

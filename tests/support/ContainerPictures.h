@@ -27,6 +27,11 @@ struct TContainerSpec {
 // The file's bytes; empty when this machine's library cannot encode the kind (HEIC needs x265).
 std::vector<std::uint8_t> MakeContainerPicture(const TContainerSpec& spec);
 
+// The same file with its header claiming `width` × `height` pixels, everything else intact (a
+// PNG's header checksum made to fit; for WebP the canvas of a VP8X file, at most 2^24 a side).
+std::vector<std::uint8_t> ClaimingSize(
+    ContainerKind kind, std::vector<std::uint8_t> file, std::uint32_t width, std::uint32_t height);
+
 // The extension that belongs to the kind, dot included.
 std::string ContainerExtension(ContainerKind kind);
 
