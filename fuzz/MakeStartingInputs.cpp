@@ -221,7 +221,7 @@ void ContainerInputs(const fs::path& root)
         put("exif", { .Exif = exif });
         put("alpha", { .Alpha = true });
         put("grey", { .Grey = true });
-        // The AV1 encoder asserts on 10-bit pictures this small.
+        // The AV1 encoder asserts on 10-bit pictures.
         if (kind == ContainerKind::Heic || kind == ContainerKind::Png)
             put("deep", { .Deep = true });
         if (kind == ContainerKind::Heic || kind == ContainerKind::Avif)

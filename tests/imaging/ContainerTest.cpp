@@ -36,37 +36,29 @@ std::string TypeWord(ContainerKind kind)
 
 bool Lossy(ContainerKind kind) { return kind == ContainerKind::Heic || kind == ContainerKind::Avif; }
 
-// Blue, green, red of the spec's picture at (x, y) as a reader should give it.
-std::array<int, 3> Expected(const TContainerSpec& spec, int x, int y)
-{
-    if (spec.Alpha && x < spec.Width / 2)
-        return { 255, 255, 255 };
-    const BitmapPtr source = MakeTestBitmap(spec.Width, spec.Height);
-    const std::uint8_t* p = source->Row(y) + 3 * x;
-    if (spec.Grey)
-        return { p[1], p[1], p[1] };
-    if (spec.Palette)
-        return { 128, p[1] & 0xF0, p[2] & 0xF0 };
-    return { p[0], p[1], p[2] };
-}
-
-// The mean difference per channel between the decoded picture and what it should show.
+// The mean difference per channel between the decoded picture and what the spec's picture should
+// give: transparent parts white, grey and palette colours as written, a turn of 6 (clockwise)
+// applied.
 double MeanError(const TBitmap& bitmap, const TContainerSpec& spec)
 {
+    const BitmapPtr source = MakeTestBitmap(spec.Width, spec.Height);
     double sum = 0;
     for (int y = 0; y < spec.Height; ++y)
         for (int x = 0; x < spec.Width; ++x) {
-            const auto expected = Expected(spec, x, y);
-            for (int c = 0; c < 3; ++c)
-                sum += std::abs(bitmap.Row(y)[3 * x + c] - expected[static_cast<std::size_t>(c)]);
+            const std::uint8_t* p = source->Row(y) + 3 * x;
+            std::array<int, 3> expected { p[0], p[1], p[2] };
+            if (spec.Alpha && x < spec.Width / 2)
+                expected = { 255, 255, 255 };
+            else if (spec.Grey)
+                expected = { p[1], p[1], p[1] };
+            else if (spec.Palette)
+                expected = { 128, p[1] & 0xF0, p[2] & 0xF0 };
+            const bool turned = spec.Orientation == 6;
+            const std::uint8_t* got = bitmap.Row(turned ? x : y) + 3 * (turned ? spec.Height - 1 - y : x);
+            for (std::size_t c = 0; c < 3; ++c)
+                sum += std::abs(got[c] - expected[c]);
         }
     return sum / (3.0 * spec.Width * spec.Height);
-}
-
-std::string Describe(const TContainerSpec& spec)
-{
-    return ContainerExtension(spec.Kind) + (spec.Alpha ? " alpha" : "") + (spec.Grey ? " grey" : "")
-        + (spec.Deep ? " deep" : "") + (spec.Palette ? " palette" : "") + (spec.Animated ? " animated" : "");
 }
 
 } // namespace
@@ -78,8 +70,11 @@ TEST(ContainerPictures, EveryVariantBecomesTheTwentyFourBitPicture)
         specs.push_back({ .Kind = kind });
         specs.push_back({ .Kind = kind, .Alpha = true });
         specs.push_back({ .Kind = kind, .Grey = true });
-        if (kind != ContainerKind::Webp)
+        if (kind == ContainerKind::Heic || kind == ContainerKind::Png)
             specs.push_back({ .Kind = kind, .Deep = true });
+        // HEIF pictures come turned as their container says.
+        if (Lossy(kind))
+            specs.push_back({ .Kind = kind, .Orientation = 6 });
     }
     specs.push_back({ .Kind = ContainerKind::Png, .Alpha = true, .Grey = true, .Deep = true });
     specs.push_back({ .Kind = ContainerKind::Png, .Palette = true });
@@ -88,19 +83,20 @@ TEST(ContainerPictures, EveryVariantBecomesTheTwentyFourBitPicture)
 
     TTempDir dir;
     int made = 0;
-    for (const TContainerSpec& spec : specs) {
-        SCOPED_TRACE(Describe(spec));
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+        const TContainerSpec& spec = specs[i];
+        SCOPED_TRACE(i);
         const Bytes bytes = MakeContainerPicture(spec);
         if (bytes.empty())
             continue; // no encoder for this kind on this machine
         ++made;
-        const std::string path = dir / ("picture" + std::to_string(made) + ContainerExtension(spec.Kind));
+        const std::string path = dir / ("picture" + std::to_string(i) + ContainerExtension(spec.Kind));
         WriteBytes(path, bytes);
-
+        const bool turned = spec.Orientation == 6;
         for (const AcquireMode mode : { AcquireMode::ListPicture, AcquireMode::HeaderOnly }) {
             const TAcquiredImage acquired = ReadImageFile(path, mode);
             ASSERT_TRUE(acquired.Read);
-            EXPECT_EQ(acquired.InfoText, TypeWord(spec.Kind) + "64x48");
+            EXPECT_EQ(acquired.InfoText, TypeWord(spec.Kind) + (turned ? "48x64" : "64x48"));
             EXPECT_EQ(acquired.ListPicture != nullptr, mode == AcquireMode::ListPicture);
         }
         TImageRecord image;
@@ -109,13 +105,9 @@ TEST(ContainerPictures, EveryVariantBecomesTheTwentyFourBitPicture)
         const BitmapPtr loaded = ReadPictureBitmap(path);
         ASSERT_NE(loaded, nullptr);
         ASSERT_EQ(loaded->Format(), PixelFormat::Bgr24);
-        ASSERT_EQ(loaded->Width(), 64);
-        ASSERT_EQ(loaded->Height(), 48);
+        ASSERT_EQ(loaded->Width(), turned ? 48 : 64);
+        ASSERT_EQ(loaded->Height(), turned ? 64 : 48);
         EXPECT_LE(MeanError(*loaded, spec), Lossy(spec.Kind) ? 6.0 : 0.5);
-        // Fully transparent is white, whatever the codec did to the colours.
-        if (spec.Alpha) {
-            EXPECT_GE(loaded->Row(24)[3 * 5 + 1], Lossy(spec.Kind) ? 240 : 255);
-        }
     }
     EXPECT_GE(made, 12) << "PNG and WebP are always made";
 }
@@ -168,26 +160,6 @@ TEST(ContainerPictures, ExifGivesDateModelTurnAndDetailsRows)
         EXPECT_NE(std::find(rows.begin(), rows.end(), "DateTimeOriginal=2024:05:06 07:08:09"), rows.end());
     }
     EXPECT_EQ(images.GetImage(images.ImageCount() - 1)->InfoText, "PNG 64x48");
-}
-
-TEST(ContainerPictures, HeifIsDecodedWithTheContainersOwnTurn)
-{
-    for (const ContainerKind kind : { ContainerKind::Heic, ContainerKind::Avif }) {
-        const Bytes bytes = MakeContainerPicture({ .Kind = kind, .Width = 64, .Height = 32, .Orientation = 6 });
-        if (bytes.empty())
-            continue;
-        TTempDir dir;
-        const std::string path = dir / ("turned" + ContainerExtension(kind));
-        WriteBytes(path, bytes);
-        EXPECT_EQ(ReadImageFile(path, AcquireMode::HeaderOnly).InfoText, TypeWord(kind) + "32x64");
-        const BitmapPtr loaded = ReadPictureBitmap(path);
-        ASSERT_NE(loaded, nullptr);
-        ASSERT_EQ(loaded->Width(), 32);
-        ASSERT_EQ(loaded->Height(), 64);
-        // Turned clockwise: the top left shows the source's bottom left (no blue, full green).
-        EXPECT_LT(loaded->Row(2)[3 * 2 + 0], 40);
-        EXPECT_GT(loaded->Row(2)[3 * 2 + 1], 215);
-    }
 }
 
 TEST(ContainerPictures, DamagedMislabelledAndHugeFilesFailCleanly)

@@ -163,6 +163,11 @@ namespace {
     {
         const heif_compression_format format
             = spec.Kind == ContainerKind::Avif ? heif_compression_AV1 : heif_compression_HEVC;
+        // The library registers its encoders while at least one user has started it.
+        heif_init(nullptr);
+        const struct TEnd {
+            ~TEnd() { heif_deinit(); }
+        } end;
         if (!heif_have_encoder_for_format(format))
             return {};
         heif_context* context = heif_context_alloc();

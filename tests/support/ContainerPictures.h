@@ -17,7 +17,7 @@ struct TContainerSpec {
     int Height = 48;
     bool Alpha = false; // the left half fully transparent, the rest opaque
     bool Grey = false;
-    bool Deep = false; // 16 bits per channel (PNG), 10 bits (HEIC, AVIF)
+    bool Deep = false; // 16 bits per channel (PNG), 10 bits (HEIC; this AV1 encoder asserts on them)
     bool Palette = false; // PNG only
     bool Animated = false; // WebP only: the test picture, then a black frame
     int Orientation = 1; // HEIC and AVIF: the container's own turn, as an EXIF orientation
