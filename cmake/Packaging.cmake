@@ -9,10 +9,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "HTML photo album generator (Ein HTML-Bilderalbengenerator)")
 # One string: a list of several would be joined with semicolons.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "Korvo 2 makes HTML photo albums from JPEG and BMP pictures. Drop the\n"
-    "photos into a list, sort them, give them categories, captions and\n"
-    "rotations, preview any picture exactly as the album will hold it, save\n"
-    "the work as a project file (.kv2) and write the album: preview images,\n"
+    "Korvo 2 makes HTML photo albums from JPEG, BMP, HEIC, AVIF, PNG and\n"
+    "WebP pictures. Drop the photos into a list, sort them, give them\n"
+    "categories, captions and rotations, preview any picture exactly as\n"
+    "the album will hold it, save the work as a project file (.kv2) and\n"
+    "write the album: preview images,\n"
     "thumbnails with a bevelled edge, an index page per category, gallery\n"
     "pages to page through and details pages with the EXIF data of each\n"
     "photo. The user interface is German.\n"

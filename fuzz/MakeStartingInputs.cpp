@@ -1,7 +1,7 @@
 // Writes the starting inputs of every fuzz target: small, valid examples of what each reader
 // takes (camera-like EXIF blocks, project files as the program saves them, BMPs of every depth
-// and header, JPEGs of every kind), so that the fuzzers start from the interesting paths.
-// Usage: korvo_fuzz_inputs FOLDER   (writes FOLDER/exif, FOLDER/markup, … one file per input)
+// and header, JPEGs of every kind, HEIC/AVIF, PNG and WebP pictures of every variant), so that the fuzzers start from
+// the interesting paths. Usage: korvo_fuzz_inputs FOLDER   (writes FOLDER/exif, FOLDER/markup, … one file per input)
 
 #include "exif/ExifBuilder.h"
 #include "imaging/Jpeg.h"
@@ -9,6 +9,7 @@
 #include "model/Configuration.h"
 #include "model/Datacore.h"
 #include "project/LoadSave.h"
+#include "support/ContainerPictures.h"
 #include "support/JpegVariants.h"
 #include "support/RecordingHost.h"
 #include "support/TestPictures.h"
@@ -193,6 +194,45 @@ void JpegInputs(const fs::path& root)
     put("huge-header", huge);
 }
 
+void ContainerInputs(const fs::path& root)
+{
+    using korvo::testing::ContainerKind;
+    using korvo::testing::TContainerSpec;
+    // The camera's TIFF data, behind the start marker and the segment's 10 bytes.
+    const Bytes camera = CameraExif(ExifByteOrder::BigEndian, false);
+    const Bytes exif(camera.begin() + 12, camera.end());
+    const struct {
+        ContainerKind Kind;
+        const char* Target;
+    } kinds[] = { { ContainerKind::Heic, "heif" }, { ContainerKind::Avif, "heif" }, { ContainerKind::Png, "png" },
+        { ContainerKind::Webp, "webp" } };
+    for (const auto& entry : kinds) {
+        const ContainerKind kind = entry.Kind;
+        const std::string target = entry.Target;
+        const std::string prefix = korvo::testing::ContainerExtension(kind).substr(1) + "-";
+        const auto put = [&](const std::string& name, TContainerSpec spec) {
+            spec.Kind = kind;
+            spec.Width = 24;
+            spec.Height = 16;
+            if (const Bytes file = korvo::testing::MakeContainerPicture(spec); !file.empty())
+                Put(root, target, prefix + name, file);
+        };
+        put("plain", {});
+        put("exif", { .Exif = exif });
+        put("alpha", { .Alpha = true });
+        put("grey", { .Grey = true });
+        // The AV1 encoder asserts on 10-bit pictures.
+        if (kind == ContainerKind::Heic || kind == ContainerKind::Png)
+            put("deep", { .Deep = true });
+        if (kind == ContainerKind::Heic || kind == ContainerKind::Avif)
+            put("turned", { .Orientation = 6 });
+        if (kind == ContainerKind::Png)
+            put("palette", { .Palette = true });
+        if (kind == ContainerKind::Webp)
+            put("animated", { .Animated = true });
+    }
+}
+
 void HtmlInputs(const fs::path& root)
 {
     // The fuzzer takes the page options from the end of the input and the texts from its start;
@@ -218,6 +258,7 @@ int main(int argc, char** argv)
     MarkupInputs(root);
     BmpInputs(root);
     JpegInputs(root);
+    ContainerInputs(root);
     HtmlInputs(root);
     return 0;
 }

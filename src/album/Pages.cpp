@@ -1,6 +1,7 @@
 #include "album/Pages.h"
 
 #include "exif/EXIF.h"
+#include "imaging/PictureFile.h"
 #include "imaging/Process.h"
 #include "model/TextRules.h"
 #include "model/Version.h"
@@ -162,10 +163,11 @@ void WriteImagePage(const std::string& path, const TImageRecord& image, bool det
 
     if (details) {
         file.Line("<td rowspan=\"3\" valign=\"top\"><table border=\"0\" cellpadding=\"0\" cellspacing=\"0\">");
-        EnumerateExif(
-            image.Source, [&file](std::uint16_t, std::uint32_t, const std::string& name, const std::string& valueText) {
-                WriteExifRow(file, name, valueText);
-            });
+        if (auto block = LoadPictureExif(image.Source))
+            EnumerateExif(
+                *block, [&file](std::uint16_t, std::uint32_t, const std::string& name, const std::string& valueText) {
+                    WriteExifRow(file, name, valueText);
+                });
         file.Line("</table></td>");
     }
 

@@ -14,8 +14,8 @@ const char* UsageText()
     return R"(Aufruf: korvo2-album [Optionen] --dest VERZEICHNIS BILD|ORDNER...
        korvo2-album [Optionen] PROJEKT.kv2
 
-Erzeugt ein HTML-Bildalbum aus JPEG- und BMP-Bildern. Ein Ordner steht für die
-Bilddateien direkt darin (nach Namen sortiert). Eine Projektdatei (.kv2) wird
+Erzeugt ein HTML-Bildalbum aus JPEG-, BMP-, HEIC-, AVIF-, PNG- und WebP-Bildern.
+Ein Ordner steht für die Bilddateien direkt darin (nach Namen sortiert). Eine Projektdatei (.kv2) wird
 wie mit "Laden" gelesen; die Optionen gelten danach.
 
 Optionen:

@@ -58,6 +58,24 @@ namespace {
         return ExifReadError(Concat({ "Lesefehler in ", fileName, ": ", std::system_category().message(error) }));
     }
 
+    // The byte order from the number 42 at T + 2 of a window whose TIFF header starts at T.
+    bool RecogniseByteOrder(ExifBlock& block, std::size_t t)
+    {
+        const auto low = block.Read8(t + 2);
+        const auto high = block.Read8(t + 3);
+        if (!low || !high)
+            return false;
+        const unsigned magic = *low | (unsigned { *high } << 8);
+        if (magic == 0x002A)
+            block.ByteOrder = ExifByteOrder::LittleEndian;
+        else if (magic == 0x2A00)
+            block.ByteOrder = ExifByteOrder::BigEndian;
+        else
+            return false;
+        block.TiffPosition = t;
+        return true;
+    }
+
     // Checks the markers, the "Exif" signature and the byte order; fills in A and T.
     bool Recognise(ExifBlock& block)
     {
@@ -79,21 +97,8 @@ namespace {
         if (!block.Contains(a + 4, sizeof Signature)
             || std::memcmp(block.Window.data() + a + 4, Signature, sizeof Signature) != 0)
             return false;
-        const std::size_t t = a + 10;
-        const auto low = byteAt(t + 2);
-        const auto high = byteAt(t + 3);
-        if (!low || !high)
-            return false;
-        const unsigned magic = *low | (unsigned { *high } << 8);
-        if (magic == 0x002A)
-            block.ByteOrder = ExifByteOrder::LittleEndian;
-        else if (magic == 0x2A00)
-            block.ByteOrder = ExifByteOrder::BigEndian;
-        else
-            return false;
         block.SegmentPosition = a;
-        block.TiffPosition = t;
-        return true;
+        return RecogniseByteOrder(block, a + 10);
     }
 
     // Bytes of one item of each type; 0 for types that are not interpreted, whose values are
@@ -451,6 +456,23 @@ std::optional<ExifBlock> ExifBlockFromBytes(const std::uint8_t* data, std::size_
     if (block->Length > 0)
         std::memcpy(block->Window.data(), data, block->Length);
     if (!Recognise(*block))
+        return std::nullopt;
+    return block;
+}
+
+std::optional<ExifBlock> ExifBlockFromTiff(const std::uint8_t* data, std::size_t size)
+{
+    // Some writers keep the JPEG segment's "Exif\0\0" in front of the TIFF header.
+    static constexpr std::uint8_t Signature[] = { 'E', 'x', 'i', 'f', 0, 0 };
+    if (data && size >= sizeof Signature && std::memcmp(data, Signature, sizeof Signature) == 0) {
+        data += sizeof Signature;
+        size -= sizeof Signature;
+    }
+    std::optional<ExifBlock> block(std::in_place);
+    block->Length = data ? std::min(size, ExifBlock::WindowSize) : 0;
+    if (block->Length > 0)
+        std::memcpy(block->Window.data(), data, block->Length);
+    if (!RecogniseByteOrder(*block, 0))
         return std::nullopt;
     return block;
 }

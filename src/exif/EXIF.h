@@ -174,6 +174,11 @@ std::optional<ExifBlock> LoadExifBlock(const std::string& fileName);
 // The block from the first `size` bytes of a file already in memory (only the first 4096 count).
 std::optional<ExifBlock> ExifBlockFromBytes(const std::uint8_t* data, std::size_t size);
 
+// The block of EXIF data kept outside a JPEG segment (a HEIF item, a PNG or WebP chunk): the
+// window holds the first 4096 bytes of the TIFF data, which start at window position 0 (T = 0;
+// an "Exif", 00, 00 in front of them is skipped). None when they do not start with a TIFF header.
+std::optional<ExifBlock> ExifBlockFromTiff(const std::uint8_t* data, std::size_t size);
+
 // The capture date text (from IFD0 DateTime, else DateTimeOriginal, else DateTimeDigitized) and
 // the camera model, each without leading and trailing bytes of code 32 or less. Both are cleared
 // first. False when the file has no EXIF block (see LoadExifBlock, including its exception).

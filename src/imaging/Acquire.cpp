@@ -2,7 +2,9 @@
 
 #include "exif/EXIF.h"
 #include "imaging/Bmp.h"
+#include "imaging/Heif.h"
 #include "imaging/Jpeg.h"
+#include "imaging/PictureFile.h"
 #include "imaging/RotateBMP.h"
 #include "model/TextRules.h"
 
@@ -14,6 +16,34 @@
 
 namespace korvo {
 
+const std::vector<TImageFileKind>& ImageFileKinds()
+{
+    static const std::vector<TImageFileKind> kinds {
+        { ImageFileType::Jpeg, "JPEG", { ".jpg", ".jpeg" } },
+        { ImageFileType::Bmp, "BMP", { ".bmp" } },
+        { ImageFileType::Heif, "HEIC/AVIF", { ".heic", ".heif", ".avif" } },
+        { ImageFileType::Png, "PNG", { ".png" } },
+        { ImageFileType::Webp, "WebP", { ".webp" } },
+    };
+    return kinds;
+}
+
+std::string ImageFilePattern(const TImageFileKind& kind)
+{
+    std::string pattern;
+    for (const std::string_view extension : kind.Extensions)
+        pattern += (pattern.empty() ? "*" : ";*") + std::string(extension);
+    return pattern;
+}
+
+std::string AllImageFilesPattern()
+{
+    std::string pattern;
+    for (const TImageFileKind& kind : ImageFileKinds())
+        pattern += (pattern.empty() ? "" : ";") + ImageFilePattern(kind);
+    return pattern;
+}
+
 ImageFileType FileTypeOf(std::string_view path)
 {
     const auto slash = path.rfind('/');
@@ -22,10 +52,10 @@ ImageFileType FileTypeOf(std::string_view path)
     if (dot == std::string_view::npos)
         return ImageFileType::Unknown;
     const std::string extension = ToLowerAscii(name.substr(dot));
-    if (extension == ".jpg" || extension == ".jpeg")
-        return ImageFileType::Jpeg;
-    if (extension == ".bmp")
-        return ImageFileType::Bmp;
+    for (const TImageFileKind& kind : ImageFileKinds())
+        for (const std::string_view accepted : kind.Extensions)
+            if (extension == accepted)
+                return kind.Type;
     return ImageFileType::Unknown;
 }
 
@@ -232,6 +262,35 @@ namespace {
         return out.ListPicture != nullptr;
     }
 
+    // A HEIF, PNG or WebP file: the whole picture (unless only the header is wanted) and the
+    // EXIF data its container keeps beside it.
+    bool ReadContainer(const std::string& path, ImageFileType type, AcquireMode mode, TAcquiredImage& out,
+        std::string& typeWord, std::string& dateText, std::string& model)
+    {
+        TDecodedPicture picture;
+        HeifKind kind = HeifKind::Heic;
+        const DecodeScope scope = mode == AcquireMode::HeaderOnly ? DecodeScope::HeaderOnly : DecodeScope::Pixels;
+        if (!ReadContainerPicture(path, type, scope, picture, &kind))
+            return false;
+        typeWord = type == ImageFileType::Png ? "PNG "
+            : type == ImageFileType::Webp     ? "WebP "
+            : kind == HeifKind::Avif          ? "AVIF "
+                                              : "HEIC ";
+        out.Width = picture.Width;
+        out.Height = picture.Height;
+        if (auto block = ExifBlockFromTiff(picture.Exif.data(), picture.Exif.size())) {
+            ReadExifDate(*block, dateText, model);
+            // A HEIF picture is decoded turned as its container says; its EXIF orientation
+            // describes the same turn and must not be applied a second time.
+            if (type != ImageFileType::Heif)
+                out.ExifOrientation = ReadExifOrientation(*block);
+        }
+        if (mode == AcquireMode::HeaderOnly)
+            return true;
+        out.ListPicture = MakeListPicture(*picture.Bitmap);
+        return out.ListPicture != nullptr;
+    }
+
 } // namespace
 
 TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept
@@ -247,10 +306,12 @@ TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept
         int height = 0;
         std::string dateText;
         std::string model;
+        std::string typeWord;
         if (type == ImageFileType::Jpeg) {
             if (!ReadJpeg(path, mode, out, width, height, dateText, model))
                 return TAcquiredImage {};
-        } else {
+            typeWord = "JPEG ";
+        } else if (type == ImageFileType::Bmp) {
             BitmapPtr bitmap = ReadBmpFile(path);
             if (!bitmap)
                 return out;
@@ -258,11 +319,17 @@ TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept
             height = bitmap->Height();
             if (mode == AcquireMode::ListPicture && !(out.ListPicture = MakeListPicture(*bitmap)))
                 return out;
+            typeWord = "BMP ";
+        } else {
+            if (!ReadContainer(path, type, mode, out, typeWord, dateText, model))
+                return TAcquiredImage {};
+            width = out.Width;
+            height = out.Height;
         }
         ReadFileDate(path, out.FileDate);
         out.Width = width;
         out.Height = height;
-        out.TypeWord = type == ImageFileType::Jpeg ? "JPEG " : "BMP ";
+        out.TypeWord = std::move(typeWord);
         out.ExifDateText = std::move(dateText);
         out.Model = std::move(model);
         FinishAcquiredImage(out);

@@ -34,7 +34,8 @@ enum class AcquireMode {
 struct TAcquireOptions {
     AcquireMode Mode = AcquireMode::ListPicture;
     TWorkOptions Work;
-    // Adding files: a JPEG's turn follows its EXIF orientation (RotateFromExifOrientation).
+    // Adding files: the turn of a JPEG, PNG or WebP picture follows its EXIF orientation
+    // (RotateFromExifOrientation); a HEIF picture comes turned by its container already.
     bool ExifRotation = false;
     // Where pictures read before are found again and new ones are kept; none when nullptr.
     IAcquireCache* Cache = nullptr;
@@ -42,8 +43,8 @@ struct TAcquireOptions {
 
 // Appends a filled entry for the file at `path` (marked, active, in the viewed category when a
 // real category is viewed) and returns true; false when nothing was appended. When
-// `lastFileTypeUnknown` is given it receives whether the extension was none of ".jpg", ".jpeg"
-// and ".bmp" (any letter case), which tells an unknown type from a file that failed to read.
+// `lastFileTypeUnknown` is given it receives whether the extension was none of ImageFileKinds'
+// (any letter case), which tells an unknown type from a file that failed to read.
 bool AcquireImage(TImageManager& images, const std::string& path, bool* lastFileTypeUnknown = nullptr,
     AcquireMode mode = AcquireMode::ListPicture);
 
@@ -57,7 +58,7 @@ struct TAcquiredImage {
     std::string InfoText;
     TDateTime FileDate = 0;
     TDateTime ExifDate = 0;
-    int ExifOrientation = 0; // the EXIF Orientation tag of a JPEG, 0 when it has none
+    int ExifOrientation = 0; // the EXIF Orientation tag, 0 when it has none or it is HEIF's
     int Width = 0; // the picture's pixel size
     int Height = 0;
     // What InfoText and ExifDate are made of (FinishAcquiredImage), as the cache keeps them.
@@ -116,8 +117,21 @@ bool ReadFileDate(const std::string& path, TDateTime& date);
 // The same for a last-write time in seconds since 1970.
 bool FileDateFromSeconds(std::int64_t seconds, TDateTime& date);
 
-// "JPEG", "BMP" or nothing, from the extension of the path's file name.
-enum class ImageFileType { Unknown, Jpeg, Bmp };
+// The kind of picture file, from the extension of the path's file name (any letter case).
+enum class ImageFileType { Unknown, Jpeg, Bmp, Heif, Png, Webp };
 ImageFileType FileTypeOf(std::string_view path);
+
+// The accepted picture files, one row per kind in the order the add-images dialog lists them:
+// the name its filter shows and the extensions (lower case, dot included). The one list that
+// acquisition, the command line's folders and the window's dialog go by.
+struct TImageFileKind {
+    ImageFileType Type;
+    std::string_view FilterName;
+    std::vector<std::string_view> Extensions;
+};
+const std::vector<TImageFileKind>& ImageFileKinds();
+// "*.jpg;*.jpeg": the dialog's pattern of one kind; AllImageFilesPattern joins every kind's.
+std::string ImageFilePattern(const TImageFileKind& kind);
+std::string AllImageFilesPattern();
 
 } // namespace korvo

@@ -1,8 +1,8 @@
 #include "imaging/AlbumPicture.h"
 
-#include "imaging/Bmp.h"
 #include "imaging/Histogram.h"
 #include "imaging/Jpeg.h"
+#include "imaging/PictureFile.h"
 #include "imaging/Process.h"
 #include "imaging/RotateBMP.h"
 #include "imaging/ScaleBMP.h"
@@ -215,19 +215,19 @@ namespace {
         return picture;
     }
 
-    // Everything else: the picture held whole (a BMP file as read, a JPEG in the workspace's
-    // buffer), filtered while it is read, then its turned rows strip by strip through the tonal
+    // Everything else: the picture held whole (a BMP or container file as read, a JPEG in the
+    // workspace's buffer), filtered while it is read, then its turned rows strip by strip through the tonal
     // correction's mapping into the resampler, without a turned copy.
     void HeldPicture(const TAlbumPictureJob& job, const Configuration& config, TPictureWorkspace::TBuffers& buffers,
-        TAlbumPictureResult& result, const TCancelled& cancelled, bool bmp)
+        TAlbumPictureResult& result, const TCancelled& cancelled, bool whole)
     {
         const PreprocessingSettings& pre = config.Preprocessing;
         const int rotate = job.Rotate >= 1 && job.Rotate <= 3 ? job.Rotate : 0;
         BitmapPtr read;
         TBitmap* picture = nullptr;
         std::optional<THeldFilters> filters;
-        if (bmp) {
-            read = ReadBmpFile(job.Source);
+        if (whole) {
+            read = ReadPictureBitmap(job.Source);
             picture = read.get();
             if (!picture)
                 return;
@@ -286,14 +286,14 @@ TAlbumPictureResult ProcessAlbumPicture(const TAlbumPictureJob& job, const Confi
 {
     TAlbumPictureResult result;
     try {
-        const std::size_t dot = job.Source.rfind('.');
-        const bool bmp = dot != std::string::npos && ToLowerAscii(job.Source.substr(dot)) == ".bmp";
+        const ImageFileType type = FileTypeOf(job.Source);
+        const bool held = type == ImageFileType::Bmp || IsContainerType(type);
         const PreprocessingSettings& pre = config.Preprocessing;
         const bool turned = job.Rotate >= 1 && job.Rotate <= 3;
-        if (!bmp && !pre.Equalize && !turned)
+        if (!held && !pre.Equalize && !turned)
             StreamJpeg(job, config, workspace.Buffers(), result, cancelled);
         else
-            HeldPicture(job, config, workspace.Buffers(), result, cancelled, bmp);
+            HeldPicture(job, config, workspace.Buffers(), result, cancelled, held);
     } catch (...) {
         // Exhausted memory or anything unforeseen: this picture failed, the run goes on.
         result = TAlbumPictureResult {};

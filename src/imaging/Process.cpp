@@ -3,6 +3,7 @@
 #include "imaging/Bmp.h"
 #include "imaging/Histogram.h"
 #include "imaging/Jpeg.h"
+#include "imaging/PictureFile.h"
 #include "imaging/RotateBMP.h"
 #include "imaging/ScaleBMP.h"
 #include "model/TextRules.h"
@@ -25,10 +26,7 @@ namespace {
 
     BitmapPtr LoadAndPrepare(const TImageRecord& image, const Configuration& config)
     {
-        const std::size_t dot = image.Source.rfind('.');
-        const std::string extension = dot == std::string::npos ? std::string() : ToLowerAscii(image.Source.substr(dot));
-        BitmapPtr bitmap
-            = extension == ".bmp" ? ReadBmpFile(image.Source) : DecodeJpegFile(image.Source, DctMethod::Float);
+        BitmapPtr bitmap = ReadPictureBitmap(image.Source);
         if (!bitmap)
             return nullptr;
 

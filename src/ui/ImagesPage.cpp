@@ -7,6 +7,8 @@
 #include "ui/ListHistory.h"
 #include "ui/WaitCursor.h"
 
+#include "imaging/Acquire.h"
+
 #include <QActionGroup>
 #include <QComboBox>
 #include <QFile>
@@ -588,10 +590,17 @@ void TImagesPage::MAddImagesClick()
 {
     FileDialogRequest request;
     request.Title = QStringLiteral("Bilder auswählen");
-    request.Filters = { { QStringLiteral("Bilddateien (*.jpg;*.jpeg;*.bmp)"), QStringLiteral("*.jpg;*.jpeg;*.bmp") },
-        { QStringLiteral("JPEG-Bilddateien (*.jpg;*.jpeg)"), QStringLiteral("*.jpg;*.jpeg") },
-        { QStringLiteral("BMP-Bilddateien (*.bmp)"), QStringLiteral("*.bmp") },
-        { QStringLiteral("Alle Dateien (*.*)"), QStringLiteral("*.*") } };
+    // Every kind the core accepts, then each kind alone, from the core's one list.
+    const QString all = QString::fromStdString(AllImageFilesPattern());
+    request.Filters = { { QStringLiteral("Bilddateien (") + all + QStringLiteral(")"), all } };
+    for (const TImageFileKind& kind : ImageFileKinds()) {
+        const QString pattern = QString::fromStdString(ImageFilePattern(kind));
+        request.Filters.push_back(
+            { QString::fromUtf8(kind.FilterName.data(), static_cast<qsizetype>(kind.FilterName.size()))
+                    + QStringLiteral("-Bilddateien (") + pattern + QStringLiteral(")"),
+                pattern });
+    }
+    request.Filters.push_back({ QStringLiteral("Alle Dateien (*.*)"), QStringLiteral("*.*") });
     request.DefaultExtension = QStringLiteral("jpg");
     request.MultipleFiles = true;
     const QStringList chosen = m_services.FileDialogs.AskOpenFileNames(request);

@@ -145,7 +145,9 @@ TEST(Bombs, MemoryRunningOutAnywhereFailsOnlyThatPicture)
 
     int started = 0;
     int complete = 0;
-    for (std::uint64_t megabytes = 4; megabytes <= 48; ++megabytes) {
+    // The HEIF, AV1 and HEVC libraries the tool links take some 16 MB of address space before
+    // the first picture, so the tool starts only at about 32 MB.
+    for (std::uint64_t megabytes = 4; megabytes <= 80; ++megabytes) {
         fs::remove_all(dir / "out");
         const ToolOutcome outcome = RunAlbumTool({ "--raw", "--mode", "WithDetails", "--set",
                                                      "Preprocessing.Equalize=yes", "--dest", dir / "out", dir / "in" },

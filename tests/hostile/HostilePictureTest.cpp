@@ -1,9 +1,11 @@
-// Damaged and hostile JPEG and BMP files through korvo2-album: every file gets its one line when
+// Damaged and hostile JPEG, BMP, HEIC, AVIF, PNG and WebP files through korvo2-album: every file gets its one line when
 // it is added, the readable ones are turned into the album, and nothing crashes or hangs.
 
 #include "exif/ExifBuilder.h"
 #include "hostile/HostileSupport.h"
+#include "imaging/Acquire.h"
 #include "imaging/TestImages.h"
+#include "support/ContainerPictures.h"
 #include "support/JpegVariants.h"
 #include "support/TestPictures.h"
 
@@ -405,4 +407,44 @@ TEST_F(HostilePictures, ExifBlocksWithHostileOffsetsAndCounts)
         const std::string page = ReadFile(m_dir / ("out/iinfo00" + std::to_string(i) + ".htm"));
         EXPECT_TRUE(page.ends_with("</tr></table>\r\n<!--EOT-->\r\n</body></html>\r\n")) << i;
     }
+}
+
+// HEIC, AVIF, PNG and WebP files through the whole tool: sound ones (with EXIF) become album
+// pictures with their details rows; cut files, sizes beyond the limit, a PNG whose header claims
+// more pixels than its data hold and files under another kind's extension fail on their lines.
+// The tool adds from the header, so a cut file whose header is whole is added and fails later.
+TEST_F(HostilePictures, ContainersCutHugeAndMislabelled)
+{
+    const Bytes exif = TiffOfSegment(MakeExifSegment(false, { AsciiEntry(0x0110, "Kamera") }));
+    for (const ContainerKind kind :
+        { ContainerKind::Heic, ContainerKind::Avif, ContainerKind::Png, ContainerKind::Webp }) {
+        const std::string extension = ContainerExtension(kind);
+        const Bytes whole = MakeContainerPicture({ .Kind = kind, .Exif = exif });
+        if (whole.empty())
+            continue; // no encoder for this kind on this machine
+        Add("whole" + extension, whole, true);
+        for (const std::size_t length : { std::size_t { 0 }, std::size_t { 40 }, whole.size() / 2 }) {
+            Add("cut" + std::to_string(length) + extension, Bytes(whole.begin(), whole.begin() + length), false);
+            Inputs.back().Added = ReadImageFile(Inputs.back().Path, AcquireMode::HeaderOnly).Read;
+        }
+        Add("60000x60000" + extension, ClaimingSize(kind, whole, 60000, 60000), false);
+    }
+    Add("4000x4000.png", ClaimingSize(ContainerKind::Png, MakeContainerPicture({}), 4000, 4000), false);
+    Inputs.back().Added = true;
+    Add("png.webp", MakeContainerPicture({}), false);
+    Add("webp.png", MakeContainerPicture({ .Kind = ContainerKind::Webp }), false);
+    Add("jpeg.avif", MakeJpeg(16, 12), false);
+    Add("png.heic", MakeContainerPicture({}), false);
+
+    const ToolOutcome outcome = Run("WithDetails");
+    EXPECT_EQ(outcome.ExitCode, 1);
+    const int added = static_cast<int>(
+        std::count_if(Inputs.begin(), Inputs.end(), [](const auto& i) { return i.Added.value_or(i.Readable); }));
+    EXPECT_TRUE(LogMatches(outcome, ExpectedRunLines(Inputs, true), Readable(), added));
+    EXPECT_EQ(Files(".jpg"), 2 * Readable());
+    int withModel = 0;
+    for (const auto& entry : fs::directory_iterator(m_dir / "out"))
+        withModel += entry.path().filename().string().starts_with("iinfo")
+            && ReadFile(entry.path()).find(ExifRow("Model", "Kamera")) != std::string::npos;
+    EXPECT_EQ(withModel, Readable());
 }

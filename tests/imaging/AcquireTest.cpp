@@ -135,12 +135,14 @@ TEST_F(Acquisition, ExtensionDecidesTheTypeInAnyCase)
         EXPECT_FALSE(unknown);
     }
     EXPECT_TRUE(AcquireImage(Images, Write("e.BMP", MakeBmp(8, 6)), &unknown));
-    for (const char* name : { "f.jpe", "g.png", "ohne", "ordner.jpg/bild", "h.jpg.txt" }) {
+    for (const char* name : { "f.jpe", "g.gif", "ohne", "ordner.jpg/bild", "h.jpg.txt", "i.tiff" }) {
         EXPECT_FALSE(AcquireImage(Images, m_dir / name, &unknown)) << name;
         EXPECT_TRUE(unknown) << name;
     }
-    // A BMP under a JPEG name, a folder named like a picture and a missing file fail to read.
-    for (const std::string& path : { Write("bmp.jpg", MakeBmp(8, 6)), m_dir / "fehlt.jpg" }) {
+    // A BMP under a JPEG name, a folder named like a picture and missing files of every other
+    // accepted kind (any case) fail to read.
+    for (const std::string& path : { Write("bmp.jpg", MakeBmp(8, 6)), m_dir / "fehlt.jpg", m_dir / "fehlt.HEIC",
+             m_dir / "fehlt.Heif", m_dir / "fehlt.AVIF", m_dir / "fehlt.Png", m_dir / "fehlt.WEBP" }) {
         EXPECT_FALSE(AcquireImage(Images, path, &unknown)) << path;
         EXPECT_FALSE(unknown);
     }

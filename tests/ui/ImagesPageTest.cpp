@@ -597,11 +597,16 @@ private Q_SLOTS:
         QCOMPARE(request.Title, QStringLiteral("Bilder auswählen"));
         QCOMPARE(request.DefaultExtension, QStringLiteral("jpg"));
         QVERIFY(request.MultipleFiles);
-        const std::vector<FileFilter> filters { { QStringLiteral("Bilddateien (*.jpg;*.jpeg;*.bmp)"),
-                                                    QStringLiteral("*.jpg;*.jpeg;*.bmp") },
+        const std::vector<FileFilter> filters {
+            { QStringLiteral("Bilddateien (*.jpg;*.jpeg;*.bmp;*.heic;*.heif;*.avif;*.png;*.webp)"),
+                QStringLiteral("*.jpg;*.jpeg;*.bmp;*.heic;*.heif;*.avif;*.png;*.webp") },
             { QStringLiteral("JPEG-Bilddateien (*.jpg;*.jpeg)"), QStringLiteral("*.jpg;*.jpeg") },
             { QStringLiteral("BMP-Bilddateien (*.bmp)"), QStringLiteral("*.bmp") },
-            { QStringLiteral("Alle Dateien (*.*)"), QStringLiteral("*.*") } };
+            { QStringLiteral("HEIC/AVIF-Bilddateien (*.heic;*.heif;*.avif)"), QStringLiteral("*.heic;*.heif;*.avif") },
+            { QStringLiteral("PNG-Bilddateien (*.png)"), QStringLiteral("*.png") },
+            { QStringLiteral("WebP-Bilddateien (*.webp)"), QStringLiteral("*.webp") },
+            { QStringLiteral("Alle Dateien (*.*)"), QStringLiteral("*.*") }
+        };
         QVERIFY(request.Filters == filters);
         QCOMPARE(w.Operations->Calls.size(), std::size_t(1));
         QCOMPARE(w.Operations->Calls[0].Paths, std::vector<std::string> { "/bilder/neu1.jpg" });
