@@ -42,8 +42,8 @@ std::optional<AlbumRecordPicture> TEarlierPictures::Kept(const AlbumRecordPictur
         = wanted.Thumbnail.empty() || (earlier.ThumbWidth > 0 && earlier.ThumbHeight > 0 && Intact(wanted.Thumbnail));
     if (earlier.Thumbnail != wanted.Thumbnail || earlier.Settings != wanted.Settings || earlier.Source != wanted.Source
         || earlier.SourceIdentity.Stamp != wanted.SourceIdentity.Stamp
-        || earlier.SourceIdentity.Inode != wanted.SourceIdentity.Inode || earlier.PreviewWidth <= 0 || earlier.PreviewHeight <= 0
-        || !thumbnailKnown || !Intact(wanted.Preview))
+        || earlier.SourceIdentity.Inode != wanted.SourceIdentity.Inode || earlier.PreviewWidth <= 0
+        || earlier.PreviewHeight <= 0 || !thumbnailKnown || !Intact(wanted.Preview))
         return std::nullopt;
     return earlier;
 }
