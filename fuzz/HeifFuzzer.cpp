@@ -5,8 +5,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    return korvo::fuzz::FuzzContainer(data, size,
+    return korvo::fuzz::FuzzContainer(
+        data, size,
         [](const std::uint8_t* bytes, std::size_t length, korvo::DecodeScope scope, korvo::TDecodedPicture& picture) {
             return korvo::ReadHeifMemory(bytes, length, scope, picture);
-        });
+        },
+        false);
 }
