@@ -197,7 +197,7 @@ void JpegInputs(const fs::path& root)
 void ContainerInputs(const fs::path& root)
 {
     using korvo::testing::ContainerKind;
-    using korvo::testing::TContainerSpec;
+    using korvo::testing::ContainerRecipe;
     // The camera's TIFF data, behind the start marker and the segment's 10 bytes.
     const Bytes camera = CameraExif(ExifByteOrder::BigEndian, false);
     const Bytes exif(camera.begin() + 12, camera.end());
@@ -210,11 +210,11 @@ void ContainerInputs(const fs::path& root)
         const ContainerKind kind = entry.Kind;
         const std::string target = entry.Target;
         const std::string prefix = korvo::testing::ContainerExtension(kind).substr(1) + "-";
-        const auto put = [&](const std::string& name, TContainerSpec spec) {
-            spec.Kind = kind;
-            spec.Width = 24;
-            spec.Height = 16;
-            if (const Bytes file = korvo::testing::MakeContainerPicture(spec); !file.empty())
+        const auto put = [&](const std::string& name, ContainerRecipe recipe) {
+            recipe.Kind = kind;
+            recipe.Width = 24;
+            recipe.Height = 16;
+            if (const Bytes file = korvo::testing::MakeContainerPicture(recipe); !file.empty())
                 Put(root, target, prefix + name, file);
         };
         put("plain", {});

@@ -36,67 +36,67 @@ std::string TypeWord(ContainerKind kind)
 
 bool Lossy(ContainerKind kind) { return kind == ContainerKind::Heic || kind == ContainerKind::Avif; }
 
-// The mean difference per channel between the decoded picture and what the spec's picture should
+// The mean difference per channel between the decoded picture and what the recipe's picture should
 // give: transparent parts white, grey and palette colours as written, a turn of 6 (clockwise)
 // applied.
-double MeanError(const TBitmap& bitmap, const TContainerSpec& spec)
+double MeanError(const TBitmap& bitmap, const ContainerRecipe& recipe)
 {
-    const BitmapPtr source = MakeTestBitmap(spec.Width, spec.Height);
+    const BitmapPtr source = MakeTestBitmap(recipe.Width, recipe.Height);
     double sum = 0;
-    for (int y = 0; y < spec.Height; ++y)
-        for (int x = 0; x < spec.Width; ++x) {
+    for (int y = 0; y < recipe.Height; ++y)
+        for (int x = 0; x < recipe.Width; ++x) {
             const std::uint8_t* p = source->Row(y) + 3 * x;
             std::array<int, 3> expected { p[0], p[1], p[2] };
-            if (spec.Alpha && x < spec.Width / 2)
+            if (recipe.Alpha && x < recipe.Width / 2)
                 expected = { 255, 255, 255 };
-            else if (spec.Grey)
+            else if (recipe.Grey)
                 expected = { p[1], p[1], p[1] };
-            else if (spec.Palette)
+            else if (recipe.Palette)
                 expected = { 128, p[1] & 0xF0, p[2] & 0xF0 };
-            const bool turned = spec.Orientation == 6;
-            const std::uint8_t* got = bitmap.Row(turned ? x : y) + 3 * (turned ? spec.Height - 1 - y : x);
+            const bool turned = recipe.Orientation == 6;
+            const std::uint8_t* got = bitmap.Row(turned ? x : y) + 3 * (turned ? recipe.Height - 1 - y : x);
             for (std::size_t c = 0; c < 3; ++c)
                 sum += std::abs(got[c] - expected[c]);
         }
-    return sum / (3.0 * spec.Width * spec.Height);
+    return sum / (3.0 * recipe.Width * recipe.Height);
 }
 
 } // namespace
 
 TEST(ContainerPictures, EveryVariantBecomesTheTwentyFourBitPicture)
 {
-    std::vector<TContainerSpec> specs;
+    std::vector<ContainerRecipe> recipes;
     for (const ContainerKind kind : AllKinds) {
-        specs.push_back({ .Kind = kind });
-        specs.push_back({ .Kind = kind, .Alpha = true });
-        specs.push_back({ .Kind = kind, .Grey = true });
+        recipes.push_back({ .Kind = kind });
+        recipes.push_back({ .Kind = kind, .Alpha = true });
+        recipes.push_back({ .Kind = kind, .Grey = true });
         if (kind == ContainerKind::Heic || kind == ContainerKind::Png)
-            specs.push_back({ .Kind = kind, .Deep = true });
+            recipes.push_back({ .Kind = kind, .Deep = true });
         // HEIF pictures come turned as their container says.
         if (Lossy(kind))
-            specs.push_back({ .Kind = kind, .Orientation = 6 });
+            recipes.push_back({ .Kind = kind, .Orientation = 6 });
     }
-    specs.push_back({ .Kind = ContainerKind::Png, .Alpha = true, .Grey = true, .Deep = true });
-    specs.push_back({ .Kind = ContainerKind::Png, .Palette = true });
-    specs.push_back({ .Kind = ContainerKind::Webp, .Animated = true });
-    specs.push_back({ .Kind = ContainerKind::Webp, .Alpha = true, .Animated = true });
+    recipes.push_back({ .Kind = ContainerKind::Png, .Alpha = true, .Grey = true, .Deep = true });
+    recipes.push_back({ .Kind = ContainerKind::Png, .Palette = true });
+    recipes.push_back({ .Kind = ContainerKind::Webp, .Animated = true });
+    recipes.push_back({ .Kind = ContainerKind::Webp, .Alpha = true, .Animated = true });
 
     TTempDir dir;
     int made = 0;
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        const TContainerSpec& spec = specs[i];
+    for (std::size_t i = 0; i < recipes.size(); ++i) {
+        const ContainerRecipe& recipe = recipes[i];
         SCOPED_TRACE(i);
-        const Bytes bytes = MakeContainerPicture(spec);
+        const Bytes bytes = MakeContainerPicture(recipe);
         if (bytes.empty())
             continue; // no encoder for this kind on this machine
         ++made;
-        const std::string path = dir / ("picture" + std::to_string(i) + ContainerExtension(spec.Kind));
+        const std::string path = dir / ("picture" + std::to_string(i) + ContainerExtension(recipe.Kind));
         WriteBytes(path, bytes);
-        const bool turned = spec.Orientation == 6;
+        const bool turned = recipe.Orientation == 6;
         for (const AcquireMode mode : { AcquireMode::ListPicture, AcquireMode::HeaderOnly }) {
             const TAcquiredImage acquired = ReadImageFile(path, mode);
             ASSERT_TRUE(acquired.Read);
-            EXPECT_EQ(acquired.InfoText, TypeWord(spec.Kind) + (turned ? "48x64" : "64x48"));
+            EXPECT_EQ(acquired.InfoText, TypeWord(recipe.Kind) + (turned ? "48x64" : "64x48"));
             EXPECT_EQ(acquired.ListPicture != nullptr, mode == AcquireMode::ListPicture);
         }
         TImageRecord image;
@@ -107,7 +107,7 @@ TEST(ContainerPictures, EveryVariantBecomesTheTwentyFourBitPicture)
         ASSERT_EQ(loaded->Format(), PixelFormat::Bgr24);
         ASSERT_EQ(loaded->Width(), turned ? 48 : 64);
         ASSERT_EQ(loaded->Height(), turned ? 64 : 48);
-        EXPECT_LE(MeanError(*loaded, spec), Lossy(spec.Kind) ? 6.0 : 0.5);
+        EXPECT_LE(MeanError(*loaded, recipe), Lossy(recipe.Kind) ? 6.0 : 0.5);
     }
     EXPECT_GE(made, 12) << "PNG and WebP are always made";
 }

@@ -11,7 +11,7 @@ namespace korvo::testing {
 
 enum class ContainerKind { Heic, Avif, Png, Webp };
 
-struct TContainerSpec {
+struct ContainerRecipe {
     ContainerKind Kind = ContainerKind::Png;
     int Width = 64;
     int Height = 48;
@@ -25,7 +25,7 @@ struct TContainerSpec {
 };
 
 // The file's bytes; empty when this machine's library cannot encode the kind (HEIC needs x265).
-std::vector<std::uint8_t> MakeContainerPicture(const TContainerSpec& spec);
+std::vector<std::uint8_t> MakeContainerPicture(const ContainerRecipe& recipe);
 
 // The same file with its header claiming `width` × `height` pixels, everything else intact (a
 // PNG's header checksum made to fit; for WebP the canvas of a VP8X file, at most 2^24 a side).
