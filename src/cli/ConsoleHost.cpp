@@ -1,5 +1,7 @@
 #include "cli/ConsoleHost.h"
 
+#include "model/MessageKinds.h"
+
 #include <chrono>
 #include <csignal>
 
@@ -10,23 +12,6 @@ namespace {
     volatile std::sig_atomic_t interruptRequested = 0;
 
     extern "C" void OnInterrupt(int) { interruptRequested = 1; }
-
-    const char* ColourCode(MessageColour colour)
-    {
-        switch (colour) {
-        case MessageColour::Blue:
-            return "\033[34m";
-        case MessageColour::Grey:
-            return "\033[90m";
-        case MessageColour::Red:
-            return "\033[31m";
-        case MessageColour::Green:
-            return "\033[32m";
-        case MessageColour::WindowText:
-            break;
-        }
-        return nullptr;
-    }
 
 } // namespace
 
@@ -77,9 +62,9 @@ void TConsoleHost::LineAppended(const std::string& line)
         std::fprintf(m_out, "%s\n", line.c_str());
     } else {
         const std::string shown(ShownText(line));
-        const char* colour = m_colour && !line.empty() ? ColourCode(MessageKindColour(line[0])) : nullptr;
-        if (colour)
-            std::fprintf(m_out, "%s%s\033[0m\n", colour, shown.c_str());
+        const std::string_view colour = m_colour && !line.empty() ? KindOfMessage(line[0]).Terminal : "";
+        if (!colour.empty())
+            std::fprintf(m_out, "%.*s%s\033[0m\n", static_cast<int>(colour.size()), colour.data(), shown.c_str());
         else
             std::fprintf(m_out, "%s\n", shown.c_str());
     }

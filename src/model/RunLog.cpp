@@ -6,45 +6,6 @@
 
 namespace korvo {
 
-MessageColour MessageKindColour(char kind)
-{
-    switch (kind) {
-    case '/':
-    case 'B':
-        return MessageColour::Blue;
-    case '_':
-    case '0':
-        return MessageColour::Grey;
-    case '-':
-    case '!':
-    case 'E':
-    case 'R':
-        return MessageColour::Red;
-    case '+':
-    case 'G':
-        return MessageColour::Green;
-    default:
-        return MessageColour::WindowText;
-    }
-}
-
-RgbColour MessageColourRgb(MessageColour colour)
-{
-    switch (colour) {
-    case MessageColour::Blue:
-        return { 0, 0, 255 };
-    case MessageColour::Grey:
-        return { 128, 128, 128 };
-    case MessageColour::Red:
-        return { 255, 0, 0 };
-    case MessageColour::Green:
-        return { 0, 128, 0 };
-    case MessageColour::WindowText:
-        break;
-    }
-    return { 0, 0, 0 };
-}
-
 std::string_view ShownText(std::string_view message) { return message.empty() ? message : message.substr(1); }
 
 bool TRunLog::Log(std::string_view message)

@@ -4,7 +4,10 @@
 // host interface through which operations reach their window (or terminal, or test).
 //
 // A message is one line whose first character is its kind: "/" header, "*" progress,
-// "_" detail, "-" error or abort, "+" summary; the empty message is a separator line.
+// "_" detail, "-" error or abort, "+" summary (MessageKinds.h); the empty message is a
+// separator line.
+
+#include "model/MessageKinds.h"
 
 #include <cstdint>
 #include <optional>
@@ -14,19 +17,6 @@
 
 namespace korvo {
 
-// The colour a message's kind character selects.
-enum class MessageColour { WindowText, Blue, Grey, Red, Green };
-
-struct RgbColour {
-    std::uint8_t Red = 0;
-    std::uint8_t Green = 0;
-    std::uint8_t Blue = 0;
-};
-
-MessageColour MessageKindColour(char kind);
-// The fixed colour of a kind; WindowText has none of its own (the platform's text colour) and
-// gives black.
-RgbColour MessageColourRgb(MessageColour colour);
 // What a log line shows: the message from its second character on.
 std::string_view ShownText(std::string_view message);
 

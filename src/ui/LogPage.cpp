@@ -1,5 +1,6 @@
 #include "ui/LogPage.h"
 
+#include "model/MessageKinds.h"
 #include "model/RunLog.h"
 #include "ui/Artwork.h"
 
@@ -68,13 +69,11 @@ void TLogBox::DrawItem(QPainter& painter, int index, const QRect& rect) const
     const std::string& line = m_lines[static_cast<std::size_t>(index)];
     if (line.empty())
         return;
-    const MessageColour colour = MessageKindColour(line.front());
-    if (colour == MessageColour::WindowText) {
+    const MessageKind& kind = KindOfMessage(line.front());
+    if (kind.Colour == MessageColour::WindowText)
         painter.setPen(palette().color(QPalette::Text));
-    } else {
-        const RgbColour rgb = MessageColourRgb(colour);
-        painter.setPen(QColor(rgb.Red, rgb.Green, rgb.Blue));
-    }
+    else
+        painter.setPen(QColor(kind.Window.Red, kind.Window.Green, kind.Window.Blue));
     const QRect textRect = rect.adjusted(2, 0, 0, 0);
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, Shown(line));
 }
