@@ -131,9 +131,9 @@ namespace {
             file.Write("</a>");
     }
 
-    void WriteExifRow(THtmlFile& file, const std::string& name, const std::string& valueText)
+    void WriteExifRow(THtmlFile& file, std::uint16_t tag, const std::string& name, const std::string& valueText)
     {
-        if (name.compare(0, 5, "Tag0x") == 0 || valueText.compare(0, 11, "Unknown (0x") == 0)
+        if (!ExifTagHasName(tag) || valueText.compare(0, 11, "Unknown (0x") == 0)
             return;
         file.Line("<tr><td align=\"left\"><nobr><b>&nbsp;&nbsp;" + Escape(name) + "</b></nobr></td>"
             + "<td align=\"left\"><nobr>&nbsp;" + Escape(valueText) + "</nobr></td></tr>");
@@ -164,9 +164,9 @@ void WriteImagePage(const std::string& path, const TImageRecord& image, bool det
     if (details) {
         file.Line("<td rowspan=\"3\" valign=\"top\"><table border=\"0\" cellpadding=\"0\" cellspacing=\"0\">");
         if (auto block = LoadPictureExif(image.Source))
-            EnumerateExif(
-                *block, [&file](std::uint16_t, std::uint32_t, const std::string& name, const std::string& valueText) {
-                    WriteExifRow(file, name, valueText);
+            EnumerateExif(*block,
+                [&file](std::uint16_t tag, std::uint32_t, const std::string& name, const std::string& valueText) {
+                    WriteExifRow(file, tag, name, valueText);
                 });
         file.Line("</table></td>");
     }

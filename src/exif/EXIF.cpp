@@ -564,14 +564,15 @@ int ReadExifOrientation(const ExifBlock& block)
 
 // ---- Tag names ---------------------------------------------------------------------------------
 
-std::string ExifTagName(std::uint16_t tag)
-{
+namespace {
+
     struct TagName {
         std::uint16_t Tag;
         std::string_view Name;
     };
+
     // Sorted by tag. The names become row labels on the details page, spelled as listed.
-    static constexpr TagName Names[] = {
+    constexpr TagName Names[] = {
         { 0x00FE, "NewSubFileType" },
         { 0x0100, "ImageWidth" },
         { 0x0101, "ImageLength" },
@@ -665,9 +666,21 @@ std::string ExifTagName(std::uint16_t tag)
         { 0xA301, "SceneType" },
     };
     static_assert(std::size(Names) == 91);
-    const auto* found = std::lower_bound(std::begin(Names), std::end(Names), tag,
-        [](const TagName& entry, std::uint16_t wanted) { return entry.Tag < wanted; });
-    if (found != std::end(Names) && found->Tag == tag)
+
+    const TagName* FindTagName(std::uint16_t tag)
+    {
+        const auto* found = std::lower_bound(std::begin(Names), std::end(Names), tag,
+            [](const TagName& entry, std::uint16_t wanted) { return entry.Tag < wanted; });
+        return found != std::end(Names) && found->Tag == tag ? found : nullptr;
+    }
+
+} // namespace
+
+bool ExifTagHasName(std::uint16_t tag) { return FindTagName(tag) != nullptr; }
+
+std::string ExifTagName(std::uint16_t tag)
+{
+    if (const TagName* found = FindTagName(tag))
         return std::string(found->Name);
     return Concat({ "Tag0x", std::string_view(Hex8(tag)).substr(4) });
 }

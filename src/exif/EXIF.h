@@ -192,6 +192,8 @@ void ReadExifDate(ExifBlock& block, std::string& dateString, std::string& model)
 // entries come before it; entries outside the window count as absent.
 int ReadExifOrientation(const ExifBlock& block);
 
+// Whether the tag has a name of its own; the details page shows only those.
+bool ExifTagHasName(std::uint16_t tag);
 // The name of a tag ("Model", "ExifOffset", …), or "Tag0x" and four upper-case hex digits.
 std::string ExifTagName(std::uint16_t tag);
 

@@ -258,8 +258,11 @@ TEST(ExifReader, OrientationIsFoundAnywhereInIfd0AndOnlyAsAShort)
 TEST(ExifReader, TagNames)
 {
     int named = 0;
-    for (unsigned tag = 0; tag <= 0xFFFF; ++tag)
-        named += ExifTagName(static_cast<std::uint16_t>(tag)).rfind("Tag0x", 0) != 0;
+    for (unsigned tag = 0; tag <= 0xFFFF; ++tag) {
+        const bool hasName = ExifTagName(static_cast<std::uint16_t>(tag)).rfind("Tag0x", 0) != 0;
+        ASSERT_EQ(ExifTagHasName(static_cast<std::uint16_t>(tag)), hasName) << tag;
+        named += hasName;
+    }
     EXPECT_EQ(named, 91);
     EXPECT_EQ(ExifTagName(0x8769), "ExifOffset");
     EXPECT_EQ(ExifTagName(0x83BB), "IPTC_NAA");
