@@ -2,6 +2,7 @@
 // page of that many captions into windows-1250.
 
 #include "project/Charset.h"
+#include "project/Escape.h"
 #include "project/MLParse.h"
 
 #include <benchmark/benchmark.h>

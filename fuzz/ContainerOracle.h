@@ -7,6 +7,7 @@
 
 #include "FuzzSupport.h"
 #include "exif/EXIF.h"
+#include "exif/ExifValueText.h"
 #include "imaging/Acquire.h"
 #include "imaging/DecodedPicture.h"
 

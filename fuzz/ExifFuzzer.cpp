@@ -3,6 +3,7 @@
 
 #include "FuzzSupport.h"
 #include "exif/EXIF.h"
+#include "exif/ExifValueText.h"
 #include "model/TextRules.h"
 
 #include <cstdint>

@@ -3,6 +3,7 @@
 // unchanged, and escaping must undo itself.
 
 #include "FuzzSupport.h"
+#include "project/Escape.h"
 #include "project/MLParse.h"
 #include "project/ReferenceParser.h"
 

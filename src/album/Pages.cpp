@@ -1,11 +1,13 @@
 #include "album/Pages.h"
 
 #include "exif/EXIF.h"
+#include "exif/ExifTagNames.h"
+#include "exif/ExifValueText.h"
 #include "imaging/PictureFile.h"
 #include "imaging/Process.h"
 #include "model/TextRules.h"
 #include "model/Version.h"
-#include "project/MLParse.h"
+#include "project/Escape.h"
 
 namespace korvo {
 

@@ -1,6 +1,7 @@
 #pragma once
 
-// The EXIF block at the start of a JPEG file and the texts made from it.
+// The EXIF block at the start of a JPEG file and what the program reads from it directly. The
+// tag names are in ExifTagNames.h, the value texts of the details page in ExifValueText.h.
 //
 // The reader is deliberately small: it looks only at the first 4096 bytes of a file, expects the
 // Exif segment right after the start-of-image marker or after one APP0 segment, takes the first
@@ -191,27 +192,6 @@ void ReadExifDate(ExifBlock& block, std::string& dateString, std::string& model)
 // directory's entry count, so the tag is found wherever a camera puts IFD0 and however many
 // entries come before it; entries outside the window count as absent.
 int ReadExifOrientation(const ExifBlock& block);
-
-// Whether the tag has a name of its own; the details page shows only those.
-bool ExifTagHasName(std::uint16_t tag);
-// The name of a tag ("Model", "ExifOffset", …), or "Tag0x" and four upper-case hex digits.
-std::string ExifTagName(std::uint16_t tag);
-
-using ExifCallback = std::function<void(
-    std::uint16_t tag, std::uint32_t rawValue, const std::string& name, const std::string& valueText)>;
-
-// Calls `callback` for every reportable entry, in file order: the IFD0 entries before the
-// ExifOffset entry (at most eleven slots), then the Exif directory's entries when that pointer was
-// met. False without any call when the file has no EXIF block; throws ExifReadError as
-// LoadExifBlock does.
-bool EnumerateExif(const std::string& fileName, const ExifCallback& callback);
-// The same on a loaded block; sets the block's ExifDirectory on the way.
-void EnumerateExif(ExifBlock& block, const ExifCallback& callback);
-
-// The readable value of an entry; none when the entry is not reportable (its data lie outside the
-// window, or an ASCII text has no NUL byte within count + 1 bytes). Values without a text of their
-// own give "Unknown (0x" + eight hex digits of the raw value + ")".
-std::optional<std::string> ExifValueText(const ExifBlock& block, const ExifEntry& entry);
 
 // Bytes as read from a file, as UTF-8: kept when they are valid UTF-8, else each byte taken as the
 // Latin-1 character of the same code.

@@ -6,7 +6,8 @@
 // fails on malformed text, it keeps whatever elements it could read, and it has a few odd but
 // relied-upon habits (see ParseChildren). It works in time proportional to the text's size
 // (times a logarithm) and never recurses per nesting level, so hostile files of any depth load
-// quickly and safely.
+// quickly and safely. The tree is here and in MLParse.cpp, the writer in MLWriter.cpp, the
+// reader in MLReader.cpp, whole files in MLFile.cpp; values are escaped by Escape.h.
 
 #include <cstddef>
 #include <functional>
@@ -16,15 +17,6 @@
 #include <vector>
 
 namespace korvo {
-
-// A value text for the file: the double quote, "&", "<" and ">" become "&quot;", "&amp;",
-// "&lt;" and "&gt;"; every other byte stays.
-std::string Escape(std::string_view text);
-// Appends Escape(text) to `out` without a temporary.
-void AppendEscaped(std::string& out, std::string_view text);
-// File text back to the value text: resolves exactly the four entities above, "&amp;" last, so
-// Unescape(Escape(x)) == x for every x. Any other "&...;" sequence stays as it is.
-std::string Unescape(std::string_view text);
 
 struct TMLAttribute {
     std::string Name;

@@ -3,6 +3,7 @@
 // run with other bytes there must give the same results.
 
 #include "exif/ExifBuilder.h"
+#include "exif/ExifValueText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "exif/ExifBuilder.h"
+#include "exif/ExifValueText.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 // make of every variant, their EXIF data, and files that are damaged, mislabelled or too large.
 
 #include "exif/EXIF.h"
+#include "exif/ExifValueText.h"
 #include "imaging/Acquire.h"
 #include "imaging/AddFiles.h"
 #include "imaging/PictureFile.h"

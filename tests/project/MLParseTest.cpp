@@ -1,4 +1,5 @@
 #include "project/MLParse.h"
+#include "project/Escape.h"
 #include "project/ReferenceParser.h"
 
 #include <gtest/gtest.h>
