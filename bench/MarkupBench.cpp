@@ -1,9 +1,9 @@
 // Project files of 20,000 pictures: writing and reading their markup tree, and turning an index
 // page of that many captions into windows-1250.
 
-#include "project/Charset.h"
-#include "project/Escape.h"
-#include "project/MLParse.h"
+#include "markup/Charset.h"
+#include "markup/Escape.h"
+#include "markup/MLParse.h"
 
 #include <benchmark/benchmark.h>
 

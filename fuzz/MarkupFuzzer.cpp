@@ -3,9 +3,9 @@
 // unchanged, and escaping must undo itself.
 
 #include "FuzzSupport.h"
-#include "project/Escape.h"
-#include "project/MLParse.h"
-#include "project/ReferenceParser.h"
+#include "markup/Escape.h"
+#include "markup/MLParse.h"
+#include "markup/ReferenceParser.h"
 
 #include <cstdint>
 #include <string>

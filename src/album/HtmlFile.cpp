@@ -1,6 +1,6 @@
 #include "album/HtmlFile.h"
 
-#include "project/Charset.h"
+#include "markup/Charset.h"
 
 #include <cerrno>
 #include <cstring>

@@ -5,9 +5,9 @@
 #include "exif/ExifValueText.h"
 #include "imaging/PictureFile.h"
 #include "imaging/Process.h"
+#include "markup/Escape.h"
 #include "model/TextRules.h"
 #include "model/Version.h"
-#include "project/Escape.h"
 
 namespace korvo {
 

@@ -2,10 +2,10 @@
 
 #include "imaging/Acquire.h"
 #include "imaging/CachedAcquire.h"
+#include "markup/Charset.h"
+#include "markup/MLParse.h"
 #include "model/TextRules.h"
 #include "model/Version.h"
-#include "project/Charset.h"
-#include "project/MLParse.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "project/ReferenceParser.h"
+#include "markup/ReferenceParser.h"
 
 #include <utility>
 #include <vector>

@@ -1,7 +1,7 @@
 // The markup tree: elements with their attributes and children, destroyed and visited without
 // recursing per level.
 
-#include "project/MLParse.h"
+#include "markup/MLParse.h"
 
 #include <utility>
 

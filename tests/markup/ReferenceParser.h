@@ -5,7 +5,7 @@
 // end tag, and recurses per nesting level, so it is slow and only fit for small inputs. The
 // tests hold the real reader against it on many inputs.
 
-#include "project/MLParse.h"
+#include "markup/MLParse.h"
 
 #include <string>
 #include <string_view>

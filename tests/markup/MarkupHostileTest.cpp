@@ -1,8 +1,8 @@
 // Deep and hostile texts: no recursion per nesting level anywhere (reading, writing,
 // destroying), and no input that takes more than moments.
 
-#include "project/MLParse.h"
-#include "project/ReferenceParser.h"
+#include "markup/MLParse.h"
+#include "markup/ReferenceParser.h"
 #include "support/RepeatText.h"
 
 #include <gtest/gtest.h>

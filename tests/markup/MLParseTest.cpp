@@ -1,6 +1,6 @@
-#include "project/MLParse.h"
-#include "project/Escape.h"
-#include "project/ReferenceParser.h"
+#include "markup/MLParse.h"
+#include "markup/Escape.h"
+#include "markup/ReferenceParser.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The fast reader against the plain step-by-step reader on many generated and damaged inputs:
 // both must build exactly the same tree for every one of them.
 
-#include "project/MLParse.h"
-#include "project/ReferenceParser.h"
+#include "markup/MLParse.h"
+#include "markup/ReferenceParser.h"
 
 #include <gtest/gtest.h>
 

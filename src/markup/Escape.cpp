@@ -1,4 +1,4 @@
-#include "project/Escape.h"
+#include "markup/Escape.h"
 
 namespace korvo {
 

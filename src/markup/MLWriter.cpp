@@ -1,8 +1,8 @@
 // The writer of the markup tree: one element a line, children indented, CR LF line ends.
 
-#include "project/MLParse.h"
+#include "markup/MLParse.h"
 
-#include "project/Escape.h"
+#include "markup/Escape.h"
 
 namespace korvo {
 

@@ -1,8 +1,8 @@
 // Loading and saving markup files: what counts as a readable file, and that a failed save
 // never costs the previous file.
 
-#include "project/MLParse.h"
-#include "project/ReferenceParser.h"
+#include "markup/MLParse.h"
+#include "markup/ReferenceParser.h"
 
 #include <gtest/gtest.h>
 

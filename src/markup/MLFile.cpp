@@ -1,6 +1,6 @@
 // Loading and saving a markup tree as a whole file, by the file rules of src/fileio.
 
-#include "project/MLParse.h"
+#include "markup/MLParse.h"
 
 #include "fileio/OpenFile.h"
 #include "fileio/ReplacingFile.h"

@@ -1,8 +1,8 @@
 // The forgiving reader of the markup tree (see TMLTag::ParseChildren and docs/ARCHITECTURE.md).
 
-#include "project/MLParse.h"
+#include "markup/MLParse.h"
 
-#include "project/Escape.h"
+#include "markup/Escape.h"
 
 #include <algorithm>
 #include <bit>

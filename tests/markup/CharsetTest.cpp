@@ -1,4 +1,4 @@
-#include "project/Charset.h"
+#include "markup/Charset.h"
 
 #include <gtest/gtest.h>
 
