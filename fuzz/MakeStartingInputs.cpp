@@ -3,15 +3,15 @@
 // and header, JPEGs of every kind, HEIC/AVIF, PNG and WebP pictures of every variant), so that the fuzzers start from
 // the interesting paths. Usage: korvo_fuzz_inputs FOLDER   (writes FOLDER/exif, FOLDER/markup, … one file per input)
 
-#include "exif/ExifBuilder.h"
 #include "imaging/Jpeg.h"
-#include "imaging/TestImages.h"
 #include "model/Configuration.h"
 #include "model/Datacore.h"
 #include "project/LoadSave.h"
 #include "support/ContainerPictures.h"
+#include "support/ExifBuilder.h"
 #include "support/JpegVariants.h"
 #include "support/RecordingHost.h"
+#include "support/TestImages.h"
 #include "support/TestPictures.h"
 
 #include <cstdio>

@@ -1,8 +1,8 @@
 #include "cli/Options.h"
-#include "cli/ShellRun.h"
 #include "imaging/AddFiles.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ using namespace korvo::testing;
 
 namespace {
 
-ShellOutcome RunTool(const std::string& arguments) { return RunToolInShell(arguments); }
+ToolOutcome RunTool(const std::string& arguments) { return RunToolInShell(arguments); }
 
 bool Parse(std::vector<std::string> arguments, CliOptions& options, std::string& error)
 {
@@ -91,7 +91,7 @@ TEST(CommandLineTool, MakesAnAlbumFromAFolder)
     std::filesystem::create_directory(dir / "fotos");
     WriteBytes(dir / "fotos/a.jpg", MakeJpeg(40, 30));
     WriteBytes(dir / "fotos/b.bmp", MakeBmp(20, 30));
-    const ShellOutcome outcome = RunTool("--dest " + dir / "album" + " --title Test " + dir / "fotos");
+    const ToolOutcome outcome = RunTool("--dest " + dir / "album" + " --title Test " + dir / "fotos");
     EXPECT_EQ(outcome.ExitCode, 0) << outcome.Output;
     const std::string a = dir / "fotos/a.jpg";
     const std::string b = dir / "fotos/b.bmp";
@@ -110,7 +110,7 @@ TEST(CommandLineTool, ExitStatusTellsFailuresAndBadUsage)
     WriteBytes(dir / "a.jpg", MakeJpeg(16, 16));
     WriteFile(dir / "kaputt.jpg", "kein Bild");
 
-    ShellOutcome outcome = RunTool("--raw --mode NoHTML --set FileNames.Preview.Template=bild_? --dest " + dir / "out"
+    ToolOutcome outcome = RunTool("--raw --mode NoHTML --set FileNames.Preview.Template=bild_? --dest " + dir / "out"
         + " " + dir / "a.jpg " + dir / "kaputt.jpg");
     EXPECT_EQ(outcome.ExitCode, 1);
     EXPECT_NE(outcome.Output.find("\n-[2/2] Fehler beim Hinzufügen: " + dir / "kaputt.jpg\n"), std::string::npos)
@@ -137,7 +137,7 @@ TEST(CommandLineTool, SavesAndLoadsProjects)
     std::filesystem::create_directory(dir / "fotos");
     WriteBytes(dir / "fotos/a.jpg", MakeJpeg(24, 16));
     WriteBytes(dir / "fotos/b.jpg", MakeJpeg(16, 24));
-    ShellOutcome outcome
+    ToolOutcome outcome
         = RunTool("--raw --title Urlaub --dest " + dir / "album --save " + dir / "album.kv2 --no-run " + dir / "fotos");
     EXPECT_EQ(outcome.ExitCode, 0) << outcome.Output;
     EXPECT_NE(outcome.Output.find("\n*Projekt abgespeichert in " + dir / "album.kv2\n"), std::string::npos);
@@ -175,7 +175,7 @@ TEST(CommandLineTool, TakesTurnsFromExifWhenSetSo)
     WriteBytes(dir / "hoch.jpg", MakeJpeg(24, 16, MakeExifSegment(true, { ShortEntry(0x0112, 8) })));
     const std::string common = "--no-run --dest " + dir / "album " + dir / "hoch.jpg --save ";
     // On by default, and then not written: the project stays in the plain format.
-    ShellOutcome outcome = RunTool(common + dir / "an.kv2");
+    ToolOutcome outcome = RunTool(common + dir / "an.kv2");
     EXPECT_EQ(outcome.ExitCode, 0) << outcome.Output;
     const std::string on = ReadFile(dir / "an.kv2");
     EXPECT_NE(on.find("EqualizeMode=\"RGB\" />"), std::string::npos) << on;

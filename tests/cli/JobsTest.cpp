@@ -1,8 +1,8 @@
 #include "cli/Options.h"
-#include "cli/ShellRun.h"
 #include "imaging/Jpeg.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ using namespace korvo::testing;
 
 namespace {
 
-ShellOutcome RunRaw(const std::string& arguments) { return RunToolInShell("--raw " + arguments); }
+ToolOutcome RunRaw(const std::string& arguments) { return RunToolInShell("--raw " + arguments); }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -44,8 +44,8 @@ TEST(CommandLineJobs, AnyWorkerCountWritesTheSameAlbumAndDamageShowsInTheRun)
     for (int i = 0; i < 6; ++i)
         WriteBytes(dir / ("fotos/" + std::to_string(i) + ".jpg"), MakeJpeg(60 + 13 * i, 45));
 
-    const ShellOutcome one = RunRaw("-j 1 --dest " + dir / "a1 " + dir / "fotos");
-    const ShellOutcome three = RunRaw("-j 3 --dest " + dir / "a3 " + dir / "fotos");
+    const ToolOutcome one = RunRaw("-j 1 --dest " + dir / "a1 " + dir / "fotos");
+    const ToolOutcome three = RunRaw("-j 3 --dest " + dir / "a3 " + dir / "fotos");
     EXPECT_EQ(one.ExitCode, 0) << one.Output;
     EXPECT_EQ(three.ExitCode, 0);
     int files = 0;
@@ -79,10 +79,10 @@ TEST(CommandLineJobs, AnyWorkerCountWritesTheSameAlbumAndDamageShowsInTheRun)
     const std::string path = dir / "endlos.jpg";
     WriteBytes(path, endless);
 
-    const ShellOutcome checked = RunRaw("--no-run --dest " + dir / "a4 " + path);
+    const ToolOutcome checked = RunRaw("--no-run --dest " + dir / "a4 " + path);
     EXPECT_EQ(checked.ExitCode, 1);
     EXPECT_TRUE(Contains(checked.Output, "-[1/1] Fehler beim Hinzufügen: " + path)) << checked.Output;
-    const ShellOutcome run = RunRaw("--dest " + dir / "a4 " + path);
+    const ToolOutcome run = RunRaw("--dest " + dir / "a4 " + path);
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_TRUE(Contains(run.Output, "*[1/1] Bild hinzugefügt: " + path)) << run.Output;
     EXPECT_TRUE(Contains(run.Output, "-[1/1] Fehler: " + path)) << run.Output;

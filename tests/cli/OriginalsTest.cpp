@@ -1,9 +1,9 @@
 // korvo2-album never replaces the user's pictures: a run whose output would take the place of a
 // source picture is refused before any file changes.
 
-#include "cli/ShellRun.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -79,7 +79,7 @@ TEST(CommandLineOriginals, OutputThatWouldReplaceASourceRefusesTheRun)
         std::string arguments = "--raw --set Output.rm=yes" + test.Settings + " --dest " + test.Destination;
         for (const std::string& source : test.Sources)
             arguments += " " + source;
-        const ShellOutcome outcome = RunToolInShell(arguments);
+        const ToolOutcome outcome = RunToolInShell(arguments);
         EXPECT_EQ(outcome.ExitCode, 2) << outcome.Output;
         EXPECT_TRUE(outcome.Output.ends_with("\n/Erzeuge Album aus 2 Bildern\n"
                                              "-Zielverzeichnis enthält Originalbilder, die überschrieben würden: "

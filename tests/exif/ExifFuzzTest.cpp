@@ -2,8 +2,8 @@
 // length are poisoned, so any read past the data of the file is a finding; in every build a second
 // run with other bytes there must give the same results.
 
-#include "exif/ExifBuilder.h"
 #include "exif/ExifValueText.h"
+#include "support/ExifBuilder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "exif/ExifBuilder.h"
 #include "exif/ExifTagNames.h"
 #include "exif/ExifValueText.h"
+#include "support/ExifBuilder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "exif/ExifBuilder.h"
 #include "exif/ExifValueText.h"
+#include "support/ExifBuilder.h"
 
 #include <gtest/gtest.h>
 

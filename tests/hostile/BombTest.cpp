@@ -5,8 +5,8 @@
 // dies. The peak memory of every run is reported.
 
 #include "hostile/HostileSupport.h"
-#include "imaging/TestImages.h"
 #include "support/JpegVariants.h"
+#include "support/TestImages.h"
 #include "support/TestPictures.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 // Damaged and hostile JPEG, BMP, HEIC, AVIF, PNG and WebP files through korvo2-album: every file gets its one line when
 // it is added, the readable ones are turned into the album, and nothing crashes or hangs.
 
-#include "exif/ExifBuilder.h"
 #include "hostile/HostileSupport.h"
 #include "imaging/Acquire.h"
-#include "imaging/TestImages.h"
 #include "support/ContainerPictures.h"
+#include "support/ExifBuilder.h"
 #include "support/JpegVariants.h"
+#include "support/TestImages.h"
 #include "support/TestPictures.h"
 
 #include <gtest/gtest.h>

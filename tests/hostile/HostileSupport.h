@@ -3,8 +3,8 @@
 // Shared pieces of the hostile end-to-end tests: a folder of generated input files with the
 // outcome each one must have, and the log lines korvo2-album writes for them.
 
-#include "hostile/ToolRun.h"
 #include "support/TempDir.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 // no half-written file, no stale one, no leftover of the writer.
 
 #include "fileio/AlbumRecord.h"
-#include "hostile/ToolRun.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
+#include "support/ToolRun.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "imaging/Jpeg.h"
 #include "imaging/Process.h"
 #include "imaging/ScaleBMP.h"
-#include "imaging/TestImages.h"
+#include "support/TestImages.h"
 
 #include <gtest/gtest.h>
 

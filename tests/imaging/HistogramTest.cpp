@@ -1,5 +1,5 @@
 #include "imaging/Histogram.h"
-#include "imaging/TestImages.h"
+#include "support/TestImages.h"
 
 #include <gtest/gtest.h>
 

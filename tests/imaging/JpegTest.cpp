@@ -1,5 +1,5 @@
 #include "imaging/Jpeg.h"
-#include "imaging/TestImages.h"
+#include "support/TestImages.h"
 
 #include <gtest/gtest.h>
 

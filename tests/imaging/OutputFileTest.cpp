@@ -3,8 +3,8 @@
 
 #include "imaging/Bmp.h"
 #include "imaging/Jpeg.h"
-#include "imaging/TestImages.h"
 #include "support/TempDir.h"
+#include "support/TestImages.h"
 
 #include <gtest/gtest.h>
 

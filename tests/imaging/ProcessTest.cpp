@@ -2,7 +2,7 @@
 #include "imaging/Histogram.h"
 #include "imaging/Jpeg.h"
 #include "imaging/RotateBMP.h"
-#include "imaging/TestImages.h"
+#include "support/TestImages.h"
 
 #include <gtest/gtest.h>
 

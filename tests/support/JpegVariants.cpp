@@ -14,41 +14,6 @@ namespace korvo::testing {
 
 namespace {
 
-    // No object with a destructor lives in this frame, so the error jump skips nothing.
-    bool Compress(TTestCompressor& c, int width, int height, const JpegVariant& variant, const std::uint8_t* pixels,
-        std::size_t stride)
-    {
-        if (setjmp(c.error.jump))
-            return false;
-        jpeg_create_compress(&c.cinfo);
-        jpeg_mem_dest(&c.cinfo, &c.buffer, &c.size);
-        c.cinfo.image_width = static_cast<JDIMENSION>(width);
-        c.cinfo.image_height = static_cast<JDIMENSION>(height);
-        c.cinfo.input_components = variant.Components == 4 ? 4 : 3;
-        c.cinfo.in_color_space = variant.Components == 4 ? JCS_CMYK : JCS_EXT_BGR;
-        jpeg_set_defaults(&c.cinfo);
-        if (variant.Components == 1)
-            jpeg_set_colorspace(&c.cinfo, JCS_GRAYSCALE);
-        if (variant.Components == 4)
-            c.cinfo.write_Adobe_marker = TRUE;
-        if (variant.FullChroma) {
-            c.cinfo.comp_info[0].h_samp_factor = 1;
-            c.cinfo.comp_info[0].v_samp_factor = 1;
-        }
-        jpeg_set_quality(&c.cinfo, 90, TRUE);
-        c.cinfo.arith_code = variant.Arithmetic ? TRUE : FALSE;
-        c.cinfo.restart_in_rows = variant.RestartRows;
-        if (variant.Progressive)
-            jpeg_simple_progression(&c.cinfo);
-        jpeg_start_compress(&c.cinfo, TRUE);
-        while (c.cinfo.next_scanline < c.cinfo.image_height) {
-            JSAMPROW row = const_cast<JSAMPROW>(pixels + c.cinfo.next_scanline * stride);
-            jpeg_write_scanlines(&c.cinfo, &row, 1);
-        }
-        jpeg_finish_compress(&c.cinfo);
-        return true;
-    }
-
     std::size_t FrameHeader(const std::vector<std::uint8_t>& file)
     {
         for (std::uint8_t code : { 0xC0, 0xC1, 0xC2, 0xC9, 0xCA })
@@ -72,13 +37,19 @@ std::vector<std::uint8_t> EncodeJpegVariant(int width, int height, const JpegVar
                     ink.push_back(value);
             }
     }
-    TTestCompressor c;
-    const bool done = variant.Components == 4
-        ? Compress(c, width, height, variant, ink.data(), static_cast<std::size_t>(width) * 4)
-        : Compress(c, width, height, variant, picture->Row(0), picture->Stride());
-    if (!done)
-        throw std::runtime_error("test JPEG not encoded");
-    return std::vector<std::uint8_t>(c.buffer, c.buffer + c.size);
+    TTestEncoding encoding;
+    encoding.Width = width;
+    encoding.Height = height;
+    encoding.Components = variant.Components == 4 ? 4 : 3;
+    encoding.In = variant.Components == 4 ? JCS_CMYK : JCS_EXT_BGR;
+    encoding.File = variant.Components == 4 ? JCS_CMYK : variant.Components == 1 ? JCS_GRAYSCALE : JCS_YCbCr;
+    encoding.AdobeMarker = variant.Components == 4;
+    encoding.FullChroma = variant.FullChroma;
+    encoding.Arithmetic = variant.Arithmetic;
+    encoding.RestartRows = variant.RestartRows;
+    encoding.Progressive = variant.Progressive;
+    return variant.Components == 4 ? EncodeTestPixels(encoding, ink.data(), static_cast<std::size_t>(width) * 4)
+                                   : EncodeTestPixels(encoding, picture->Row(0), picture->Stride());
 }
 
 std::optional<std::size_t> FindJpegMarker(const std::vector<std::uint8_t>& file, std::uint8_t code)

@@ -1,6 +1,8 @@
 #include "support/TestPictures.h"
 
 #include "imaging/Jpeg.h"
+#include "support/ExifBuilder.h"
+#include "support/TestImages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -28,49 +30,7 @@ BitmapPtr MakeTestBitmap(int width, int height)
 
 namespace {
 
-    // push_back rather than insert of a brace list, which GCC 12 misreads as an overflow.
-    void Append(std::vector<std::uint8_t>& bytes, std::initializer_list<std::uint8_t> more)
-    {
-        for (std::uint8_t b : more)
-            bytes.push_back(b);
-    }
-
-    class TByteWriter {
-    public:
-        explicit TByteWriter(bool bigEndian)
-            : m_bigEndian(bigEndian)
-        {
-        }
-        void U16(std::uint16_t v)
-        {
-            if (m_bigEndian)
-                Append(Bytes, { std::uint8_t(v >> 8), std::uint8_t(v) });
-            else
-                Append(Bytes, { std::uint8_t(v), std::uint8_t(v >> 8) });
-        }
-        void U32(std::uint32_t v)
-        {
-            if (m_bigEndian) {
-                U16(std::uint16_t(v >> 16));
-                U16(std::uint16_t(v));
-            } else {
-                U16(std::uint16_t(v));
-                U16(std::uint16_t(v >> 16));
-            }
-        }
-        std::vector<std::uint8_t> Bytes;
-
-    private:
-        bool m_bigEndian;
-    };
-
-    std::vector<std::uint8_t> Items(bool bigEndian, std::initializer_list<std::uint32_t> values, int size)
-    {
-        TByteWriter writer(bigEndian);
-        for (std::uint32_t v : values)
-            size == 2 ? writer.U16(std::uint16_t(v)) : writer.U32(v);
-        return writer.Bytes;
-    }
+    TExifFile LittleEndian() { return TExifFile(ExifByteOrder::LittleEndian); }
 
     // Numbers are stored little-endian by the entry makers and swapped when the file is big-endian.
     std::vector<std::uint8_t> InOrder(const ExifTestEntry& entry, bool bigEndian)
@@ -92,69 +52,32 @@ namespace {
 
 ExifTestEntry AsciiEntry(std::uint16_t tag, const std::string& text)
 {
-    std::vector<std::uint8_t> bytes(text.begin(), text.end());
-    bytes.push_back(0);
-    return { tag, 2, static_cast<std::uint32_t>(bytes.size()), bytes };
+    return { tag, 2, static_cast<std::uint32_t>(text.size() + 1), TExifFile::Ascii(text) };
 }
 
-ExifTestEntry ShortEntry(std::uint16_t tag, std::uint16_t value) { return { tag, 3, 1, Items(false, { value }, 2) }; }
+ExifTestEntry ShortEntry(std::uint16_t tag, std::uint16_t value) { return { tag, 3, 1, LittleEndian().Short(value) }; }
 
-ExifTestEntry LongEntry(std::uint16_t tag, std::uint32_t value) { return { tag, 4, 1, Items(false, { value }, 4) }; }
+ExifTestEntry LongEntry(std::uint16_t tag, std::uint32_t value) { return { tag, 4, 1, LittleEndian().Long(value) }; }
 
 ExifTestEntry RationalEntry(std::uint16_t tag, std::uint32_t numerator, std::uint32_t denominator)
 {
-    return { tag, 5, 1, Items(false, { numerator, denominator }, 4) };
+    return { tag, 5, 1, LittleEndian().Rational(numerator, denominator) };
 }
 
 std::vector<std::uint8_t> MakeExifSegment(
     bool bigEndian, const std::vector<ExifTestEntry>& ifd0, const std::vector<ExifTestEntry>& exif)
 {
-    // TIFF part: header (8), IFD0, the Exif directory, then the data of values over 4 bytes.
-    std::vector<ExifTestEntry> first = ifd0;
-    if (!exif.empty())
-        first.push_back(LongEntry(0x8769, 0)); // patched below
-    const std::uint32_t ifd0Size = 2 + 12 * static_cast<std::uint32_t>(first.size()) + 4;
-    const std::uint32_t exifOffset = 8 + ifd0Size;
-    const std::uint32_t exifSize = exif.empty() ? 0 : 2 + 12 * static_cast<std::uint32_t>(exif.size()) + 4;
-    std::uint32_t dataOffset = exifOffset + exifSize;
-
-    TByteWriter tiff(bigEndian);
-    std::vector<std::uint8_t> data;
-    Append(tiff.Bytes, { std::uint8_t(bigEndian ? 'M' : 'I'), std::uint8_t(bigEndian ? 'M' : 'I') });
-    tiff.U16(42);
-    tiff.U32(8);
-    auto directory = [&](const std::vector<ExifTestEntry>& entries) {
-        tiff.U16(static_cast<std::uint16_t>(entries.size()));
-        for (const ExifTestEntry& entry : entries) {
-            tiff.U16(entry.Tag);
-            tiff.U16(entry.Type);
-            tiff.U32(entry.Count);
-            std::vector<std::uint8_t> value = InOrder(entry, bigEndian);
-            if (entry.Tag == 0x8769 && entry.Type == 4)
-                value = Items(bigEndian, { exifOffset }, 4);
-            if (value.size() <= 4) {
-                value.resize(4, 0);
-                tiff.Bytes.insert(tiff.Bytes.end(), value.begin(), value.end());
-            } else {
-                tiff.U32(dataOffset + static_cast<std::uint32_t>(data.size()));
-                data.insert(data.end(), value.begin(), value.end());
-            }
-        }
-        tiff.U32(0);
-    };
-    directory(first);
-    if (!exif.empty())
-        directory(exif);
-    tiff.Bytes.insert(tiff.Bytes.end(), data.begin(), data.end());
-
-    std::vector<std::uint8_t> segment;
-    Append(segment, { 0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0 });
-    for (std::uint8_t b : tiff.Bytes)
-        segment.push_back(b);
-    const std::size_t length = segment.size() - 2;
-    segment[2] = static_cast<std::uint8_t>(length >> 8);
-    segment[3] = static_cast<std::uint8_t>(length);
-    return segment;
+    TExifFile file(bigEndian ? ExifByteOrder::BigEndian : ExifByteOrder::LittleEndian);
+    for (const ExifTestEntry& entry : ifd0)
+        file.Ifd0(entry.Tag, entry.Type, entry.Count, InOrder(entry, bigEndian));
+    if (!exif.empty()) {
+        file.ExifPointer();
+        for (const ExifTestEntry& entry : exif)
+            file.Exif(entry.Tag, entry.Type, entry.Count, InOrder(entry, bigEndian));
+    }
+    // The segment alone, without the start-of-image marker in front of it.
+    const std::vector<std::uint8_t> start = file.Build();
+    return std::vector<std::uint8_t>(start.begin() + 2, start.end());
 }
 
 std::vector<std::uint8_t> MakeJpeg(int width, int height, const std::vector<std::uint8_t>& segment)
@@ -170,30 +93,17 @@ std::vector<std::uint8_t> MakeJpeg(int width, int height, const std::vector<std:
 std::vector<std::uint8_t> MakeBmp(int width, int height)
 {
     BitmapPtr bitmap = MakeTestBitmap(width, height);
-    const std::uint32_t stride = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
-    const std::uint32_t imageSize = stride * static_cast<std::uint32_t>(height);
-    TByteWriter w(false);
-    Append(w.Bytes, { 'B', 'M' });
-    w.U32(54 + imageSize);
-    w.U32(0);
-    w.U32(54);
-    w.U32(40);
-    w.U32(static_cast<std::uint32_t>(width));
-    w.U32(static_cast<std::uint32_t>(height));
-    w.U16(1);
-    w.U16(24);
-    w.U32(0);
-    w.U32(imageSize);
-    w.U32(2835);
-    w.U32(2835);
-    w.U32(0);
-    w.U32(0);
-    for (int y = height - 1; y >= 0; --y) {
+    test::TBmpPlan plan;
+    plan.Width = width;
+    plan.Height = height;
+    plan.Rows.resize(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
         const std::uint8_t* row = bitmap->Row(y);
-        w.Bytes.insert(w.Bytes.end(), row, row + 3 * width);
-        w.Bytes.resize(w.Bytes.size() + (stride - 3 * width), 0);
+        for (int x = 0; x < width; ++x)
+            plan.Rows[static_cast<std::size_t>(y)].push_back(
+                row[3 * x] | std::uint32_t { row[3 * x + 1] } << 8 | std::uint32_t { row[3 * x + 2] } << 16);
     }
-    return w.Bytes;
+    return test::BuildBmp(plan);
 }
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)

@@ -1,4 +1,4 @@
-#include "imaging/TestImages.h"
+#include "support/TestImages.h"
 
 #include "support/TestJpegCompressor.h"
 
@@ -201,40 +201,6 @@ namespace {
     using korvo::testing::TTestCompressor;
     using korvo::testing::TTestJpegError;
 
-    // Runs the library on rows from `row`; plain C-like so that the error jump skips nothing.
-    bool Compress(TTestCompressor& c, int width, int height, int components, J_COLOR_SPACE in, J_COLOR_SPACE file,
-        bool adobe, const std::vector<std::uint8_t>& pixels)
-    {
-        if (setjmp(c.error.jump))
-            return false;
-        jpeg_create_compress(&c.cinfo);
-        jpeg_mem_dest(&c.cinfo, &c.buffer, &c.size);
-        c.cinfo.image_width = static_cast<JDIMENSION>(width);
-        c.cinfo.image_height = static_cast<JDIMENSION>(height);
-        c.cinfo.input_components = components;
-        c.cinfo.in_color_space = in;
-        jpeg_set_defaults(&c.cinfo);
-        jpeg_set_colorspace(&c.cinfo, file);
-        c.cinfo.write_Adobe_marker = adobe ? TRUE : FALSE;
-        jpeg_set_quality(&c.cinfo, 95, TRUE);
-        jpeg_start_compress(&c.cinfo, TRUE);
-        while (c.cinfo.next_scanline < c.cinfo.image_height) {
-            JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + c.cinfo.next_scanline * width * components);
-            jpeg_write_scanlines(&c.cinfo, &row, 1);
-        }
-        jpeg_finish_compress(&c.cinfo);
-        return true;
-    }
-
-    Bytes CompressPixels(int width, int height, int components, J_COLOR_SPACE in, J_COLOR_SPACE file, bool adobe,
-        const std::vector<std::uint8_t>& pixels)
-    {
-        TTestCompressor c;
-        if (!Compress(c, width, height, components, in, file, adobe, pixels))
-            throw std::runtime_error("test JPEG");
-        return Bytes(c.buffer, c.buffer + c.size);
-    }
-
     struct TTestDecompressor {
         jpeg_decompress_struct cinfo {};
         TTestJpegError error {};
@@ -277,7 +243,13 @@ Bytes EncodeGrayJpeg(int width, int height, const std::function<std::uint8_t(int
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             pixels.push_back(value(x, y));
-    return CompressPixels(width, height, 1, JCS_GRAYSCALE, JCS_GRAYSCALE, false, pixels);
+    return testing::EncodeTestPixels({ .Width = width,
+                                         .Height = height,
+                                         .Components = 1,
+                                         .In = JCS_GRAYSCALE,
+                                         .File = JCS_GRAYSCALE,
+                                         .Quality = 95 },
+        pixels.data(), static_cast<std::size_t>(width));
 }
 
 Bytes EncodeFourChannelJpeg(
@@ -288,7 +260,14 @@ Bytes EncodeFourChannelJpeg(
         for (int x = 0; x < width; ++x)
             for (std::uint8_t v : ink(x, y))
                 pixels.push_back(v);
-    return CompressPixels(width, height, 4, JCS_CMYK, ycck ? JCS_YCCK : JCS_CMYK, adobeMarker, pixels);
+    return testing::EncodeTestPixels({ .Width = width,
+                                         .Height = height,
+                                         .Components = 4,
+                                         .In = JCS_CMYK,
+                                         .File = ycck ? JCS_YCCK : JCS_CMYK,
+                                         .AdobeMarker = adobeMarker,
+                                         .Quality = 95 },
+        pixels.data(), static_cast<std::size_t>(width) * 4);
 }
 
 TJpegFacts InspectJpeg(const Bytes& file)

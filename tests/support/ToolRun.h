@@ -1,8 +1,7 @@
 #pragma once
 
-// Runs korvo2-album as a child process with the arguments passed as they are (no shell, so
-// paths with any bytes survive), optional resource limits, and a deadline; collects its output
-// lines, exit status and peak memory.
+// Runs korvo2-album as a child process, with optional resource limits and a deadline; collects
+// its output lines (standard output and standard error together), exit status and peak memory.
 
 #include <cstdint>
 #include <string>
@@ -30,7 +29,10 @@ struct ToolOutcome {
     std::vector<std::string> Starting(const std::string& prefix) const;
 };
 
+// The arguments are passed as they are (no shell, so paths with any bytes survive).
 ToolOutcome RunAlbumTool(const std::vector<std::string>& arguments, const ToolLimits& limits = {});
+// The arguments as a user types them behind the tool's name in a shell, already quoted.
+ToolOutcome RunToolInShell(const std::string& arguments, const ToolLimits& limits = {});
 
 // Whether this build runs under AddressSanitizer, which needs far more address space than any
 // limit here allows and is too slow for pictures of hundreds of megapixels.
