@@ -223,6 +223,21 @@ namespace {
         return true;
     }
 
+    // The quantisation tables in use, up to the first empty slot.
+    std::vector<std::array<std::uint16_t, 64>> QuantTables(JQUANT_TBL* const (&slots)[NUM_QUANT_TBLS])
+    {
+        std::vector<std::array<std::uint16_t, 64>> tables;
+        for (const JQUANT_TBL* table : slots) {
+            if (!table)
+                break;
+            std::array<std::uint16_t, 64> values {};
+            for (int i = 0; i < 64; ++i)
+                values[i] = table->quantval[i];
+            tables.push_back(values);
+        }
+        return tables;
+    }
+
     bool SetQuality(TTestCompressor& c, int quality)
     {
         if (setjmp(c.error.jump))
@@ -282,32 +297,16 @@ TJpegFacts InspectJpeg(const Bytes& file)
     facts.Height = static_cast<int>(d.cinfo.image_height);
     facts.Components = d.cinfo.num_components;
     facts.ColorSpace = d.cinfo.jpeg_color_space;
-    for (JQUANT_TBL* table : d.cinfo.quant_tbl_ptrs) {
-        if (!table)
-            break;
-        std::array<std::uint16_t, 64> values {};
-        for (int i = 0; i < 64; ++i)
-            values[i] = table->quantval[i];
-        facts.Tables.push_back(values);
-    }
+    facts.Tables = QuantTables(d.cinfo.quant_tbl_ptrs);
     return facts;
 }
 
 std::vector<std::array<std::uint16_t, 64>> ExpectedTables(int quality)
 {
     TTestCompressor c;
-    std::vector<std::array<std::uint16_t, 64>> tables;
     if (!SetQuality(c, quality))
-        return tables;
-    for (JQUANT_TBL* table : c.cinfo.quant_tbl_ptrs) {
-        if (!table)
-            break;
-        std::array<std::uint16_t, 64> values {};
-        for (int i = 0; i < 64; ++i)
-            values[i] = table->quantval[i];
-        tables.push_back(values);
-    }
-    return tables;
+        return {};
+    return QuantTables(c.cinfo.quant_tbl_ptrs);
 }
 
 } // namespace korvo::test
