@@ -19,6 +19,8 @@ struct TPictureWorkspace::TBuffers {
     BitmapPtr full; // a picture that must be held whole: tonal correction, turns
     BitmapPtr preview;
     BitmapPtr thumbnail;
+    BitmapPtr preview2x;
+    BitmapPtr thumbnail2x;
     std::vector<std::uint8_t> strip; // rows from the decoder or from a turn
     std::vector<std::uint8_t> row; // one row after the median filter
 };
@@ -60,11 +62,17 @@ namespace {
             , m_config(config)
             , m_result(result)
         {
-            Prepare(width, height, OutputImageKind::PreviewImage, buffers.preview, result.Preview);
+            m_preview = Prepare(width, height, OutputImageKind::PreviewImage, 1, buffers.preview, result.Preview);
             if (job.MakeThumbnail)
-                Prepare(width, height, OutputImageKind::ThumbnailImage, buffers.thumbnail, result.Thumbnail);
-            m_preview = buffers.preview.get();
-            m_thumbnail = buffers.thumbnail.get();
+                m_thumbnail
+                    = Prepare(width, height, OutputImageKind::ThumbnailImage, 1, buffers.thumbnail, result.Thumbnail);
+            if (job.MakeDouble) {
+                m_preview2x
+                    = Prepare(width, height, OutputImageKind::PreviewImage, 2, buffers.preview2x, result.Preview2x);
+                if (job.MakeThumbnail)
+                    m_thumbnail2x = Prepare(
+                        width, height, OutputImageKind::ThumbnailImage, 2, buffers.thumbnail2x, result.Thumbnail2x);
+            }
         }
 
         void Push(const std::uint8_t* row) { m_scaler.PushRow(row); }
@@ -72,37 +80,42 @@ namespace {
         // After the last row: the edge, then both files.
         void Finish()
         {
-            Encode(OutputImageKind::PreviewImage, m_preview, m_result.Preview);
-            Encode(OutputImageKind::ThumbnailImage, m_thumbnail, m_result.Thumbnail);
+            Encode(OutputImageKind::PreviewImage, 1, m_preview, m_result.Preview);
+            Encode(OutputImageKind::ThumbnailImage, 1, m_thumbnail, m_result.Thumbnail);
+            Encode(OutputImageKind::PreviewImage, 2, m_preview2x, m_result.Preview2x);
+            Encode(OutputImageKind::ThumbnailImage, 2, m_thumbnail2x, m_result.Thumbnail2x);
         }
 
     private:
         // As MakeSizedImage: a side of 0, no memory or a refusing resampler fail the sizing.
-        void Prepare(int width, int height, OutputImageKind kind, BitmapPtr& bitmap, TSizedPicture& out)
+        // The bitmap the resampler fills, or nullptr.
+        TBitmap* Prepare(int width, int height, OutputImageKind kind, int scale, BitmapPtr& bitmap, TSizedPicture& out)
         {
-            const TPictureSize size = FittedSize(width, height, GroupFor(kind, m_config));
+            const TPictureSize size = FittedSize(width, height, GroupFor(kind, m_config), scale);
             if (size.Width <= 0 || size.Height <= 0)
-                return;
+                return nullptr;
             TBitmap* target = Sized(bitmap, size.Width, size.Height);
             if (!target)
-                return;
+                return nullptr;
             try {
                 m_scaler.AddDestination(*target);
             } catch (const std::exception&) {
-                return;
+                return nullptr;
             }
             out.Sized = true;
             out.Width = size.Width;
             out.Height = size.Height;
+            return target;
         }
 
-        void Encode(OutputImageKind kind, TBitmap* bitmap, TSizedPicture& out)
+        // A doubled picture gets its edge at doubled width, so that both look alike on screen.
+        void Encode(OutputImageKind kind, int scale, TBitmap* bitmap, TSizedPicture& out)
         {
             if (!out.Sized || !bitmap)
                 return;
             const TImageGroupSettings& group = GroupFor(kind, m_config);
             if (kind == OutputImageKind::ThumbnailImage && group.FrameSize() >= 1)
-                AddBevelFrame(*bitmap, group.FrameSize());
+                AddBevelFrame(*bitmap, scale * group.FrameSize());
             out.Encoded = EncodeJpegMemory(*bitmap, group.Quality, group.Progressive, out.Jpeg);
         }
 
@@ -111,6 +124,8 @@ namespace {
         TAlbumPictureResult& m_result;
         TBitmap* m_preview = nullptr;
         TBitmap* m_thumbnail = nullptr;
+        TBitmap* m_preview2x = nullptr;
+        TBitmap* m_thumbnail2x = nullptr;
     };
 
     std::uint8_t* Strip(std::vector<std::uint8_t>& buffer, int rows, int width)
@@ -302,6 +317,8 @@ TAlbumPictureResult ProcessAlbumPicture(const TAlbumPictureJob& job, const Confi
         // A picture that was not read has no outputs, whatever was prepared for them.
         result.Preview = {};
         result.Thumbnail = {};
+        result.Preview2x = {};
+        result.Thumbnail2x = {};
     }
     return result;
 }
