@@ -9,7 +9,8 @@ namespace korvo {
 
 namespace {
 
-    constexpr std::array<std::pair<std::uint16_t, std::string_view>, 22> Labels { {
+    constexpr std::array<std::pair<std::uint16_t, std::string_view>, 23> Labels { {
+        { 0x010E, "Beschreibung" },
         { 0x010F, "Hersteller" },
         { 0x0110, "Kamera" },
         { 0x0112, "Ausrichtung" },
