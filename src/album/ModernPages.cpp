@@ -151,7 +151,8 @@ void WriteModernIndexPage(const std::string& path, const AlbumRunContext& contex
         const std::string target = context.MakeGallery
             ? BuildFileName(image.Number, names.HTMLDocs.Gallery, digits) + ".htm"
             : PreviewUrlOf(image, context, names);
-        const std::string shown = Escape(ShownName(image));
+        // A link needs a name: a picture whose file name has no extension is named by its number.
+        const std::string shown = Escape(TitleOr(ShownName(image), "Bild " + NumberText(image.Number, digits)));
         const std::string anchor
             = context.MakeGallery ? " id=\"" + NumberText(image.Number, digits) + "\"" : std::string();
         file.Line("<li" + anchor + "><a href=\"" + LinkText(target) + "\"><img "
