@@ -1,6 +1,7 @@
 #include "album/Core.h"
 
 #include "album/Incremental.h"
+#include "album/ModernPages.h"
 #include "album/Pages.h"
 #include "fileio/AlbumRecord.h"
 #include "fileio/Clearing.h"
@@ -35,6 +36,7 @@ AlbumRunContext BuildAlbumRunContext(const Configuration& config)
     context.MakeIndex = AtLeast(mode, OutputMode::IndexOnly);
     context.MakeGallery = AtLeast(mode, OutputMode::WithGallery);
     context.MakeDetails = AtLeast(mode, OutputMode::WithDetails);
+    context.Modern = context.MakeIndex && config.Output.Layout == PageLayout::Modern;
     return context;
 }
 
@@ -69,6 +71,8 @@ namespace {
     std::vector<ClearingFolder> ClearedFolders(const Configuration& config)
     {
         std::vector<ClearingFolder> folders { { "", { ".htm", ".jpg" } } };
+        if (BuildAlbumRunContext(config).Modern)
+            folders.front().Extensions.insert(folders.front().Extensions.end(), { ".css", ".js" });
         for (const OutputFileSettings* kind : { &config.FileNames.Preview, &config.FileNames.Thumbnails }) {
             if (kind->UseOwnDirectory
                 && std::none_of(folders.begin(), folders.end(),
@@ -91,6 +95,8 @@ namespace {
         std::string Thumbnail;
         std::string Gallery;
         std::string Details;
+        std::string Preview2x; // the HiDPI twins of the modern layout
+        std::string Thumbnail2x;
     };
 
     PictureFiles FilesOfPicture(int number, const AlbumRunContext& context, const FileNameSettings& names)
@@ -103,6 +109,11 @@ namespace {
             files.Gallery = BuildFileName(number, names.HTMLDocs.Gallery, names.Digits) + ".htm";
         if (context.MakeDetails)
             files.Details = BuildFileName(number, names.HTMLDocs.Details, names.Digits) + ".htm";
+        if (context.Modern) {
+            files.Preview2x = DoubledFileName(files.Preview);
+            if (context.MakeThumbnails)
+                files.Thumbnail2x = DoubledFileName(files.Thumbnail);
+        }
         return files;
     }
 
@@ -124,6 +135,11 @@ namespace {
             previews.Names.push_back(std::move(files.Preview));
             if (context.MakeThumbnails)
                 thumbnails.Names.push_back(std::move(files.Thumbnail));
+            if (context.Modern) {
+                previews.Names.push_back(std::move(files.Preview2x));
+                if (context.MakeThumbnails)
+                    thumbnails.Names.push_back(std::move(files.Thumbnail2x));
+            }
             if (context.MakeGallery)
                 base.Names.push_back(std::move(files.Gallery));
             if (context.MakeDetails)
@@ -131,6 +147,9 @@ namespace {
         }
         if (context.MakeIndex)
             base.Names.push_back(IndexFileName(config));
+        if (context.Modern)
+            for (const ModernAsset& asset : ModernAssets())
+                base.Names.emplace_back(asset.Name);
         base.Names.emplace_back(AlbumRecordName);
         base.Names.emplace_back(AlbumJournalName);
         const std::vector<OutputFolderFiles> outputs { std::move(base), std::move(previews), std::move(thumbnails) };
@@ -205,6 +224,24 @@ namespace {
                 auto wrote = [&](const std::string& folder, const std::string& name) {
                     written.Files.push_back({ folder + name, stamp });
                 };
+                // A HiDPI twin fails its picture's step like the picture itself.
+                auto writeTwin = [&](const std::string& folder, const std::string& recordFolder,
+                                     const std::string& name, const TSizedPicture& twin) {
+                    if (name.empty())
+                        return true;
+                    if (!twin.Sized) {
+                        failStep("Fehler beim Berechnen");
+                        return false;
+                    }
+                    if (!twin.Encoded
+                        || !WritePictureFile(folder + name, twin.Jpeg, &stamp,
+                            Writing(*course.Journal, recordFolder + name, course.KeepUnchanged))) {
+                        failStep("Fehler beim Schreiben");
+                        return false;
+                    }
+                    wrote(recordFolder, name);
+                    return true;
+                };
                 int previewWidth = 0;
                 int previewHeight = 0;
                 bool previewWritten = false;
@@ -231,7 +268,8 @@ namespace {
                         wrote(RecordFolder(names.Preview), files.Preview);
                         previewWidth = made.Preview.Width;
                         previewHeight = made.Preview.Height;
-                        previewWritten = true;
+                        previewWritten = writeTwin(
+                            context.PreviewDir, RecordFolder(names.Preview), files.Preview2x, made.Preview2x);
                     }
 
                     if (context.MakeThumbnails) {
@@ -249,7 +287,8 @@ namespace {
                             wrote(RecordFolder(names.Thumbnails), files.Thumbnail);
                             image.ThumbWidth = made.Thumbnail.Width;
                             image.ThumbHeight = made.Thumbnail.Height;
-                            thumbnailWritten = true;
+                            thumbnailWritten = writeTwin(context.ThumbnailDir, RecordFolder(names.Thumbnails),
+                                files.Thumbnail2x, made.Thumbnail2x);
                         }
                     }
                     if (course.Line && previewWritten && thumbnailWritten) {
@@ -268,8 +307,9 @@ namespace {
                         host.Log("_" + prefix + (details ? "Schreibe Details-Datei: " : "Schreibe Galeriendatei: ")
                             + pagePath);
                     try {
-                        WriteImagePage(pagePath, image, details, previewWidth, previewHeight, context, config, images,
-                            &stamp, Writing(*course.Journal, name, course.KeepUnchanged));
+                        (context.Modern ? WriteModernImagePage : WriteImagePage)(pagePath, image, details, previewWidth,
+                            previewHeight, context, config, images, &stamp,
+                            Writing(*course.Journal, name, course.KeepUnchanged));
                         wrote("", name);
                     } catch (const std::exception&) {
                         failStep("Fehler beim Schreiben");
@@ -410,7 +450,7 @@ AlbumRunResult RunAlbum(
     jobs.reserve(order.size());
     for (int index : order) {
         const TImageRecord& image = *images.GetImage(index);
-        jobs.push_back({ image.Source, image.Rotate, context.MakeThumbnails });
+        jobs.push_back({ image.Source, image.Rotate, context.MakeThumbnails, context.Modern });
     }
     // What each picture was made from, for the record, and, in an incremental run, the pictures
     // whose files stay as they are. Decided before any work starts: a kept picture is never read.
@@ -427,10 +467,10 @@ AlbumRunResult RunAlbum(
         line.Preview = RecordFolder(config.FileNames.Preview) + files.Preview;
         if (context.MakeThumbnails)
             line.Thumbnail = RecordFolder(config.FileNames.Thumbnails) + files.Thumbnail;
-        line.Settings = PictureSettingsHash(config, image, line.Preview, line.Thumbnail);
+        line.Settings = PictureSettingsHash(config, image, line.Preview, line.Thumbnail, context.Modern);
         line.Source = image.Source;
         line.SourceIdentity = seen->Identity;
-        kept[item] = earlierPictures.Kept(line);
+        kept[item] = earlierPictures.Kept(line, context.Modern);
         if (seen->Settled)
             lines[item] = std::move(line);
     }
@@ -464,8 +504,13 @@ AlbumRunResult RunAlbum(
         if (kept[item]) {
             course.Kept = &*kept[item];
             for (const std::string* path : { &kept[item]->Preview, &kept[item]->Thumbnail })
-                if (!path->empty())
+                if (!path->empty()) {
                     written.Files.push_back({ *path, earlierPictures.StampOf(*path) });
+                    if (context.Modern) {
+                        const std::string twin = DoubledFileName(*path);
+                        written.Files.push_back({ twin, earlierPictures.StampOf(twin) });
+                    }
+                }
             written.Pictures.push_back(*kept[item]);
             ++result.Kept;
         } else if (lines[item]) {
@@ -488,7 +533,16 @@ AlbumRunResult RunAlbum(
             host.Log("*Schreibe Index: " + indexPath);
         try {
             FileStamp stamp;
-            WriteIndexPage(indexPath, context, config, images, &stamp, Writing(journal, indexName, incremental));
+            // The modern pages' style sheet and script first: the index is no use without them.
+            if (context.Modern)
+                for (const ModernAsset& asset : ModernAssets()) {
+                    if (!ReplaceFileContents(context.BaseDir + std::string(asset.Name), asset.Text,
+                            Writing(journal, std::string(asset.Name), incremental), &stamp))
+                        throw THtmlWriteError("cannot write " + std::string(asset.Name));
+                    written.Files.push_back({ std::string(asset.Name), stamp });
+                }
+            (context.Modern ? WriteModernIndexPage : WriteIndexPage)(
+                indexPath, context, config, images, &stamp, Writing(journal, indexName, incremental));
             written.Files.push_back({ indexName, stamp });
             result.IndexWritten = true;
             result.IndexPath = indexPath;

@@ -24,6 +24,9 @@ struct AlbumRunContext {
     bool MakeIndex = false;
     bool MakeGallery = false;
     bool MakeDetails = false;
+    // The pages in the modern layout (from IndexOnly on), with a style sheet and a script beside
+    // the index and every picture also at twice its box for HiDPI screens.
+    bool Modern = false;
 };
 
 AlbumRunContext BuildAlbumRunContext(const Configuration& config);

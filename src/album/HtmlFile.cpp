@@ -1,6 +1,7 @@
 #include "album/HtmlFile.h"
 
 #include "markup/Charset.h"
+#include "model/TextRules.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,10 +17,11 @@ namespace {
 
 } // namespace
 
-THtmlFile::THtmlFile(const std::string& path, const TReplaceOptions& options)
+THtmlFile::THtmlFile(const std::string& path, const TReplaceOptions& options, PageCharset charset)
     : m_path(path)
     , m_options(options)
     , m_keepUnchanged(options.KeepUnchanged)
+    , m_charset(charset)
 {
     if (!m_keepUnchanged && !m_file.Create(path, options))
         Fail("cannot create", path);
@@ -42,7 +44,14 @@ void THtmlFile::WriteBytes(std::string_view bytes)
         Fail("cannot write", m_path);
 }
 
-void THtmlFile::Write(std::string_view text) { WriteBytes(Utf8ToWindows1250(text)); }
+void THtmlFile::Write(std::string_view text)
+{
+    // A file name that is no UTF-8 shows U+FFFD for each broken piece, as the log does.
+    if (m_charset == PageCharset::Utf8)
+        IsValidUtf8(text) ? WriteBytes(text) : WriteBytes(ReplaceInvalidUtf8(text));
+    else
+        WriteBytes(Utf8ToWindows1250(text));
+}
 
 void THtmlFile::Line(std::string_view text)
 {

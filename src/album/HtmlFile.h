@@ -1,7 +1,8 @@
 #pragma once
 
 // One HTML page being written: filled line by line with CR LF line ends, and converted on the
-// way from the program's UTF-8 to the windows-1250 bytes that the page head declares. Every
+// way from the program's UTF-8 to the windows-1250 bytes that the classic page head declares
+// (modern pages stay UTF-8). Every
 // write is checked; a failing one raises THtmlWriteError, which the album run catches. The page
 // takes the place of an earlier one of its name only when Close has written it completely: a
 // page that fails half-way leaves nothing of itself behind, and the earlier page stays.
@@ -19,12 +20,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+enum class PageCharset { Windows1250, Utf8 };
+
 class THtmlFile {
 public:
     // Starts the page; raises THtmlWriteError when its file cannot be created. With
     // KeepUnchanged the page is made in memory and written only when its bytes differ from the
     // file of its name, which then keeps its time.
-    explicit THtmlFile(const std::string& path, const TReplaceOptions& options = {});
+    explicit THtmlFile(
+        const std::string& path, const TReplaceOptions& options = {}, PageCharset charset = PageCharset::Windows1250);
 
     // Text without a line end; the next write continues the same line.
     void Write(std::string_view text);
@@ -43,6 +47,7 @@ private:
     TReplaceOptions m_options;
     bool m_keepUnchanged = false;
     bool m_closed = false;
+    PageCharset m_charset;
     std::string m_bytes; // the page so far, when kept in memory
     FileStamp m_stamp;
 };

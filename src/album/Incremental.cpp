@@ -1,12 +1,13 @@
 #include "album/Incremental.h"
 
 #include "fileio/ContentHash.h"
+#include "imaging/Process.h"
 #include "model/Version.h"
 
 namespace korvo {
 
 std::string PictureSettingsHash(const Configuration& config, const TImageRecord& image, const std::string& previewPath,
-    const std::string& thumbnailPath)
+    const std::string& thumbnailPath, bool doubled)
 {
     using F = ConfigField;
     std::string text = std::string(ProgramVersion) + "\n";
@@ -18,6 +19,8 @@ std::string PictureSettingsHash(const Configuration& config, const TImageRecord&
     text.append("Rotate=").append(IntToText(image.Rotate)).append("\n");
     // Paths may hold any byte but NUL: NUL ends each one.
     text.append(previewPath).append(1, '\0').append(thumbnailPath).append(1, '\0');
+    if (doubled)
+        text.append("@2x\n");
     return HashText(HashBytes(text));
 }
 
@@ -32,7 +35,7 @@ TEarlierPictures::TEarlierPictures(const TFolder& album, const AlbumRecord* earl
         m_pictures.emplace(picture.Preview, &picture);
 }
 
-std::optional<AlbumRecordPicture> TEarlierPictures::Kept(const AlbumRecordPicture& wanted) const
+std::optional<AlbumRecordPicture> TEarlierPictures::Kept(const AlbumRecordPicture& wanted, bool doubled) const
 {
     const auto found = m_pictures.find(wanted.Preview);
     if (found == m_pictures.end())
@@ -44,6 +47,10 @@ std::optional<AlbumRecordPicture> TEarlierPictures::Kept(const AlbumRecordPictur
         || earlier.SourceIdentity.Stamp != wanted.SourceIdentity.Stamp
         || earlier.SourceIdentity.Inode != wanted.SourceIdentity.Inode || earlier.PreviewWidth <= 0
         || earlier.PreviewHeight <= 0 || !thumbnailKnown || !Intact(wanted.Preview))
+        return std::nullopt;
+    if (doubled
+        && (!Intact(DoubledFileName(wanted.Preview))
+            || (!wanted.Thumbnail.empty() && !Intact(DoubledFileName(wanted.Thumbnail)))))
         return std::nullopt;
     return earlier;
 }

@@ -16,9 +16,9 @@ namespace korvo {
 
 // The hash of everything that reaches the bytes of one picture's preview image and thumbnail
 // or their names: the program version, preprocessing, the turn, both image groups, whether a
-// thumbnail is made, and both record paths.
+// thumbnail is made, both record paths and whether their HiDPI twins are made.
 std::string PictureSettingsHash(const Configuration& config, const TImageRecord& image, const std::string& previewPath,
-    const std::string& thumbnailPath);
+    const std::string& thumbnailPath, bool doubled = false);
 
 // The earlier record, looked up by picture and by file.
 class TEarlierPictures {
@@ -27,8 +27,9 @@ public:
     TEarlierPictures(const TFolder& album, const AlbumRecord* earlier);
 
     // The earlier picture when `wanted` (paths, settings, source and its identity filled in) may
-    // be kept: everything equal, the sizes known, and both files still there as recorded.
-    std::optional<AlbumRecordPicture> Kept(const AlbumRecordPicture& wanted) const;
+    // be kept: everything equal, the sizes known, and both files (with `doubled` also their
+    // HiDPI twins) still there as recorded.
+    std::optional<AlbumRecordPicture> Kept(const AlbumRecordPicture& wanted, bool doubled = false) const;
     // The recorded stamp of a file the record lists.
     FileStamp StampOf(const std::string& path) const;
 

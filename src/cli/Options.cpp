@@ -24,6 +24,9 @@ Optionen:
   -v, --verbose           jeden Arbeitsschritt protokollieren
   --mode MODUS            HTML-Ausgabe: NoHTML, ThumbsOnly, IndexOnly,
                           WithGallery oder WithDetails (Vorgabe)
+  --layout GESTALTUNG     Seitengestaltung: classic (Vorgabe, wie bisher) oder
+                          modern (für jede Bildschirmgröße, UTF-8, Bilder auch
+                          in doppelter Auflösung; wie --set Output.Layout=Modern)
   --set FELD=WERT         eine Einstellung setzen, z. B. PreviewImages.Width=800,
                           Output.rm=yes, FileNames.Preview.Template=bild_?,
                           Preprocessing.ExifRotation=no (nicht nach EXIF drehen)
@@ -120,6 +123,16 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CliOptions& opt
                 error = "Unbekannter Modus: " + *text;
                 return false;
             }
+        } else if (argument == "--layout") {
+            const auto text = value();
+            if (!text)
+                return false;
+            const std::string lower = ToLowerAscii(*text);
+            if (lower != "modern" && lower != "classic") {
+                error = "Unbekannte Seitengestaltung: " + *text;
+                return false;
+            }
+            options.Layout = PageLayoutFromText(lower);
         } else if (argument == "--set") {
             const auto text = value();
             if (!text)
@@ -193,6 +206,8 @@ void ApplyOptions(const CliOptions& options, Configuration& config)
         config.Output.Mode = *options.Mode;
     if (options.Update)
         config.Output.Incremental = true;
+    if (options.Layout)
+        config.Output.Layout = *options.Layout;
     for (const auto& [field, text] : options.Sets)
         ApplyFieldText(config, field, text);
 }

@@ -15,6 +15,7 @@ struct CliOptions {
     std::optional<std::string> Dest;
     std::optional<std::string> Title;
     std::optional<OutputMode> Mode;
+    std::optional<PageLayout> Layout; // --layout modern|classic
     bool Verbose = false;
     bool Raw = false;
     bool Help = false;
@@ -35,7 +36,7 @@ bool NamesProject(const CliOptions& options);
 
 bool ParseCommandLine(const std::vector<std::string>& arguments, CliOptions& options, std::string& error);
 
-// Applies --dest (made absolute), --title, -v, --mode and then every --set in order.
+// Applies --dest (made absolute), --title, -v, --mode, --update, --layout and then every --set in order.
 void ApplyOptions(const CliOptions& options, Configuration& config);
 
 const char* UsageText();

@@ -72,7 +72,8 @@ int RemoveUnwrittenFiles(const TFolder& album, const AlbumRecord& earlier, const
     for (const AlbumRecordFile& file : written.Files)
         kept.insert(file.Path);
     AlbumRecord unwritten;
-    std::vector<ClearingFolder> folders { { "", { ".htm", ".jpg" } } };
+    // The style sheet and script of the modern pages go when a run no longer writes them.
+    std::vector<ClearingFolder> folders { { "", { ".htm", ".jpg", ".css", ".js" } } };
     for (const AlbumRecordFile& file : earlier.Files) {
         if (kept.contains(file.Path))
             continue;

@@ -9,9 +9,13 @@
 #include "model/TextRules.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <exception>
 #include <optional>
+#include <span>
+#include <stdexcept>
+#include <utility>
 
 namespace korvo {
 
@@ -19,6 +23,8 @@ struct TPictureWorkspace::TBuffers {
     BitmapPtr full; // a picture that must be held whole: tonal correction, turns
     BitmapPtr preview;
     BitmapPtr thumbnail;
+    BitmapPtr preview2x;
+    BitmapPtr thumbnail2x;
     std::vector<std::uint8_t> strip; // rows from the decoder or from a turn
     std::vector<std::uint8_t> row; // one row after the median filter
 };
@@ -52,6 +58,10 @@ namespace {
 
     // The preview image and the thumbnail of a picture of known size, filled by one resampler
     // from the picture's rows.
+    // With HiDPI twins the doubled preview is the one destination of the source's rows, and
+    // every smaller picture is resampled from the smallest one made before it that is large
+    // enough: a pass over the full-size rows costs far more than one over the twin. A picture
+    // that none is large enough for comes from the rows too.
     class TOutputs {
     public:
         TOutputs(int width, int height, const TAlbumPictureJob& job, const Configuration& config,
@@ -60,50 +70,82 @@ namespace {
             , m_config(config)
             , m_result(result)
         {
-            Prepare(width, height, OutputImageKind::PreviewImage, buffers.preview, result.Preview);
-            if (job.MakeThumbnail)
-                Prepare(width, height, OutputImageKind::ThumbnailImage, buffers.thumbnail, result.Thumbnail);
-            m_preview = buffers.preview.get();
-            m_thumbnail = buffers.thumbnail.get();
+            using K = OutputImageKind;
+            if (job.MakeDouble)
+                m_preview2x = Prepare(width, height, K::PreviewImage, 2, buffers.preview2x, result.Preview2x);
+            m_preview = Prepare(width, height, K::PreviewImage, 1, buffers.preview, result.Preview);
+            if (job.MakeThumbnail) {
+                if (job.MakeDouble)
+                    m_thumbnail2x
+                        = Prepare(width, height, K::ThumbnailImage, 2, buffers.thumbnail2x, result.Thumbnail2x);
+                m_thumbnail = Prepare(width, height, K::ThumbnailImage, 1, buffers.thumbnail, result.Thumbnail);
+            }
         }
 
         void Push(const std::uint8_t* row) { m_scaler.PushRow(row); }
 
-        // After the last row: the edge, then both files.
+        // After the last row: the pictures made from the twin, the edge, then the files.
         void Finish()
         {
-            Encode(OutputImageKind::PreviewImage, m_preview, m_result.Preview);
-            Encode(OutputImageKind::ThumbnailImage, m_thumbnail, m_result.Thumbnail);
+            for (const TDerived& derived : m_derived) {
+                try {
+                    if (!derived.From->Out->Sized)
+                        throw std::runtime_error("no picture to resample");
+                    ScaleBitmap(derived.From->Bitmap, derived.Made.Bitmap);
+                } catch (const std::exception&) {
+                    *derived.Made.Out = {};
+                }
+            }
+            Encode(OutputImageKind::PreviewImage, 1, m_preview, m_result.Preview);
+            Encode(OutputImageKind::ThumbnailImage, 1, m_thumbnail, m_result.Thumbnail);
+            Encode(OutputImageKind::PreviewImage, 2, m_preview2x, m_result.Preview2x);
+            Encode(OutputImageKind::ThumbnailImage, 2, m_thumbnail2x, m_result.Thumbnail2x);
         }
 
     private:
         // As MakeSizedImage: a side of 0, no memory or a refusing resampler fail the sizing.
-        void Prepare(int width, int height, OutputImageKind kind, BitmapPtr& bitmap, TSizedPicture& out)
+        // The bitmap that will hold the picture, or nullptr.
+        TBitmap* Prepare(int width, int height, OutputImageKind kind, int scale, BitmapPtr& bitmap, TSizedPicture& out)
         {
-            const TPictureSize size = FittedSize(width, height, GroupFor(kind, m_config));
+            const TPictureSize size = FittedSize(width, height, GroupFor(kind, m_config), scale);
             if (size.Width <= 0 || size.Height <= 0)
-                return;
+                return nullptr;
             TBitmap* target = Sized(bitmap, size.Width, size.Height);
             if (!target)
-                return;
-            try {
-                m_scaler.AddDestination(*target);
-            } catch (const std::exception&) {
-                return;
+                return nullptr;
+            const TMade* from = nullptr;
+            for (const TMade& made : std::span(m_made.data(), m_madeCount))
+                if (size.Width <= made.Bitmap->Width() && size.Height <= made.Bitmap->Height()
+                    && (!from || made.Bitmap->Width() < from->Bitmap->Width()))
+                    from = &made;
+            if (from) {
+                m_derived.push_back({ from, { target, &out } });
+            } else {
+                try {
+                    m_scaler.AddDestination(*target);
+                } catch (const std::exception&) {
+                    return nullptr;
+                }
             }
             out.Sized = true;
             out.Width = size.Width;
             out.Height = size.Height;
+            // Only the twins' pictures are resampled again; a classic run takes each from the rows.
+            if ((scale == 2 || m_madeCount > 0) && m_madeCount < m_made.size())
+                m_made[m_madeCount++] = { target, &out };
+            return target;
         }
 
-        void Encode(OutputImageKind kind, TBitmap* bitmap, TSizedPicture& out)
+        // A doubled picture gets its edge at doubled width, so that both look alike on screen.
+        void Encode(OutputImageKind kind, int scale, TBitmap* bitmap, TSizedPicture& out)
         {
             if (!out.Sized || !bitmap)
                 return;
             const TImageGroupSettings& group = GroupFor(kind, m_config);
             if (kind == OutputImageKind::ThumbnailImage && group.FrameSize() >= 1)
-                AddBevelFrame(*bitmap, group.FrameSize());
-            out.Encoded = EncodeJpegMemory(*bitmap, group.Quality, group.Progressive, out.Jpeg);
+                AddBevelFrame(*bitmap, scale * group.FrameSize());
+            // The twins are by far the largest files: their scans are fewer to keep their cost down.
+            out.Encoded = EncodeJpegMemory(*bitmap, group.Quality, group.Progressive, out.Jpeg, false, scale == 2);
         }
 
         TRowScaler m_scaler;
@@ -111,6 +153,19 @@ namespace {
         TAlbumPictureResult& m_result;
         TBitmap* m_preview = nullptr;
         TBitmap* m_thumbnail = nullptr;
+        TBitmap* m_preview2x = nullptr;
+        TBitmap* m_thumbnail2x = nullptr;
+        struct TMade {
+            TBitmap* Bitmap;
+            TSizedPicture* Out;
+        };
+        struct TDerived {
+            const TMade* From;
+            TMade Made;
+        };
+        std::array<TMade, 4> m_made {}; // the pictures others may be resampled from
+        std::size_t m_madeCount = 0;
+        std::vector<TDerived> m_derived;
     };
 
     std::uint8_t* Strip(std::vector<std::uint8_t>& buffer, int rows, int width)
@@ -302,6 +357,8 @@ TAlbumPictureResult ProcessAlbumPicture(const TAlbumPictureJob& job, const Confi
         // A picture that was not read has no outputs, whatever was prepared for them.
         result.Preview = {};
         result.Thumbnail = {};
+        result.Preview2x = {};
+        result.Thumbnail2x = {};
     }
     return result;
 }

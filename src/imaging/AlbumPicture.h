@@ -25,6 +25,8 @@ struct TAlbumPictureJob {
     std::string Source; // the picture file (".bmp" in any letter case as BMP, else JPEG)
     int Rotate = 0; // the image list's rotation: 1 clockwise, 2 half turn, 3 counter-clockwise
     bool MakeThumbnail = false;
+    // Also each picture at twice its box for HiDPI screens, from the same decoded rows.
+    bool MakeDouble = false;
 };
 
 // A preview image or thumbnail: how far it got, and the file.
@@ -40,6 +42,8 @@ struct TAlbumPictureResult {
     bool Loaded = false; // read and preprocessed ("Fehler beim Einlesen" when not)
     TSizedPicture Preview;
     TSizedPicture Thumbnail; // only when the job asks for it
+    TSizedPicture Preview2x; // only with MakeDouble
+    TSizedPicture Thumbnail2x; // only with MakeDouble and MakeThumbnail
 };
 
 // The buffers one worker keeps from picture to picture: at most one full-size picture, the

@@ -487,7 +487,16 @@ namespace {
         int quality = 75;
         bool progressive = false;
         bool fullChroma = false;
+        bool fewScans = false;
         TMemoryDestination* memory = nullptr;
+    };
+
+    // Spectral selection only: no successive approximation, one pass per scan.
+    constexpr jpeg_scan_info FewScans[] = {
+        { 3, { 0, 1, 2, 0 }, 0, 0, 0, 0 },
+        { 1, { 0, 0, 0, 0 }, 1, 63, 0, 0 },
+        { 1, { 1, 0, 0, 0 }, 1, 63, 0, 0 },
+        { 1, { 2, 0, 0, 0 }, 1, 63, 0, 0 },
     };
 
     bool RunEncode(TEncoder& encoder, const TEncodeJob& job)
@@ -511,8 +520,12 @@ namespace {
         jpeg_set_quality(&cinfo, job.quality, TRUE);
         if (job.fullChroma)
             cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
-        if (job.progressive)
+        if (job.progressive && job.fewScans) {
+            cinfo.scan_info = FewScans;
+            cinfo.num_scans = static_cast<int>(std::size(FewScans));
+        } else if (job.progressive) {
             jpeg_simple_progression(&cinfo);
+        }
         jpeg_start_compress(&cinfo, TRUE);
         while (cinfo.next_scanline < cinfo.image_height) {
             JSAMPROW row = job.bitmap->Row(static_cast<int>(cinfo.next_scanline));
@@ -588,7 +601,8 @@ bool WriteJpegBytes(const std::string& path, const std::vector<std::uint8_t>& by
         path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), {}, written);
 }
 
-bool EncodeJpegMemory(TBitmap& bitmap, int quality, bool progressive, std::vector<std::uint8_t>& out, bool fullChroma)
+bool EncodeJpegMemory(
+    TBitmap& bitmap, int quality, bool progressive, std::vector<std::uint8_t>& out, bool fullChroma, bool fewScans)
 {
     out.clear();
     if (!Encodable(bitmap))
@@ -601,6 +615,7 @@ bool EncodeJpegMemory(TBitmap& bitmap, int quality, bool progressive, std::vecto
         job.quality = quality;
         job.progressive = progressive;
         job.fullChroma = fullChroma;
+        job.fewScans = fewScans;
         job.memory = &destination;
         if (!RunEncode(encoder, job))
             return false;

@@ -68,12 +68,12 @@ BitmapPtr LoadImage(const TImageRecord& image, const Configuration& config)
     }
 }
 
-TPictureSize FittedSize(int width, int height, const TImageGroupSettings& group)
+TPictureSize FittedSize(int width, int height, const TImageGroupSettings& group, int scale)
 {
     const std::int64_t w = width;
     const std::int64_t h = height;
-    const std::int64_t boxWidth = group.Width();
-    const std::int64_t boxHeight = group.Height();
+    const std::int64_t boxWidth = std::int64_t { group.Width() } * scale;
+    const std::int64_t boxHeight = std::int64_t { group.Height() } * scale;
     std::int64_t tw = w;
     std::int64_t th = h;
     if (boxWidth < w) {
@@ -263,6 +263,14 @@ void AddBevelFrame(TBitmap& bitmap, int edgeWidth)
 }
 
 std::string NumberText(int number, int digits) { return ZeroPadded(number, digits); }
+
+std::string DoubledFileName(std::string_view name)
+{
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || name.find('/', dot) != std::string_view::npos)
+        return std::string(name) + "@2x";
+    return std::string(name.substr(0, dot)) + "@2x" + std::string(name.substr(dot));
+}
 
 std::string SafeFileName(std::string_view name)
 {

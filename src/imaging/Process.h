@@ -47,12 +47,13 @@ void MedianFilterRow(const std::uint8_t* in, std::uint8_t* out, int width);
 
 // The size MakeSizedImage gives a w × h picture in the kind's box: fitted without enlarging,
 // divisions dropping the remainder. A side may come out 0 (a picture many times wider than
-// high, or the converse).
+// high, or the converse). With `scale` 2 the box is twice as wide and high (the picture for
+// HiDPI screens), still never larger than the picture itself.
 struct TPictureSize {
     int Width = 0;
     int Height = 0;
 };
-TPictureSize FittedSize(int width, int height, const TImageGroupSettings& group);
+TPictureSize FittedSize(int width, int height, const TImageGroupSettings& group, int scale = 1);
 
 // A raised edge `edgeWidth` pixels wide in the outer rings: lighter at the top and left,
 // darker at the bottom and right. No change when the width does not fit the picture.
@@ -64,6 +65,9 @@ std::string NumberText(int number, int digits);
 // The template with its first "%", "?" or "*" replaced by NumberText (appended when there
 // is none); later placeholders stay as "%". The result is one file name (see SafeFileName).
 std::string BuildFileName(int number, std::string_view nameTemplate, int digits);
+
+// The name of a picture's HiDPI twin: "image001.jpg" gives "image001@2x.jpg".
+std::string DoubledFileName(std::string_view name);
 
 // A name from the settings as one file name inside the album's folder: every "/" and NUL byte
 // becomes "_", so that no template, however hostile, can reach into another folder.

@@ -38,6 +38,8 @@ const char* EqualizeModeName(EqualizeMode mode) { return mode == EqualizeMode::R
 
 const char* AspectName(Aspect aspect) { return aspect == Aspect::quadratic ? "quadratic" : "free"; }
 
+const char* PageLayoutName(PageLayout layout) { return layout == PageLayout::Modern ? "Modern" : "Classic"; }
+
 OutputMode OutputModeFromText(std::string_view text)
 {
     const std::string lower = ToLowerAscii(text);
@@ -74,6 +76,11 @@ EqualizeMode EqualizeModeFromText(std::string_view text)
 Aspect AspectFromText(std::string_view text)
 {
     return ToLowerAscii(text.substr(0, 4)) == "quad" ? Aspect::quadratic : Aspect::free;
+}
+
+PageLayout PageLayoutFromText(std::string_view text)
+{
+    return ToLowerAscii(text) == "modern" ? PageLayout::Modern : PageLayout::Classic;
 }
 
 TImageGroupSettings::TImageGroupSettings(NumberRange sizeRange, int size, int quality, bool progressive, bool hasFrame)
@@ -146,7 +153,7 @@ namespace {
         const char* Name;
     };
 
-    constexpr std::array<FieldInfo, 35> FieldTable { {
+    constexpr std::array<FieldInfo, 36> FieldTable { {
         { ConfigField::Verbose, "Verbose" },
         { ConfigField::DestDir, "DestDir" },
         { ConfigField::AlbumTitle, "AlbumTitle" },
@@ -172,6 +179,7 @@ namespace {
         { ConfigField::rm, "Output.rm" },
         { ConfigField::Incremental, "Output.Incremental" },
         { ConfigField::FullWidth, "Output.FullWidth" },
+        { ConfigField::Layout, "Output.Layout" },
         { ConfigField::PreviewTemplate, "FileNames.Preview.Template" },
         { ConfigField::PreviewUseOwnDirectory, "FileNames.Preview.UseOwnDirectory" },
         { ConfigField::PreviewOwnDirectory, "FileNames.Preview.OwnDirectory" },
@@ -226,6 +234,11 @@ bool IsInEffect(const Configuration& config, ConfigField field)
     case ConfigField::EqualizeMode:
         return config.Preprocessing.Equalize;
     case ConfigField::ThumbsPerLine:
+        // The modern index fills the width with as many thumbnails as fit.
+        return AtLeast(config.Output.Mode, OutputMode::IndexOnly) && config.Output.Layout == PageLayout::Classic;
+    case ConfigField::FullWidth:
+        return config.Output.Layout == PageLayout::Classic;
+    case ConfigField::Layout:
         return AtLeast(config.Output.Mode, OutputMode::IndexOnly);
     case ConfigField::PreviewOwnDirectory:
         return config.FileNames.Preview.UseOwnDirectory;
@@ -320,6 +333,9 @@ void ApplyFieldText(Configuration& config, ConfigField field, std::string_view t
     case ConfigField::FullWidth:
         config.Output.FullWidth = TextToFlag(text);
         break;
+    case ConfigField::Layout:
+        config.Output.Layout = PageLayoutFromText(text);
+        break;
     case ConfigField::PreviewTemplate:
         names.Preview.Template = text;
         break;
@@ -409,6 +425,8 @@ std::string FieldText(const Configuration& config, ConfigField field)
         return YesNo(config.Output.Incremental);
     case ConfigField::FullWidth:
         return YesNo(config.Output.FullWidth);
+    case ConfigField::Layout:
+        return PageLayoutName(config.Output.Layout);
     case ConfigField::PreviewTemplate:
         return names.Preview.Template;
     case ConfigField::PreviewUseOwnDirectory:

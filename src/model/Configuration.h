@@ -22,11 +22,15 @@ inline bool AtLeast(OutputMode mode, OutputMode least) { return static_cast<int>
 enum class UncategorizedPlacement { Ignore, AtStart, AtEnd };
 enum class EqualizeMode { RGB, Gray };
 enum class Aspect { quadratic, free };
+// How the pages look: Classic as the album always was, Modern responsive in UTF-8 with pictures
+// for HiDPI screens beside the usual ones.
+enum class PageLayout { Classic, Modern };
 
 const char* OutputModeName(OutputMode mode); // "NoHTML" … "WithDetails"
 const char* UncategorizedPlacementName(UncategorizedPlacement p); // "Ignore", "AtStart", "AtEnd"
 const char* EqualizeModeName(EqualizeMode mode); // "RGB", "Gray"
 const char* AspectName(Aspect aspect); // "quadratic", "free"
+const char* PageLayoutName(PageLayout layout); // "Classic", "Modern"
 
 // The readings of enumeration texts in project files, lenient as old files require.
 OutputMode OutputModeFromText(std::string_view text);
@@ -34,6 +38,8 @@ OutputMode OutputModeFromText(std::string_view text);
 UncategorizedPlacement UncategorizedPlacementFromText(std::string_view text, UncategorizedPlacement current);
 EqualizeMode EqualizeModeFromText(std::string_view text);
 Aspect AspectFromText(std::string_view text);
+// "Modern" in any letter case; everything else is the classic layout.
+PageLayout PageLayoutFromText(std::string_view text);
 
 // A number that cannot leave its range: assignments are clamped into it.
 class TRangedNumber {
@@ -129,6 +135,7 @@ struct OutputSettings {
     // album's record; with rm on, everything is cleared and rebuilt as without it.
     bool Incremental = false;
     bool FullWidth = false;
+    PageLayout Layout = PageLayout::Classic;
 };
 
 struct HTMLDocsSettings {
@@ -185,6 +192,7 @@ enum class ConfigField {
     rm,
     Incremental,
     FullWidth,
+    Layout,
     PreviewTemplate,
     PreviewUseOwnDirectory,
     PreviewOwnDirectory,

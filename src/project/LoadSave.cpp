@@ -100,6 +100,9 @@ namespace {
         if (config.Output.Incremental)
             output.AddAttribute("Incremental", "yes");
         AddField(output, "FullWidth", config, F::FullWidth);
+        // Written only when not classic, so that classic projects stay the plain format.
+        if (config.Output.Layout != PageLayout::Classic)
+            AddField(output, "Layout", config, F::Layout);
         TMLTag& fileNames = settings.NewChild("FileNames");
         AddField(fileNames, "Digits", config, F::Digits);
         AddOutputFiles(fileNames.NewChild("Preview"), config.FileNames.Preview);
@@ -184,6 +187,7 @@ namespace {
             o.rm = TextToFlag(e->GetAttribute("rm"));
             o.Incremental = TextToFlag(e->GetAttribute("Incremental"));
             o.FullWidth = TextToFlag(e->GetAttribute("FullWidth"));
+            o.Layout = PageLayoutFromText(e->GetAttribute("Layout"));
         }
         if (const TMLTag* e = settings.FindChild("FileNames")) {
             auto& names = config.FileNames;

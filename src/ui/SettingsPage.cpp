@@ -199,6 +199,12 @@ TSettingsPage::TSettingsPage(Configuration& config, QWidget* parent)
         FieldEdited();
     });
     connect(m_outputHtml, &QComboBox::currentIndexChanged, this, [this](int index) { COutputHTMLChange(index); });
+    connect(m_layout, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (m_refreshing || index < 0)
+            return;
+        m_config.Output.Layout = index == 1 ? PageLayout::Modern : PageLayout::Classic;
+        FieldEdited();
+    });
     BindNumber(m_thumbsPerLine, m_config.Output.ThumbsPerLine);
     auto* uncategorized = new QButtonGroup(this);
     uncategorized->addButton(m_uncatIgnore, int(UncategorizedPlacement::Ignore));
@@ -336,6 +342,16 @@ void TSettingsPage::BuildOutputGroup(QVBoxLayout* content)
     m_outputHtml->installEventFilter(this);
     auto* modeLabel = MakeLabel(QStringLiteral("HTML-Ausgabe:"), QStringLiteral("LOutputHTML"));
     modeLabel->setBuddy(m_outputHtml);
+    m_layout = new QComboBox;
+    m_layout->setObjectName(QStringLiteral("CLayout"));
+    m_layout->addItems({ QStringLiteral("Klassisch"), QStringLiteral("Modern (für jede Bildschirmgröße)") });
+    m_layout->setToolTip(QStringLiteral("Klassisch: die Seiten wie bisher. Modern: Seiten für Telefon bis "
+                                        "Großbildschirm, hell oder dunkel nach der Systemeinstellung, Bilder "
+                                        "zusätzlich in doppelter Auflösung für scharfe Bildschirme."));
+    m_layout->setFocusPolicy(Qt::StrongFocus);
+    m_layout->installEventFilter(this);
+    m_layoutLabel = MakeLabel(QStringLiteral("Seitengestaltung:"), QStringLiteral("LLayout"));
+    m_layoutLabel->setBuddy(m_layout);
     m_thumbsPerLineLabel = MakeLabel(QStringLiteral("Thumbnails pro Zeile:"), QStringLiteral("LThumbsPerLine"));
     m_thumbsPerLine = MakeSpinner(
         QStringLiteral("EThumbsPerLine"), QStringLiteral("CThumbsPerLine"), m_config.Output.ThumbsPerLine.Range(), 46);
@@ -349,19 +365,21 @@ void TSettingsPage::BuildOutputGroup(QVBoxLayout* content)
 
     grid->addWidget(modeLabel, 0, 0);
     grid->addWidget(m_outputHtml, 0, 1, Qt::AlignLeft);
+    grid->addWidget(m_layoutLabel, 1, 0);
+    grid->addWidget(m_layout, 1, 1, Qt::AlignLeft);
     auto* perLine = new QHBoxLayout;
     perLine->setSpacing(4);
     perLine->addStretch(1);
     perLine->addWidget(m_thumbsPerLineLabel);
     perLine->addWidget(m_thumbsPerLine);
-    grid->addLayout(perLine, 1, 0, 1, 2);
+    grid->addLayout(perLine, 2, 0, 1, 2);
     auto* uncategorized = Row({ MakeLabel(QStringLiteral("nicht zugeordnete Bilder"), QStringLiteral("LUncategorized")),
         m_uncatIgnore, m_uncatAtStart, m_uncatAtEnd });
     uncategorized->setSpacing(8);
-    grid->addLayout(uncategorized, 2, 0, 1, 2);
-    grid->addWidget(m_rmrf, 3, 0, 1, 2);
-    grid->addWidget(m_incremental, 4, 0, 1, 2);
-    grid->addWidget(m_fullWidth, 5, 0, 1, 2, Qt::AlignRight);
+    grid->addLayout(uncategorized, 3, 0, 1, 2);
+    grid->addWidget(m_rmrf, 4, 0, 1, 2);
+    grid->addWidget(m_incremental, 5, 0, 1, 2);
+    grid->addWidget(m_fullWidth, 6, 0, 1, 2, Qt::AlignRight);
     grid->setColumnStretch(1, 1);
 }
 
@@ -446,7 +464,8 @@ QWidget* TSettingsPage::BuildButtonRow()
 
 bool TSettingsPage::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_outputHtml && event->type() == QEvent::Wheel && !m_outputHtml->hasFocus()) {
+    auto* list = qobject_cast<QComboBox*>(watched);
+    if ((list == m_outputHtml || list == m_layout) && event->type() == QEvent::Wheel && !list->hasFocus()) {
         QCoreApplication::sendEvent(m_scroller->verticalScrollBar(), event);
         return true;
     }
@@ -579,6 +598,10 @@ void TSettingsPage::Refresh()
     m_frameSize->setEnabled(IsInEffect(c, ConfigField::ThumbnailFrameSize));
 
     m_outputHtml->setCurrentIndex(static_cast<int>(c.Output.Mode));
+    m_layout->setCurrentIndex(c.Output.Layout == PageLayout::Modern ? 1 : 0);
+    const bool layout = IsInEffect(c, ConfigField::Layout);
+    m_layout->setEnabled(layout);
+    m_layoutLabel->setEnabled(layout);
     m_thumbsPerLine->setValue(c.Output.ThumbsPerLine);
     const bool perLine = IsInEffect(c, ConfigField::ThumbsPerLine);
     m_thumbsPerLine->setEnabled(perLine);
@@ -589,6 +612,7 @@ void TSettingsPage::Refresh()
     m_rmrf->setChecked(c.Output.rm);
     m_incremental->setChecked(c.Output.Incremental);
     m_fullWidth->setChecked(c.Output.FullWidth);
+    m_fullWidth->setEnabled(IsInEffect(c, ConfigField::FullWidth));
 
     const auto& names = c.FileNames;
     SetText(m_fnPreview, names.Preview.Template);

@@ -96,6 +96,8 @@ private:
     QCheckBox* m_enableFrame = nullptr;
     TNumberSpinner* m_frameSize = nullptr;
     QComboBox* m_outputHtml = nullptr;
+    QLabel* m_layoutLabel = nullptr;
+    QComboBox* m_layout = nullptr;
     QLabel* m_thumbsPerLineLabel = nullptr;
     TNumberSpinner* m_thumbsPerLine = nullptr;
     QRadioButton* m_uncatIgnore = nullptr;

@@ -90,7 +90,7 @@ protected:
             "FileNames.Preview.UseOwnDirectory=yes|no FileNames.Preview.OwnDirectory=images|gross "
             "FileNames.Thumbnails.UseOwnDirectory=yes|no FileNames.Thumbnails.OwnDirectory=thumbs|images "
             "FileNames.HTMLDocs.Index=index|start FileNames.HTMLDocs.Gallery=image|seite "
-            "FileNames.HTMLDocs.Details=iinfo|info",
+            "FileNames.HTMLDocs.Details=iinfo|info Output.Layout=Classic|Modern",
             ' ');
         switch (const int change = pick(8 + static_cast<int>(settings.size()))) {
         case 0:

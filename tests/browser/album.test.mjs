@@ -5,6 +5,10 @@
 // every link must lead to an existing file and anchor, and the texts must come out right from
 // the pages' windows-1250.
 //
+// The same album in the modern layout (own picture folders, one with an umlaut) is opened at a
+// desktop and a phone size, light and dark, with keys, swipes and at device scale factor 2, and
+// axe-core checks its three kinds of page against WCAG 2.1 A and AA.
+//
 // Environment: KORVO2_ALBUM and KORVO2_ALBUM_PICTURES name the programs (CTest sets them),
 // KORVO2_CHROMIUM the browser (default /usr/bin/chromium), KORVO2_BROWSER_SCREENSHOTS a folder
 // for pictures of the three pages of the full album (optional).
@@ -15,6 +19,7 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { createRequire } from 'node:module';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
 const { chromium } = await import('playwright-core').catch(() => {
@@ -46,6 +51,11 @@ const Modes = {
     WithGallery: { index: true, gallery: true, thumbnails: true, previewDir: 'Vorschau', thumbDir: 'Übersicht' },
     WithDetails: { index: true, gallery: true, details: true, thumbnails: true },
 };
+
+// The modern album: the same project, every page kind, own folders for both kinds of picture.
+const Modern = { dir: 'Modern', previewDir: 'Vorschau', thumbDir: 'Übersicht' };
+const Sizes = [{ width: 1280, height: 800 }, { width: 390, height: 844 }];
+const axeScript = createRequire(import.meta.url).resolve('axe-core/axe.min.js');
 
 let work;
 let profile;
@@ -139,6 +149,12 @@ before(async () => {
         }
     }
 
+    const modernArgs = [project, '--dest', albumFolder(Modern.dir), '--title', Title, '--layout', 'modern'];
+    for (const [kind, folder] of [['Preview', Modern.previewDir], ['Thumbnails', Modern.thumbDir]])
+        modernArgs.push('--set', `FileNames.${kind}.UseOwnDirectory=yes`, '--set', `FileNames.${kind}.OwnDirectory=${folder}`);
+    fs.mkdirSync(albumFolder(Modern.dir), { recursive: true });
+    execFileSync(albumTool, modernArgs, { stdio: 'pipe', encoding: 'utf8' });
+
     profile = fs.mkdtempSync(path.join(os.tmpdir(), 'korvo-chromium-'));
     browser = await chromium.launchPersistentContext(profile, {
         executablePath: browserPath,
@@ -171,11 +187,19 @@ async function anchorsOf(url) {
 
 // Opens a page and checks what holds for every album page: the encoding, every picture loaded at
 // its declared size, every link to an existing file (and anchor). Gives the page and its links.
-async function openPage(url) {
-    const page = await browser.newPage();
+// A modern page is opened at `viewport`, scrolled through so that its lazy pictures load.
+async function openPage(url, { charset = 'windows-1250', viewport, context = browser } = {}) {
+    const page = await context.newPage();
+    if (viewport)
+        await page.setViewportSize(viewport);
     const response = await page.goto(url, { waitUntil: 'load' });
     assert.ok(response === null || response.ok(), `${url} did not load`);
-    assert.equal(await page.evaluate(() => document.characterSet), 'windows-1250', url);
+    assert.equal(await page.evaluate(() => document.characterSet), charset, url);
+    if (viewport) {
+        await page.evaluate(() => window.scrollTo(0, document.body.scrollHeight));
+        await page.waitForFunction(() => [...document.images].every((image) => image.complete));
+        await page.evaluate(() => window.scrollTo(0, 0));
+    }
 
     const images = await page.evaluate(() => [...document.images].map((image) => ({
         src: image.src, source: image.getAttribute('src'), complete: image.complete, naturalWidth: image.naturalWidth,
@@ -286,4 +310,89 @@ test('WithDetails: a details page shows the EXIF data beside the picture', async
     assert.equal(await bitmap.page.locator('td[rowspan] tr').count(), 0);
     assert.equal(await bitmap.page.locator('th').innerText(), 'Hafen');
     await bitmap.page.close();
+});
+
+function modernUrl(name) {
+    return pageUrl(Modern.dir, name);
+}
+
+test('Modern: the album adds HiDPI twins, a style sheet and a script to the files of its mode', () => {
+    const files = expectedFiles('WithDetails').map((name) => name.replace(/^(image\d+\.jpg)$/, `${Modern.previewDir}/$1`)
+        .replace(/^(thumb\d+\.jpg)$/, `${Modern.thumbDir}/$1`));
+    for (const number of Numbers)
+        files.push(`${Modern.previewDir}/image${number}@2x.jpg`, `${Modern.thumbDir}/thumb${number}@2x.jpg`);
+    files.push('album.css', 'album.js');
+    assert.deepEqual(filesBelow(albumFolder(Modern.dir)), files.sort());
+});
+
+for (const size of Sizes) {
+    const label = `${size.width}x${size.height}`;
+    test(`Modern at ${label}: every page fits the width, loads its pictures and links and passes axe`, async () => {
+        for (const [name, kind] of [['index.htm', 'index'], ['image002.htm', 'gallery'], ['iinfo002.htm', 'details']]) {
+            for (const colorScheme of ['light', 'dark']) {
+                const { page } = await openPage(modernUrl(name), { charset: 'UTF-8', viewport: size });
+                await page.emulateMedia({ colorScheme });
+                if (kind === 'index')
+                    assert.deepEqual(await page.locator('.caption').allInnerTexts(), Shown);
+                const overflow = await page.evaluate(() => document.documentElement.scrollWidth - window.innerWidth);
+                assert.ok(overflow <= 0, `${name} at ${label} scrolls sideways by ${overflow} pixels`);
+                await page.addScriptTag({ path: axeScript });
+                const violations = await page.evaluate(async () => (await window.axe.run(document, {
+                    runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'] },
+                })).violations.map((v) => `${v.id}: ${v.nodes.map((node) => node.target.join(' ')).join(', ')}`));
+                assert.deepEqual(violations, [], `${name} at ${label}, ${colorScheme}`);
+                await screenshot(page, `modern-${kind}-${label}${colorScheme === 'dark' ? '-dark' : ''}.png`);
+                await page.close();
+            }
+        }
+    });
+}
+
+test('Modern: keys and swipes lead through the pictures, Escape back to the index', async () => {
+    const { page, links } = await openPage(modernUrl('image002.htm'), { charset: 'UTF-8', viewport: Sizes[1] });
+    assert.deepEqual(links.map((link) => [link.text.trim(), link.href]), [['‹\u00a0Zurück', 'image001.htm'],
+        ['Übersicht', 'index.htm#002'], ['Weiter\u00a0›', 'image003.htm'], ['Details', 'iinfo002.htm']]);
+    assert.equal(await page.locator('h1').innerText(), BeachCaption);
+    await page.keyboard.press('ArrowRight');
+    await page.waitForURL(/image003\.htm$/);
+    assert.equal(await page.locator('h1').innerText(), 'Straße');
+    await page.keyboard.press('ArrowLeft');
+    await page.waitForURL(/image002\.htm$/);
+    const swipe = (from, to) => page.evaluate(([from, to]) => {
+        const touch = (x) => new Touch({ identifier: 1, target: document.body, clientX: x, clientY: 300 });
+        document.body.dispatchEvent(new TouchEvent('touchstart', { touches: [touch(from)], changedTouches: [touch(from)], bubbles: true }));
+        document.body.dispatchEvent(new TouchEvent('touchend', { touches: [], changedTouches: [touch(to)], bubbles: true }));
+    }, [from, to]);
+    await swipe(300, 60);
+    await page.waitForURL(/image003\.htm$/);
+    await page.waitForLoadState('load');
+    await swipe(60, 300);
+    await page.waitForURL(/image002\.htm$/);
+    await page.waitForLoadState('load');
+    await page.keyboard.press('Escape');
+    await page.waitForURL(/index\.htm#002$/);
+    assert.equal(await page.evaluate(() => document.getElementById(location.hash.slice(1)) !== null), true);
+    await page.close();
+});
+
+test('Modern: at device scale factor 2 the browser takes the HiDPI twins', async () => {
+    const sharpProfile = fs.mkdtempSync(path.join(os.tmpdir(), 'korvo-chromium-'));
+    const sharp = await chromium.launchPersistentContext(sharpProfile, {
+        executablePath: browserPath, headless: true, viewport: Sizes[0], deviceScaleFactor: 2,
+        args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run'],
+    });
+    try {
+        for (const name of ['index.htm', 'image002.htm', 'iinfo002.htm']) {
+            const page = await sharp.newPage();
+            await page.goto(modernUrl(name), { waitUntil: 'load' });
+            await page.evaluate(() => window.scrollTo(0, document.body.scrollHeight));
+            await page.waitForFunction(() => [...document.images].every((image) => image.complete));
+            const chosen = await page.evaluate(() => [...document.images].map((image) => decodeURI(image.currentSrc)));
+            assert.ok(chosen.length > 0 && chosen.every((source) => source.endsWith('@2x.jpg')), chosen.join(' '));
+            await page.close();
+        }
+    } finally {
+        await sharp.close();
+        fs.rmSync(sharpProfile, { recursive: true, force: true });
+    }
 });

@@ -41,6 +41,10 @@ TEST(CommandLine, ParsesOptionsAndRefusesBadUsage)
     EXPECT_EQ(options.Sets[0].first, ConfigField::PreviewWidth);
     EXPECT_EQ(options.Paths, (std::vector<std::string> { "a.jpg", "-b.jpg" }));
 
+    ASSERT_TRUE(Parse({ "--layout", "Modern" }, options, error));
+    EXPECT_EQ(options.Layout, PageLayout::Modern);
+    EXPECT_FALSE(Parse({ "--layout=modern2" }, options, error));
+    EXPECT_EQ(error, "Unbekannte Seitengestaltung: modern2");
     EXPECT_FALSE(Parse({ "--mode", "Galerie" }, options, error));
     EXPECT_EQ(error, "Unbekannter Modus: Galerie");
     EXPECT_FALSE(Parse({ "--set", "Preview.Width=3" }, options, error));

@@ -155,6 +155,15 @@ TEST(Configuration, InEffectRulesKeepValues)
     c.Output.Mode = OutputMode::IndexOnly;
     EXPECT_TRUE(IsInEffect(c, ConfigField::ThumbsPerLine));
     EXPECT_EQ(c.Output.ThumbsPerLine, 7);
+    // The modern index fills the width itself, and the layout needs pages.
+    c.Output.Layout = PageLayout::Modern;
+    EXPECT_FALSE(IsInEffect(c, ConfigField::ThumbsPerLine));
+    EXPECT_FALSE(IsInEffect(c, ConfigField::FullWidth));
+    EXPECT_TRUE(IsInEffect(c, ConfigField::Layout));
+    c.Output.Mode = OutputMode::ThumbsOnly;
+    EXPECT_FALSE(IsInEffect(c, ConfigField::Layout));
+    c.Output.Mode = OutputMode::IndexOnly;
+    c.Output.Layout = PageLayout::Classic;
 
     c.PreviewImages.SetAspect(Aspect::free);
     EXPECT_TRUE(IsInEffect(c, ConfigField::PreviewHeight));
@@ -227,6 +236,7 @@ TEST(Configuration, FieldsByNameRoundTripTheirText)
     source.Output.UncategorizedImages = UncategorizedPlacement::AtEnd;
     source.Output.rm = true;
     source.Output.Incremental = true;
+    source.Output.Layout = PageLayout::Modern;
     source.FileNames.Digits = 5;
     source.FileNames.Preview.Template = "bild_?";
     source.Preprocessing.ExifRotation = true;
@@ -243,5 +253,5 @@ TEST(Configuration, FieldsByNameRoundTripTheirText)
     EXPECT_EQ(FindConfigField("FileNames.HTMLDocs.Details"), ConfigField::HTMLDocsDetails);
     EXPECT_EQ(FindConfigField("PreviewImages.width"), std::nullopt);
     EXPECT_EQ(FindConfigField("Preprocessing.ExifRotation"), ConfigField::ExifRotation);
-    EXPECT_EQ(AllConfigFields().size(), 35u);
+    EXPECT_EQ(AllConfigFields().size(), 36u);
 }

@@ -85,6 +85,7 @@ TEST_F(ProjectFile, SavedProjectLoadsBackToTheSameState)
     Config.Output.Mode = OutputMode::WithGallery;
     Config.Output.rm = true;
     Config.Output.Incremental = true;
+    Config.Output.Layout = PageLayout::Modern;
     Config.Output.UncategorizedImages = UncategorizedPlacement::AtEnd;
     Config.FileNames.Digits = 4;
     Config.FileNames.Thumbnails.UseOwnDirectory = true;
@@ -107,6 +108,7 @@ TEST_F(ProjectFile, SavedProjectLoadsBackToTheSameState)
     ASSERT_TRUE(SaveProject(path, Config, Images, Host));
     // The text the window compares to tell unsaved work is the file, before and after loading it.
     EXPECT_EQ(ProjectText(Config, Images), ReadFile(path));
+    EXPECT_NE(ReadFile(path).find(" FullWidth=\"no\" Layout=\"Modern\""), std::string::npos);
     Configuration loaded;
     TImageManager list;
     TRecordingHost host;

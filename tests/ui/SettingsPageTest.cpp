@@ -271,6 +271,21 @@ private Q_SLOTS:
         }
         QCOMPARE(w.Spinner("CThumbsPerLine")->value(), 5);
 
+        // The layout needs pages; the modern one has no rows to count and no full width.
+        auto* layout = w.Find<QComboBox>("CLayout");
+        QCOMPARE(w.Find<QLabel>("LLayout")->text(), Q("Seitengestaltung:"));
+        QCOMPARE(layout->currentIndex(), 0);
+        layout->setCurrentIndex(1);
+        QCOMPARE(c.Output.Layout, PageLayout::Modern);
+        for (const char* name : { "CThumbsPerLine", "CFullWidth" })
+            QVERIFY2(!w.Widget(name)->isEnabled(), name);
+        mode->setCurrentIndex(1);
+        QVERIFY(!layout->isEnabled());
+        mode->setCurrentIndex(4);
+        layout->setCurrentIndex(0);
+        QCOMPARE(c.Output.Layout, PageLayout::Classic);
+        QVERIFY(w.Widget("CFullWidth")->isEnabled());
+
         w.Find<QCheckBox>("CdirPreview")->click();
         QVERIFY(w.Widget("EdirPreview")->isEnabled());
         QVERIFY(!w.Widget("EdirThumbnails")->isEnabled());
