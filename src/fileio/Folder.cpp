@@ -54,7 +54,11 @@ std::optional<struct stat> TFolder::Entry(const std::string& name) const
     return status;
 }
 
-std::vector<std::string> TFolder::Names() const
+std::vector<std::string> TFolder::Names() const { return Listed(false); }
+
+std::vector<std::string> TFolder::FolderNames() const { return Listed(true); }
+
+std::vector<std::string> TFolder::Listed(bool foldersOnly) const
 {
     std::vector<std::string> names;
     if (!Valid())
@@ -71,8 +75,17 @@ std::vector<std::string> TFolder::Names() const
     ::rewinddir(listing.get());
     while (const dirent* entry = ::readdir(listing.get())) {
         const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            names.emplace_back(name);
+        if (name == "." || name == "..")
+            continue;
+        // The listing tells most entries' kind, which spares a look at each of a large album's
+        // files; only a file system that leaves it open is asked.
+        if (foldersOnly && entry->d_type != DT_DIR) {
+            const std::optional<struct stat> status
+                = entry->d_type == DT_UNKNOWN ? Entry(std::string(name)) : std::nullopt;
+            if (!status || !S_ISDIR(status->st_mode))
+                continue;
+        }
+        names.emplace_back(name);
     }
     return names;
 }

@@ -33,6 +33,8 @@ public:
     std::optional<struct stat> Entry(const std::string& name) const;
     // The names of the entries, without "." and "..".
     std::vector<std::string> Names() const;
+    // The names of the folders directly inside it (not of links to folders).
+    std::vector<std::string> FolderNames() const;
     // Removes the file or link `name`; never a folder.
     bool RemoveFile(const std::string& name) const;
     // Takes the folder's lock for as long as this holder lives, so that two album runs never
@@ -42,6 +44,7 @@ public:
     int Descriptor() const { return m_descriptor.Get(); }
 
 private:
+    std::vector<std::string> Listed(bool foldersOnly) const;
     explicit TFolder(TFileDescriptor descriptor)
         : m_descriptor(std::move(descriptor))
     {
