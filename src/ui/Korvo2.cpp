@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -29,8 +28,6 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
-    QTranslator qtTexts;
-    SetUpApplication(qtTexts);
     TProgramWindow window;
     TMainForm& form = window.Form();
     QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit);

@@ -9,14 +9,14 @@
 
 namespace korvo {
 
-void SetUpApplication(QTranslator& qtTexts)
+TApplicationSetUp::TApplicationSetUp()
 {
     QApplication::setApplicationName(QStringLiteral("Korvo 2"));
     QApplication::setApplicationVersion(QString::fromLatin1(ProgramVersion));
     QApplication::setDesktopFileName(QStringLiteral("korvo2"));
     QApplication::setFont(ProgramFont());
     // Qt's own dialogs and boxes in German as well ("Abbrechen", not "Cancel").
-    InstallQtTranslations(qtTexts);
+    InstallQtTranslations(QtTexts);
     // X11 window managers take the icon from the window itself, not from the desktop file.
     QApplication::setWindowIcon(ProgramIcon());
 }

@@ -10,16 +10,20 @@
 #include "ui/QtPlatform.h"
 #include "ui/WindowState.h"
 
-class QTranslator;
+#include <QTranslator>
 
 namespace korvo {
 
-// Names the application and sets the program font, Qt's own German texts (held by `qtTexts`,
-// which must outlive the application) and the window icon.
-void SetUpApplication(QTranslator& qtTexts);
+// Names the application and sets the program font, Qt's own German texts and the window icon,
+// before any window is made.
+struct TApplicationSetUp {
+    TApplicationSetUp();
+    QTranslator QtTexts;
+};
 
-// The main window and the preview window as the program has them; not yet shown.
-class TProgramWindow {
+// The application set up and the main window and the preview window as the program has them;
+// not yet shown.
+class TProgramWindow : private TApplicationSetUp {
 public:
     TProgramWindow();
     TProgramWindow(const TProgramWindow&) = delete;

@@ -22,7 +22,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
-#include <QTranslator>
 
 #include <algorithm>
 #include <cstdio>
@@ -64,8 +63,6 @@ double Median(std::vector<double> values)
 
 int TimeProjectLoad(const QString& project, int rounds)
 {
-    QTranslator qtTexts;
-    SetUpApplication(qtTexts);
     TProgramWindow window;
     TMainForm& form = window.Form();
     form.show();

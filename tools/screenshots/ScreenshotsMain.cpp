@@ -6,7 +6,6 @@
 #include "ui/ProgramWindow.h"
 
 #include <QApplication>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -18,8 +17,6 @@ int main(int argc, char* argv[])
         return 2;
     }
     QApplication app(argc, argv);
-    QTranslator qtTexts;
-    SetUpApplication(qtTexts);
     TProgramWindow window;
     TMainForm& form = window.Form();
     form.show();
