@@ -141,4 +141,12 @@ TEST(FileRules, UnchangedBytesStayOnlyInTheFileItselfAndFoldersAreNoLinks)
     fs::create_directory_symlink(dir / "ordner", dir / "ordnerlink");
     EXPECT_EQ(TFolder::Open(dir.Path()).FolderNames(), (std::vector<std::string> { "ordner" }));
     EXPECT_TRUE(TFolder::Open(dir / "fremd.htm").FolderNames().empty());
+    // Where the listing's inode numbers count as exact, they are those of the entries.
+    const TFolder folder = TFolder::Open(dir.Path());
+    for (const TListedEntry& entry : folder.Listing()) {
+        if (folder.ListsExactInodes()) {
+            EXPECT_EQ(entry.Inode, folder.Entry(entry.Name)->st_ino) << entry.Name;
+        }
+    }
+    EXPECT_EQ(folder.Listing().size(), folder.Names().size());
 }
