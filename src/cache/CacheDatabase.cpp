@@ -80,6 +80,8 @@ std::string TCacheDatabase::Notice() const
 
 void TCacheDatabase::GiveUp(const std::string& reason)
 {
+    m_reading = false;
+    m_newest.clear();
     m_find = {};
     m_store = {};
     m_touch = {};
@@ -122,6 +124,8 @@ void TCacheDatabase::Open()
 
 void TCacheDatabase::Rebuild()
 {
+    m_reading = false;
+    m_newest.clear();
     m_find = {};
     m_store = {};
     m_touch = {};
@@ -216,7 +220,7 @@ bool TCacheDatabase::CreateSchema()
 bool TCacheDatabase::Prepare()
 {
     int code = SqliteOk;
-    m_find = m_database.Prepare("SELECT type, width, height, exif_date, model, orientation, jpeg"
+    m_find = m_database.Prepare("SELECT type, width, height, exif_date, model, orientation, jpeg, used"
                                 " FROM pictures LEFT JOIN list_pictures USING (id) WHERE path = ?1 AND size = ?2"
                                 " AND seconds = ?3 AND nanoseconds = ?4 AND device = ?5 AND inode = ?6",
         code);
@@ -249,6 +253,7 @@ bool TCacheDatabase::Find(
     std::lock_guard lock(m_mutex);
     if (m_state != State::Usable)
         return false;
+    BeginReading();
     m_find.Reset();
     m_find.Bind(1, std::string_view(path));
     m_find.Bind(2, Signed(identity.Stamp.Size));
@@ -275,17 +280,48 @@ bool TCacheDatabase::Find(
     found.ExifOrientation = narrow(m_find.Integer(5));
     if (needListPicture)
         found.ListPicture = m_find.Blob(6);
+    const bool newest = m_find.Integer(7) >= m_newestStamp;
     m_find.Reset();
     if ((needListPicture && found.ListPicture.empty()) || !Plausible(found))
         return false;
     picture = std::move(found);
+    if (newest)
+        m_newest.insert(path);
     return true;
+}
+
+void TCacheDatabase::BeginReading()
+{
+    // One read transaction for the lookups of an operation spares each its own (two file locks
+    // and a look into the write-ahead log); writing ends it.
+    if (m_reading || m_database.Execute("BEGIN") != SqliteOk)
+        return;
+    m_reading = true;
+    int code = SqliteOk;
+    m_newestStamp = m_database.QueryInteger("SELECT coalesce(max(used), 0) FROM pictures", code);
+    if (code != SqliteOk) {
+        EndReading();
+        m_newestStamp = std::numeric_limits<std::int64_t>::max();
+    }
+}
+
+void TCacheDatabase::EndReading()
+{
+    if (!m_reading)
+        return;
+    m_reading = false;
+    if (m_database.Execute("COMMIT") != SqliteOk)
+        m_database.Execute("ROLLBACK");
 }
 
 void TCacheDatabase::Used(const std::string& path)
 {
     std::lock_guard lock(m_mutex);
     if (m_state == State::Unusable)
+        return;
+    // A picture already among the most recently used stays there without being written again:
+    // reopening the same project would otherwise rewrite every row each time.
+    if (m_newest.erase(path) > 0)
         return;
     m_pending.push_back({ path, false, {}, {} });
     if (m_pending.size() >= PendingLimit && m_state == State::Usable)
@@ -305,17 +341,20 @@ void TCacheDatabase::Store(const std::string& path, const FileIdentity& identity
 void TCacheDatabase::Flush()
 {
     std::lock_guard lock(m_mutex);
+    EndReading();
     if (m_state == State::Damaged)
         Rebuild();
     if (m_state == State::Usable)
         WritePending();
     m_pending.clear();
+    m_newest.clear();
 }
 
 bool TCacheDatabase::WritePending()
 {
     if (m_pending.empty())
         return true;
+    EndReading();
     int code = m_database.Execute("BEGIN IMMEDIATE");
     if (code != SqliteOk) {
         Failed(code, "Schreiben fehlgeschlagen: ");

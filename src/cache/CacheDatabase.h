@@ -13,8 +13,10 @@
 #include "imaging/AcquireCache.h"
 
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace korvo {
@@ -68,6 +70,8 @@ private:
     void GiveUp(const std::string& reason);
     void Failed(int code, const char* reason);
     bool WritePending();
+    void BeginReading();
+    void EndReading();
     void Trim();
     std::int64_t LiveBytes(int& code);
 
@@ -84,6 +88,11 @@ private:
     TSqliteStatement m_forget; // a picture's list picture, before the picture is replaced
     TSqliteStatement m_storePicture;
     std::vector<TPending> m_pending;
+    bool m_reading = false; // the lookups' read transaction is open
+    // The largest stamp of use when the read transaction began, and the pictures found that bear
+    // it: their use need not be written again.
+    std::int64_t m_newestStamp = std::numeric_limits<std::int64_t>::max();
+    std::unordered_set<std::string> m_newest;
 
     friend bool ClearAcquireCache(const TCacheSettings& settings, std::string& problem);
     // The same, as the log line that tells how it went: "+Zwischenspeicher geleert: " and the folder,

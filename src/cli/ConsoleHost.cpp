@@ -42,8 +42,14 @@ void TConsoleHost::ProcessEvents()
 {
     if (interruptRequested)
         RequestAbort();
-    std::fflush(m_out);
-    m_progress.Refresh(m_clock.TickCount());
+    // Whoever reads the log through a pipe sees it in steps of 50 ms at most; a flush after each
+    // of ten thousand pictures would cost more than the pictures that are kept.
+    const std::uint32_t now = m_clock.TickCount();
+    if (now - m_flushed >= 50) {
+        std::fflush(m_out);
+        m_flushed = now;
+    }
+    m_progress.Refresh(now);
 }
 
 void TConsoleHost::BusyChanged(bool busy, Page)

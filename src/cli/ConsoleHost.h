@@ -7,6 +7,7 @@
 #include "cli/Progress.h"
 #include "model/RunLog.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace korvo {
@@ -41,6 +42,7 @@ private:
     bool m_colour;
     TSteadyClock m_clock;
     TProgressLine m_progress;
+    std::uint32_t m_flushed = 0; // tick of the last flush between two items
 };
 
 } // namespace korvo

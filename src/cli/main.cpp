@@ -72,6 +72,7 @@ int main(int argc, char** argv)
     TAcquireOptions acquire;
     acquire.Mode = options.NoRun ? AcquireMode::ListPicture : AcquireMode::HeaderOnly;
     acquire.Work = work;
+    acquire.ShowListPicture = false;
     std::optional<TCacheDatabase> cache;
     if (!options.NoCache) {
         cache.emplace(cacheSettings);

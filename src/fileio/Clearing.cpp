@@ -109,11 +109,8 @@ int RemoveWriterLeftovers(const TFolder& album)
     clean(album);
     // Picture folders of earlier settings, too: a killed run may have been writing into one
     // that nothing names any more.
-    for (const std::string& name : album.Names()) {
-        const std::optional<struct stat> status = album.Entry(name);
-        if (status && S_ISDIR(status->st_mode))
-            clean(album.Child(name));
-    }
+    for (const std::string& name : album.FolderNames())
+        clean(album.Child(name));
     return removed;
 }
 

@@ -8,7 +8,9 @@
 #include <dirent.h>
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/file.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -54,27 +56,71 @@ std::optional<struct stat> TFolder::Entry(const std::string& name) const
     return status;
 }
 
-std::vector<std::string> TFolder::Names() const
+void TFolder::ForEachListed(const std::function<void(const dirent&)>& take) const
 {
-    std::vector<std::string> names;
     if (!Valid())
-        return names;
+        return;
     // The listing takes its own descriptor; it shares the position with ours, hence the rewind.
     const int copy = ::fcntl(m_descriptor.Get(), F_DUPFD_CLOEXEC, 0);
     if (copy < 0)
-        return names;
+        return;
     const std::unique_ptr<DIR, TListingCloser> listing(::fdopendir(copy));
     if (!listing) {
         ::close(copy);
-        return names;
+        return;
     }
     ::rewinddir(listing.get());
     while (const dirent* entry = ::readdir(listing.get())) {
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..")
-            names.emplace_back(name);
+            take(*entry);
     }
+}
+
+std::vector<std::string> TFolder::Names() const
+{
+    std::vector<std::string> names;
+    ForEachListed([&](const dirent& entry) { names.emplace_back(entry.d_name); });
     return names;
+}
+
+std::vector<std::string> TFolder::FolderNames() const
+{
+    std::vector<std::string> names;
+    ForEachListed([&](const dirent& entry) {
+        // The listing tells most entries' kind, which spares a look at each of a large album's
+        // files; only a file system that leaves it open is asked.
+        if (entry.d_type != DT_DIR) {
+            const std::optional<struct stat> status = entry.d_type == DT_UNKNOWN ? Entry(entry.d_name) : std::nullopt;
+            if (!status || !S_ISDIR(status->st_mode))
+                return;
+        }
+        names.emplace_back(entry.d_name);
+    });
+    return names;
+}
+
+std::vector<TListedEntry> TFolder::Listing() const
+{
+    std::vector<TListedEntry> entries;
+    ForEachListed([&](const dirent& entry) { entries.push_back({ entry.d_name, entry.d_ino }); });
+    return entries;
+}
+
+bool TFolder::ListsExactInodes() const
+{
+    struct statfs system { };
+    if (!Valid() || ::fstatfs(m_descriptor.Get(), &system) != 0)
+        return false;
+    switch (static_cast<unsigned long>(system.f_type)) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool TFolder::RemoveFile(const std::string& name) const

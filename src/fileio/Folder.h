@@ -6,10 +6,13 @@
 
 #include "fileio/FileDescriptor.h"
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace korvo {
@@ -17,6 +20,12 @@ namespace korvo {
 // True when `directory` is a folder afterwards: it was one, or it was created. Only one level is
 // created; its parent must exist.
 bool EnsureDirectory(const std::string& directory);
+
+// An entry of a folder's listing and the inode number the listing gives for it.
+struct TListedEntry {
+    std::string Name;
+    std::uint64_t Inode = 0;
+};
 
 // An open folder. Every look-up and removal inside it goes by name relative to it.
 class TFolder {
@@ -33,6 +42,13 @@ public:
     std::optional<struct stat> Entry(const std::string& name) const;
     // The names of the entries, without "." and "..".
     std::vector<std::string> Names() const;
+    // The names of the folders directly inside it (not of links to folders).
+    std::vector<std::string> FolderNames() const;
+    // The entries with the inode numbers the listing gives.
+    std::vector<TListedEntry> Listing() const;
+    // True on the usual local file systems, whose listing gives every entry's inode number as a
+    // look at the entry does (a mount point aside); not on overlays or FUSE file systems.
+    bool ListsExactInodes() const;
     // Removes the file or link `name`; never a folder.
     bool RemoveFile(const std::string& name) const;
     // Takes the folder's lock for as long as this holder lives, so that two album runs never
@@ -42,6 +58,7 @@ public:
     int Descriptor() const { return m_descriptor.Get(); }
 
 private:
+    void ForEachListed(const std::function<void(const dirent&)>& take) const;
     explicit TFolder(TFileDescriptor descriptor)
         : m_descriptor(std::move(descriptor))
     {

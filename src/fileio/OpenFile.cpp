@@ -38,19 +38,23 @@ namespace {
         return true;
     }
 
-    TFileDescriptor OpenRegular(int folder, const std::string& path, int extraFlags, std::uint64_t* size)
+    TFileDescriptor OpenRegular(int folder, const std::string& path, int extraFlags, struct stat& status)
     {
         // O_NONBLOCK: opening a named pipe without a writer would otherwise wait for one forever.
-        // It changes nothing for regular files, and is cleared again before reading.
+        // It changes nothing for regular files, the only ones kept, so it can stay set.
         TFileDescriptor file(::openat(folder, path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags));
         if (!file.Valid())
             return file;
-        struct stat status { };
-        const int flags = ::fcntl(file.Get(), F_GETFL);
-        if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode) || flags < 0
-            || ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
             return TFileDescriptor();
-        if (size)
+        return file;
+    }
+
+    TFileDescriptor OpenRegular(int folder, const std::string& path, int extraFlags, std::uint64_t* size)
+    {
+        struct stat status { };
+        TFileDescriptor file = OpenRegular(folder, path, extraFlags, status);
+        if (file.Valid() && size)
             *size = static_cast<std::uint64_t>(status.st_size);
         return file;
     }
@@ -110,6 +114,17 @@ bool ReadWholeEntry(int folder, const std::string& name, std::size_t limit, std:
     std::uint64_t size = 0;
     const TFileDescriptor file = OpenRegularEntry(folder, name, &size);
     return file.Valid() && ReadAll(file, size, limit, text);
+}
+
+bool ReadWholeUnlinkedFile(const std::string& path, std::size_t limit, std::string& text, FileStamp* stamp)
+{
+    struct stat status { };
+    const TFileDescriptor file = OpenRegular(AT_FDCWD, path, O_NOFOLLOW, status);
+    if (!file.Valid() || !ReadAll(file, static_cast<std::uint64_t>(status.st_size), limit, text))
+        return false;
+    if (stamp)
+        *stamp = StampOf(status);
+    return true;
 }
 
 } // namespace korvo

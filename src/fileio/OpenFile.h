@@ -5,6 +5,7 @@
 // or feeding a reader an endless stream. A link to a regular file is read like the file.
 
 #include "fileio/FileDescriptor.h"
+#include "fileio/FileStamp.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -39,5 +40,8 @@ std::optional<std::size_t> ReadUpTo(int descriptor, void* buffer, std::size_t si
 bool ReadWholeFile(const std::string& path, std::size_t limit, std::string& text);
 // The same for the entry `name` of an open folder, never through a link.
 bool ReadWholeEntry(int folder, const std::string& name, std::size_t limit, std::string& text);
+// The same for a path whose last part is never followed when it is a link (links on the way
+// to its folder are); `stamp` receives the stamp of the file read.
+bool ReadWholeUnlinkedFile(const std::string& path, std::size_t limit, std::string& text, FileStamp* stamp);
 
 } // namespace korvo

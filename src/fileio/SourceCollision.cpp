@@ -82,24 +82,54 @@ std::optional<std::size_t> FirstSourceAmongOutputs(
         }
     }
 
-    // The regular files that already have an output's name. A listing of each folder finds
-    // them with one look at each; links on the way to the folder are followed, as writing
-    // follows them. A link of an output's name is replaced itself, which harms nothing it
-    // points to, so only regular files count.
-    std::unordered_set<FileIdentity, FileIdentityHash> existing;
+    // The entries that already bear an output's name. A listing of each folder finds them with
+    // one look at each; links on the way to the folder are followed, as writing follows them.
+    struct TCandidate {
+        std::size_t Folder;
+        std::string Name;
+        std::uint64_t Inode;
+    };
+    std::vector<TFolder> opened;
+    std::vector<TCandidate> candidates;
     for (const auto& [folder, names] : folders) {
-        const TFolder opened = TFolder::Open(folder);
-        for (const std::string& name : opened.Names()) {
-            if (!names.contains(name))
+        opened.push_back(TFolder::Open(folder));
+        for (TListedEntry& entry : opened.back().Listing()) {
+            if (names.contains(entry.Name))
+                candidates.push_back({ opened.size() - 1, std::move(entry.Name), entry.Inode });
+        }
+    }
+
+    // With outputs there, the sources' identities, and the regular files among those outputs
+    // (a link of an output's name is replaced itself, which harms nothing it points to) that
+    // may be one of them. Where the listing's inode numbers are exact, only an output bearing a
+    // source's number needs a look; a mount point over an output's name, whose number the
+    // listing does not give, cannot be replaced anyway (renaming onto it fails).
+    std::vector<std::optional<FileIdentity>> identities(sources.size());
+    std::unordered_set<FileIdentity, FileIdentityHash> existing;
+    if (!candidates.empty()) {
+        std::unordered_set<std::uint64_t> inodes;
+        std::string path;
+        for (std::size_t index = 0; index < sources.size(); ++index) {
+            path.assign(sources[index]);
+            struct stat status { };
+            if (!path.empty() && ::stat(path.c_str(), &status) == 0) {
+                identities[index] = FileIdentity { status.st_dev, status.st_ino };
+                inodes.insert(static_cast<std::uint64_t>(status.st_ino));
+            }
+        }
+        std::vector<char> exact;
+        for (const TFolder& folder : opened)
+            exact.push_back(folder.ListsExactInodes() ? 1 : 0);
+        for (const TCandidate& candidate : candidates) {
+            if (exact[candidate.Folder] && !inodes.contains(candidate.Inode))
                 continue;
-            const std::optional<struct stat> status = opened.Entry(name);
+            const std::optional<struct stat> status = opened[candidate.Folder].Entry(candidate.Name);
             if (status && S_ISREG(status->st_mode))
                 existing.insert({ status->st_dev, status->st_ino });
         }
     }
 
     std::string normal;
-    std::string path;
     for (std::size_t index = 0; index < sources.size(); ++index) {
         const std::string_view source = sources[index];
         if (source.empty())
@@ -114,10 +144,7 @@ std::optional<std::size_t> FirstSourceAmongOutputs(
         }
         if (otherPaths.contains(normal))
             return index;
-        path.assign(source);
-        struct stat status { };
-        if (!existing.empty() && ::stat(path.c_str(), &status) == 0
-            && existing.contains({ status.st_dev, status.st_ino }))
+        if (identities[index] && existing.contains(*identities[index]))
             return index;
     }
     return std::nullopt;

@@ -39,6 +39,10 @@ struct TAcquireOptions {
     bool ExifRotation = false;
     // Where pictures read before are found again and new ones are kept; none when nullptr.
     IAcquireCache* Cache = nullptr;
+    // Whether an entry taken from the cache holds its list picture. korvo2-album shows none, so
+    // it skips decoding them; a picture read anew is still read in full (and its list picture
+    // kept in the cache) in the ListPicture mode.
+    bool ShowListPicture = true;
 };
 
 // Appends a filled entry for the file at `path` (marked, active, in the viewed category when a

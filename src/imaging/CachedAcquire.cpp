@@ -13,12 +13,26 @@ namespace {
     // low enough for about 5 KB a picture.
     constexpr int ListPictureQuality = 92;
 
+    bool ListPictureSize(const std::vector<std::uint8_t>& bytes, int& width, int& height)
+    {
+        return !bytes.empty() && ReadJpegSizeMemory(bytes.data(), bytes.size(), width, height)
+            && width == ListPictureWidth && height == ListPictureHeight;
+    }
+
     // The entry a cached picture gives, as ReadImageFile would have filled it; the file date
     // follows from the identity (the time zone may have changed since it was stored).
-    bool FromCache(TCachedPicture& cached, const FileIdentity& identity, AcquireMode mode, TAcquiredImage& out)
+    bool FromCache(
+        TCachedPicture& cached, const FileIdentity& identity, const TAcquireOptions& options, TAcquiredImage& out)
     {
-        if (mode == AcquireMode::ListPicture && !(out.ListPicture = DecodeListPicture(cached.ListPicture)))
-            return false;
+        if (options.Mode == AcquireMode::ListPicture) {
+            // Unshown, the list picture is only checked to be one, which tells that the file
+            // was once read in full.
+            int width = 0;
+            int height = 0;
+            if (options.ShowListPicture ? !(out.ListPicture = DecodeListPicture(cached.ListPicture))
+                                        : !ListPictureSize(cached.ListPicture, width, height))
+                return false;
+        }
         out.TypeWord = std::move(cached.TypeWord);
         out.Width = cached.Width;
         out.Height = cached.Height;
@@ -58,8 +72,7 @@ BitmapPtr DecodeListPicture(const std::vector<std::uint8_t>& bytes)
     // The size is checked before decoding: a blob from a hostile database may claim any size.
     int width = 0;
     int height = 0;
-    if (bytes.empty() || !ReadJpegSizeMemory(bytes.data(), bytes.size(), width, height) || width != ListPictureWidth
-        || height != ListPictureHeight)
+    if (!ListPictureSize(bytes, width, height))
         return nullptr;
     BitmapPtr picture = DecodeJpegMemory(bytes.data(), bytes.size(), DctMethod::Float);
     if (!picture || picture->Width() != ListPictureWidth || picture->Height() != ListPictureHeight)
@@ -82,7 +95,7 @@ TAcquiredImage ReadThroughCache(const std::string& path, const TAcquireOptions& 
             TCachedPicture cached;
             TAcquiredImage out;
             if (options.Cache->Find(key, *identity, options.Mode == AcquireMode::ListPicture, cached)
-                && FromCache(cached, *identity, options.Mode, out))
+                && FromCache(cached, *identity, options, out))
                 return out;
         }
     } catch (...) {

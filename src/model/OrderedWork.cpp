@@ -48,8 +48,10 @@ void TOrderedWork::WorkerLoop(int worker)
         int item = 0;
         {
             std::unique_lock lock(m_mutex);
+            ++m_idleWorkers;
             m_startable.wait(lock,
                 [this] { return m_next >= m_stopFrom || m_next >= m_items || m_next < m_waitedFor + m_lookahead; });
+            --m_idleWorkers;
             if (m_next >= m_stopFrom || m_next >= m_items)
                 return;
             item = m_next++;
@@ -59,11 +61,15 @@ void TOrderedWork::WorkerLoop(int worker)
         } catch (...) {
             // The job's own containment failed; the item still ends, with its slot as it is.
         }
+        bool wanted = false;
         {
             std::lock_guard lock(m_mutex);
             m_done[static_cast<std::size_t>(item)] = 1;
+            wanted = m_callerWaiting && item == m_waitedFor;
         }
-        m_finished.notify_all();
+        // Short items would otherwise wake the caller once each, for nothing.
+        if (wanted)
+            m_finished.notify_all();
     }
 }
 
@@ -88,7 +94,11 @@ void TOrderedWork::WaitFor(int item, const std::function<void()>& pump, std::chr
         return;
     std::unique_lock lock(m_mutex);
     m_waitedFor = std::max(m_waitedFor, item);
-    m_startable.notify_all(); // the window of startable items moved on
+    // The window of startable items moved on. Idle workers are woken once half of it is free
+    // (or the caller would wait), so that short items start in runs rather than one per wake-up.
+    const int free = m_waitedFor + m_lookahead - m_next;
+    if (m_idleWorkers > 0 && (free >= std::max(1, m_lookahead / 2) || item >= m_next))
+        m_startable.notify_all();
     if (m_threads.empty() || (item >= m_next && item >= m_stopFrom)) {
         // Nobody else will run it: no threads, or it was stopped before it started.
         if (!m_done[static_cast<std::size_t>(item)]) {
@@ -105,7 +115,10 @@ void TOrderedWork::WaitFor(int item, const std::function<void()>& pump, std::chr
         return;
     }
     while (!m_done[static_cast<std::size_t>(item)]) {
-        if (m_finished.wait_for(lock, interval) == std::cv_status::timeout && !m_done[static_cast<std::size_t>(item)]) {
+        m_callerWaiting = true;
+        const bool timedOut = m_finished.wait_for(lock, interval) == std::cv_status::timeout;
+        m_callerWaiting = false;
+        if (timedOut && !m_done[static_cast<std::size_t>(item)]) {
             lock.unlock();
             if (pump)
                 pump();

@@ -77,6 +77,8 @@ private:
     int m_next = 0; // the next item to start
     int m_waitedFor = 0; // the item the caller waits for or will wait for next
     int m_stopFrom; // items from here on do not start
+    int m_idleWorkers = 0; // workers waiting for an item they may start
+    bool m_callerWaiting = false; // the caller sleeps until item m_waitedFor is done
     std::vector<std::uint8_t> m_done;
     std::vector<std::thread> m_threads;
 };

@@ -3,18 +3,11 @@
 // line (the file manager's "Open with") are opened once the window is shown.
 
 #include "model/Version.h"
-#include "ui/AlbumOperations.h"
-#include "ui/Artwork.h"
-#include "ui/Main.h"
-#include "ui/Preview.h"
-#include "ui/QtPlatform.h"
-#include "ui/Screenshots.h"
+#include "ui/ProgramWindow.h"
 #include "ui/Startup.h"
-#include "ui/WindowState.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -35,24 +28,8 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Korvo 2"));
-    QApplication::setApplicationVersion(QString::fromLatin1(ProgramVersion));
-    QApplication::setDesktopFileName(QStringLiteral("korvo2"));
-    QApplication::setFont(ProgramFont());
-    // Qt's own dialogs and boxes in German as well ("Abbrechen", not "Cancel").
-    QTranslator qtTexts;
-    InstallQtTranslations(qtTexts);
-    // X11 window managers take the icon from the window itself, not from the desktop file.
-    QApplication::setWindowIcon(ProgramIcon());
-
-    TQtPlatform platform(QCoreApplication::applicationDirPath());
-    TWindowState state(TWindowState::DefaultFile());
-    const PlatformServices qt = platform.Services();
-    TRememberingFileDialogs dialogs(qt.FileDialogs, state);
-    TMainForm form({ dialogs, qt.Boxes, qt.Menus, qt.Desktop, qt.Clock, qt.ProgramFolder }, MakeCoreOperations());
-    form.SetWindowState(&state);
-    TPreviewForm preview;
-    form.SetPreviewForm(&preview);
+    TProgramWindow window;
+    TMainForm& form = window.Form();
     QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit);
     form.show();
 
@@ -62,11 +39,5 @@ int main(int argc, char* argv[])
     if (!files.isEmpty())
         QMetaObject::invokeMethod(
             &form, [&form, files] { form.OpenFiles(files); }, Qt::QueuedConnection);
-
-    const QString screenshots = qEnvironmentVariable(ScreenshotVariable);
-    if (!screenshots.isEmpty())
-        QMetaObject::invokeMethod(
-            &form, [&form, screenshots] { QCoreApplication::exit(SaveScreenshots(form, screenshots) ? 0 : 1); },
-            Qt::QueuedConnection);
     return QApplication::exec();
 }

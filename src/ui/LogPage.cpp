@@ -45,13 +45,15 @@ TLogBox::TLogBox(const std::vector<std::string>& lines, QWidget* parent)
     viewport()->setAutoFillBackground(true);
     for (const std::string& line : m_lines)
         m_widest = std::max(m_widest, fontMetrics().horizontalAdvance(Shown(line)) + 4);
+    m_measured = m_lines.size();
     m_current = static_cast<int>(m_lines.size()) - 1;
     UpdateScrollBars();
 }
 
 void TLogBox::LineAppended()
 {
-    m_widest = std::max(m_widest, fontMetrics().horizontalAdvance(Shown(m_lines.back())) + 4);
+    for (; m_measured < m_lines.size(); ++m_measured)
+        m_widest = std::max(m_widest, fontMetrics().horizontalAdvance(Shown(m_lines[m_measured])) + 4);
     UpdateScrollBars();
     MakeCurrent(static_cast<int>(m_lines.size()) - 1);
     if (isVisible())
@@ -202,6 +204,8 @@ TLogPage::TLogPage(Configuration& config, const std::vector<std::string>& lines,
     m_verbose->setObjectName(QStringLiteral("CVerbose"));
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("POperationProgress"));
+    m_showTimer.setSingleShot(true);
+    connect(&m_showTimer, &QTimer::timeout, this, &TLogPage::ShowLines);
     m_progress->setTextVisible(false);
     m_progress->setFixedSize(140, 8);
     m_progress->setRange(0, 1);
@@ -233,16 +237,33 @@ TLogPage::TLogPage(Configuration& config, const std::vector<std::string>& lines,
 
 void TLogPage::LineAppended(const std::string& line)
 {
+    // The bar repaints itself, at once, whenever what it shows changes.
     if (const auto position = ParseItemPosition(line); position && m_busy) {
         m_progress->setRange(0, position->Count);
         m_progress->setValue(position->Index);
-        m_progress->repaint();
     }
+    m_linesWaiting = true;
+    const qint64 since = m_shown.isValid() ? m_shown.elapsed() : ShowInterval;
+    if (!m_busy || since >= ShowInterval)
+        ShowLines();
+    else if (!m_showTimer.isActive())
+        m_showTimer.start(static_cast<int>(ShowInterval - since));
+}
+
+void TLogPage::ShowLines()
+{
+    m_showTimer.stop();
+    if (!m_linesWaiting)
+        return;
+    m_linesWaiting = false;
     m_logBox->LineAppended();
+    m_shown.start();
 }
 
 void TLogPage::SetBusy(bool busy)
 {
+    ShowLines();
+    m_shown.invalidate();
     m_busy = busy;
     m_abort->setEnabled(busy);
     m_showAlbum->setEnabled(!busy);

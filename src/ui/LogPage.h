@@ -6,6 +6,8 @@
 #include "model/Configuration.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 #include <string>
@@ -25,8 +27,8 @@ public:
 
     TLogBox(const std::vector<std::string>& lines, QWidget* parent);
 
-    // A line was appended to the store: make it the current line, scroll to it and, while the
-    // list is visible, repaint at once (the operation holds the event loop meanwhile).
+    // Lines were appended to the store: make the last the current line, scroll to it and, while
+    // the list is visible, repaint at once (the operation holds the event loop meanwhile).
     void LineAppended();
     int CurrentLine() const { return m_current; }
     int FirstVisibleLine() const;
@@ -52,6 +54,7 @@ private:
     const std::vector<std::string>& m_lines;
     int m_current = -1;
     int m_widest = 0; // the widest line drawn so far, in pixels, for the horizontal scroll bar
+    std::size_t m_measured = 0; // the lines whose width m_widest holds
 };
 
 class TLogPage : public QWidget {
@@ -79,6 +82,13 @@ private:
     QPushButton* m_abort;
     QPushButton* m_showAlbum;
     bool m_busy = false;
+    // While an operation runs its lines come faster than anyone reads them: the list shows them
+    // at most every ShowInterval, and the timer shows the last ones.
+    static constexpr int ShowInterval = 25; // milliseconds
+    void ShowLines();
+    bool m_linesWaiting = false;
+    QElapsedTimer m_shown;
+    QTimer m_showTimer;
 };
 
 } // namespace korvo

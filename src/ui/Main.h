@@ -12,6 +12,7 @@
 #include "ui/Artwork.h"
 #include "ui/Platform.h"
 
+#include <QElapsedTimer>
 #include <QKeySequence>
 #include <QList>
 #include <QWidget>
@@ -185,6 +186,7 @@ private:
     bool m_unsaved = false; // as of the last check
     bool m_checkQueued = false;
     std::uint32_t m_busySince = 0; // tick of the last operation's start
+    QElapsedTimer m_pumped; // since the operation's last turn of the event loop
     std::optional<std::uint32_t> m_abortPressed; // tick of the mouse press on BAbortOp being handled
 };
 

@@ -31,12 +31,13 @@ struct TRun {
 
 // What an operation leaves, with the cache in `folder` or (empty folder) without one.
 TRun AddWith(const std::vector<std::string>& paths, const std::string& folder, AcquireMode mode,
-    std::string* notice = nullptr, TCacheSettings settings = {})
+    std::string* notice = nullptr, TCacheSettings settings = {}, bool showListPicture = true)
 {
     TRun run;
     TRecordingHost host;
     TAcquireOptions options;
     options.Mode = mode;
+    options.ShowListPicture = showListPicture;
     options.Work.Workers = 2;
     std::optional<TCacheDatabase> cache;
     if (!folder.empty()) {
@@ -128,6 +129,11 @@ TEST_F(Cache, ListAndLogAreThoseOfARunWithoutItAndAChangedFileIsReadAgain)
         ExpectSameList(plain.Images, filling.Images, false);
         ExpectSameList(plain.Images, cached.Images, true);
         EXPECT_EQ(TCacheDatabase({ folder }).Count(), 5); // the readable pictures, once each
+        // Unshown, the list pictures from the cache are not decoded; all else stays.
+        const TRun unshown = AddWith(paths, folder, mode, nullptr, {}, false);
+        EXPECT_EQ(plain.Lines, unshown.Lines);
+        for (int i = 0; i < unshown.Images.ImageCount(); ++i)
+            EXPECT_EQ(unshown.Images.GetImage(i)->ListPicture, nullptr);
     }
 
     // Loading a project goes through the cache the same way.
@@ -293,4 +299,52 @@ TEST_F(Cache, DropsTheLeastRecentlyUsedPicturesBeyondItsLimit)
         EXPECT_TRUE(has(cache, 399));
     }
     EXPECT_LE(std::filesystem::file_size(settings.Folder + "/" + CacheFileName), 2u * settings.SizeLimit);
+}
+
+TEST_F(Cache, AnOperationReadsInOneTransactionAndKeepsTheNewestUsesAsTheyAre)
+{
+    const std::string folder = m_cache / "u";
+    const FileIdentity identity { { 1, 2, 3 }, 4, 5 };
+    const TCachedPicture stored { "JPEG ", 1, 1, "", "", 0, std::vector<std::uint8_t>(100, 0x55) };
+    const auto stamps = [&] {
+        int code = 0;
+        TSqliteDatabase db = TSqliteDatabase::Open(folder + "/" + CacheFileName, code);
+        std::string text;
+        for (const char* path : { "/a", "/b", "/c" }) {
+            const std::string query
+                = std::string("SELECT coalesce(max(used), 0) FROM pictures WHERE path = CAST('") + path + "' AS BLOB)";
+            text += std::to_string(db.QueryInteger(query.c_str(), code)) + " ";
+        }
+        return text;
+    };
+    TCacheDatabase cache({ folder });
+    TCachedPicture found;
+    cache.Store("/a", identity, stored);
+    cache.Store("/b", identity, stored);
+    cache.Flush();
+    EXPECT_EQ(stamps(), "1 1 0 ");
+    // Already the newest: used again without a write.
+    ASSERT_TRUE(cache.Find("/a", identity, true, found));
+    cache.Used("/a");
+    cache.Flush();
+    EXPECT_EQ(stamps(), "1 1 0 ");
+
+    // Another process writes while this one reads; the next operation sees it.
+    ASSERT_TRUE(cache.Find("/a", identity, true, found));
+    {
+        TCacheDatabase other({ folder });
+        other.Store("/c", identity, stored);
+        other.Flush();
+    }
+    cache.Used("/a");
+    cache.Flush();
+    EXPECT_EQ(stamps(), "1 1 2 ");
+    // No longer the newest: the use is written, so "/b" is now the least recently used.
+    ASSERT_TRUE(cache.Find("/c", identity, true, found));
+    ASSERT_TRUE(cache.Find("/a", identity, true, found));
+    cache.Used("/c");
+    cache.Used("/a");
+    cache.Used("/b"); // a use reported without a look-up is always written
+    cache.Flush();
+    EXPECT_EQ(stamps(), "3 3 2 ");
 }

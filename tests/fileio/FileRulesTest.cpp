@@ -1,6 +1,7 @@
 // The rules for reading and writing files: only regular files are read, and a written file takes
 // the place of an earlier one only when it is complete, never through a link or over a device.
 
+#include "fileio/Folder.h"
 #include "fileio/OpenFile.h"
 #include "fileio/ReplacingFile.h"
 #include "support/TempDir.h"
@@ -98,4 +99,54 @@ TEST(FileRules, ReplaceOnlyWhenCompleteAndNeverThroughLinksOrDevices)
     if (fs::exists(dir / "full.htm"))
         expected.insert(expected.begin() + 1, "full.htm");
     EXPECT_EQ(FileNamesIn(dir.Path()), expected);
+}
+
+// Writing only changed bytes must not be fooled by a link or a file of another length, and a
+// folder's listing of subfolders never counts a link to one.
+TEST(FileRules, UnchangedBytesStayOnlyInTheFileItselfAndFoldersAreNoLinks)
+{
+    TTempDir dir;
+    WriteFile(dir / "fremd.htm", "seite");
+    fs::create_symlink(dir / "fremd.htm", dir / "link.htm");
+    WriteFile(dir / "gleich.htm", "seite");
+    WriteFile(dir / "kurz.htm", "seit");
+    WriteFile(dir / "lang.htm", "seite!");
+    ASSERT_EQ(::mkfifo((dir / "pipe.htm").c_str(), 0600), 0);
+    const struct {
+        const char* Name;
+        bool Kept;
+    } cases[] = { { "gleich.htm", true }, { "link.htm", false }, { "kurz.htm", false }, { "lang.htm", false },
+        { "neu.htm", false } };
+    const TReplaceOptions keep { .KeepUnchanged = true };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string path = dir / c.Name;
+        const auto before
+            = fs::exists(fs::symlink_status(path)) ? fs::symlink_status(path).type() : fs::file_type::none;
+        struct stat old { };
+        ::lstat(path.c_str(), &old);
+        FileStamp written;
+        ASSERT_TRUE(ReplaceFileContents(path, "seite", keep, &written));
+        struct stat now { };
+        ASSERT_EQ(::lstat(path.c_str(), &now), 0);
+        EXPECT_TRUE(S_ISREG(now.st_mode));
+        EXPECT_EQ(ReadFile(path), "seite");
+        EXPECT_EQ(written, StampOf(now));
+        EXPECT_EQ(c.Kept, before == fs::file_type::regular && now.st_ino == old.st_ino);
+    }
+    EXPECT_EQ(ReadFile(dir / "fremd.htm"), "seite");
+    EXPECT_FALSE(ReplaceFileContents(dir / "pipe.htm", "seite", keep));
+
+    fs::create_directory(dir / "ordner");
+    fs::create_directory_symlink(dir / "ordner", dir / "ordnerlink");
+    EXPECT_EQ(TFolder::Open(dir.Path()).FolderNames(), (std::vector<std::string> { "ordner" }));
+    EXPECT_TRUE(TFolder::Open(dir / "fremd.htm").FolderNames().empty());
+    // Where the listing's inode numbers count as exact, they are those of the entries.
+    const TFolder folder = TFolder::Open(dir.Path());
+    for (const TListedEntry& entry : folder.Listing()) {
+        if (folder.ListsExactInodes()) {
+            EXPECT_EQ(entry.Inode, folder.Entry(entry.Name)->st_ino) << entry.Name;
+        }
+    }
+    EXPECT_EQ(folder.Listing().size(), folder.Names().size());
 }

@@ -114,17 +114,35 @@ private Q_SLOTS:
 
     void newestLineIsCurrentAndInView()
     {
-        TWindow w;
-        w.Form->ShowPage(Page::PLog);
-        auto* box = w.Find<TLogBox>("LogBox");
-        for (int i = 1; i <= 300; ++i)
-            w.Form->Log("*[" + std::to_string(i) + "/300] Zeile");
-        const int count = static_cast<int>(w.Form->RunLog().Lines().size());
-        QCOMPARE(box->CurrentLine(), count - 1);
-        QCOMPARE(box->verticalScrollBar()->value(), box->verticalScrollBar()->maximum());
-        const int visibleRows = box->viewport()->height() / TLogBox::RowHeight;
-        QVERIFY(box->FirstVisibleLine() >= count - visibleRows - 1);
-        QCOMPARE(box->verticalScrollBar()->maximum(), count * TLogBox::RowHeight - box->viewport()->height());
+        // Outside an operation each line shows at once; the lines of a running one (shown in steps)
+        // all show by its end.
+        for (const bool busy : { false, true }) {
+            TWindow w;
+            w.Form->ShowPage(Page::PLog);
+            const auto logLines = [&](IOperationHost& host) {
+                host.BeginBusy();
+                for (int i = 1; i <= 300; ++i) {
+                    host.Log("*[" + std::to_string(i) + "/300] Zeile");
+                    host.ProcessEvents();
+                }
+                host.EndBusy(Page::PLog);
+            };
+            if (busy) {
+                w.Operations->OnRunAlbum = logLines;
+                w.Find<QPushButton>("BGo")->click();
+            } else {
+                for (int i = 1; i <= 300; ++i)
+                    w.Form->Log("*[" + std::to_string(i) + "/300] Zeile");
+            }
+            auto* box = w.Find<TLogBox>("LogBox");
+            const int count = static_cast<int>(w.Form->RunLog().Lines().size());
+            QVERIFY(count > 300);
+            QCOMPARE(box->CurrentLine(), count - 1);
+            QCOMPARE(box->verticalScrollBar()->value(), box->verticalScrollBar()->maximum());
+            const int visibleRows = box->viewport()->height() / TLogBox::RowHeight;
+            QVERIFY(box->FirstVisibleLine() >= count - visibleRows - 1);
+            QCOMPARE(box->verticalScrollBar()->maximum(), count * TLogBox::RowHeight - box->viewport()->height());
+        }
     }
 
     void logRepaintsAtOnceWhileVisible()

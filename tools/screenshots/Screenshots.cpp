@@ -1,4 +1,4 @@
-#include "ui/Screenshots.h"
+#include "Screenshots.h"
 
 #include "imaging/Jpeg.h"
 #include "ui/CategoryEditor.h"

@@ -1,21 +1,34 @@
-// A timed run of the image list page with many pictures, to run by hand (not part of the test
-// suite: its figures depend on the machine). It fills the list with 5,000 entries that have list
-// pictures, then times what a user does with a long list: showing it, scrolling through it,
-// selecting all, sorting, moving and deleting a scattered selection, and the check for unsaved
-// work that follows every change (the whole project text built and compared).
+// Timed runs of the image list page with many pictures, to run by hand (not part of the test
+// suite: their figures depend on the machine).
+//
+// Without a project it fills the list with 5,000 entries that have list pictures, then times
+// what a user does with a long list: showing it, scrolling through it, selecting all, sorting,
+// moving and deleting a scattered selection, and the check for unsaved work that follows every
+// change (the whole project text built and compared).
+//
+// With --project it opens the program's own window (real operations, the acquisition cache of
+// $XDG_CACHE_HOME) and loads the project as "Laden" does, then reports the time until the list
+// holds every picture and has painted them, and the longest time the window's event loop did
+// not run meanwhile (how long a click would wait at most).
 //
 //   QT_QPA_PLATFORM=offscreen build/bin/korvo2-list-timing [count]
+//   QT_QPA_PLATFORM=offscreen build/bin/korvo2-list-timing --project FILE.kv2 [rounds]
 
 #include "ImageListFixture.h"
+#include "ui/ProgramWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <random>
+#include <vector>
 
 using namespace korvo;
 using namespace korvo::testing;
@@ -42,11 +55,61 @@ void ScrollThrough(TListWindow& w)
     bar->setValue(0);
 }
 
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+int TimeProjectLoad(const QString& project, int rounds)
+{
+    TProgramWindow window;
+    TMainForm& form = window.Form();
+    form.show();
+    QCoreApplication::processEvents();
+    TImageListView* list = form.ImagesPage()->ImageList();
+    std::vector<double> loads;
+    std::vector<double> pauses;
+    int rows = 0;
+    for (int round = 0; round < rounds; ++round) {
+        // A timer that fires whenever the event loop runs tells the longest stretch without it.
+        QElapsedTimer clock;
+        qint64 last = 0;
+        qint64 longest = 0;
+        QTimer ticker;
+        ticker.setInterval(5);
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            const qint64 now = clock.elapsed();
+            longest = std::max(longest, now - last);
+            last = now;
+        });
+        clock.start();
+        ticker.start();
+        form.OpenFiles({ project });
+        form.ShowPage(Page::PImages);
+        list->viewport()->repaint();
+        const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+        longest = std::max(longest, clock.elapsed() - last);
+        ticker.stop();
+        rows = form.ImagesPage()->Model()->rowCount();
+        std::printf("round %d: %d rows shown after %.3f s, event loop still for at most %lld ms\n", round + 1, rows,
+            seconds, static_cast<long long>(longest));
+        loads.push_back(seconds);
+        pauses.push_back(static_cast<double>(longest));
+        form.ShowPage(Page::PCommon);
+    }
+    std::printf("median of %d: %.3f s until %d rows shown, longest pause %.0f ms\n", rounds, Median(loads), rows,
+        Median(pauses));
+    return rows > 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    if (argc > 2 && std::strcmp(argv[1], "--project") == 0)
+        return TimeProjectLoad(QString::fromLocal8Bit(argv[2]), argc > 3 ? std::max(1, std::atoi(argv[3])) : 3);
     UseProgramFont();
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5000;
 

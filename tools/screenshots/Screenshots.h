@@ -1,16 +1,13 @@
 #pragma once
 
 // A development aid: pictures of every page of the main window, to look at the layout on a
-// machine without a desktop (see scripts/screenshots).
+// machine without a desktop (korvo2-screenshots, run by scripts/screenshots).
 
 #include <QString>
 
 namespace korvo {
 
 class TMainForm;
-
-// The environment variable that asks the program to save the pictures into a folder and quit.
-inline constexpr const char* ScreenshotVariable = "KORVO2_SCREENSHOTS";
 
 // Saves the pages, the window at its smallest and a tall size, a busy log page, the image list
 // filled with pictures painted here (added through the window's real operations), its open
