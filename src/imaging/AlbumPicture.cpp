@@ -81,8 +81,11 @@ namespace {
         void Prepare(int width, int height, OutputImageKind kind, BitmapPtr& bitmap, TSizedPicture& out)
         {
             const TPictureSize size = FittedSize(width, height, GroupFor(kind, m_config));
-            if (size.Width <= 0 || size.Height <= 0)
+            if (size.Width <= 0 || size.Height <= 0) {
+                out.Failure = { FailureReason::PictureTooThin, {} };
                 return;
+            }
+            out.Failure = { FailureReason::OutOfMemory, {} };
             TBitmap* target = Sized(bitmap, size.Width, size.Height);
             if (!target)
                 return;
@@ -91,6 +94,7 @@ namespace {
             } catch (const std::exception&) {
                 return;
             }
+            out.Failure = {};
             out.Sized = true;
             out.Width = size.Width;
             out.Height = size.Height;
@@ -104,6 +108,8 @@ namespace {
             if (kind == OutputImageKind::ThumbnailImage && group.FrameSize() >= 1)
                 AddBevelFrame(*bitmap, group.FrameSize());
             out.Encoded = EncodeJpegMemory(*bitmap, group.Quality, group.Progressive, out.Jpeg);
+            if (!out.Encoded)
+                out.Failure = { FailureReason::OutOfMemory, {} };
         }
 
         TRowScaler m_scaler;
@@ -124,13 +130,14 @@ namespace {
         TAlbumPictureResult& result, const TCancelled& cancelled)
     {
         TJpegRowReader reader;
+        auto failed = [&] { result.LoadFailure = reader.Failure(); };
         if (!reader.OpenFile(job.Source))
-            return;
+            return failed();
         const int width = reader.ImageWidth();
         const int height = reader.ImageHeight();
         TOutputs outputs(width, height, job, config, buffers, result);
         if (!reader.Start(DctMethod::Float))
-            return;
+            return failed();
         const bool median = config.Preprocessing.MedianFilter;
         const std::size_t stride = 3 * static_cast<std::size_t>(width);
         std::uint8_t* strip = Strip(buffers.strip, DecodeStrip, width);
@@ -140,7 +147,9 @@ namespace {
             rows[i] = strip + static_cast<std::size_t>(i) * stride;
         while (reader.NextRow() < height) {
             const int count = std::min(DecodeStrip, height - reader.NextRow());
-            if (!reader.ReadRows(rows, count) || IsCancelled(cancelled))
+            if (!reader.ReadRows(rows, count))
+                return failed();
+            if (IsCancelled(cancelled))
                 return;
             for (int i = 0; i < count; ++i) {
                 if (median) {
@@ -152,6 +161,7 @@ namespace {
             }
         }
         result.Loaded = true;
+        result.Damage = reader.Damage();
         outputs.Finish();
     }
 
@@ -193,25 +203,36 @@ namespace {
 
     // A JPEG decoded into the workspace's full-size buffer, each strip filtered as it comes.
     TBitmap* DecodeHeld(const std::string& path, const PreprocessingSettings& pre, std::optional<THeldFilters>& filters,
-        TPictureWorkspace::TBuffers& buffers, const TCancelled& cancelled)
+        TPictureWorkspace::TBuffers& buffers, const TCancelled& cancelled, TAlbumPictureResult& result)
     {
         TJpegRowReader reader;
-        if (!reader.OpenFile(path))
+        auto failed = [&]() -> TBitmap* {
+            result.LoadFailure = reader.Failure();
             return nullptr;
+        };
+        if (!reader.OpenFile(path))
+            return failed();
         filters.emplace(pre, reader.ImageWidth(), buffers);
         TBitmap* picture = Sized(buffers.full, reader.ImageWidth(), reader.ImageHeight());
-        if (!picture || !reader.Start(DctMethod::Float))
+        if (!picture) {
+            result.LoadFailure = { FailureReason::OutOfMemory, {} };
             return nullptr;
+        }
+        if (!reader.Start(DctMethod::Float))
+            return failed();
         std::uint8_t* rows[DecodeStrip];
         while (reader.NextRow() < reader.Height()) {
             const int first = reader.NextRow();
             const int count = std::min(DecodeStrip, reader.Height() - first);
             for (int i = 0; i < count; ++i)
                 rows[i] = picture->Row(first + i);
-            if (!reader.ReadRows(rows, count) || IsCancelled(cancelled))
+            if (!reader.ReadRows(rows, count))
+                return failed();
+            if (IsCancelled(cancelled))
                 return nullptr;
             filters->Rows(*picture, first, count);
         }
+        result.Damage = reader.Damage();
         return picture;
     }
 
@@ -227,7 +248,7 @@ namespace {
         TBitmap* picture = nullptr;
         std::optional<THeldFilters> filters;
         if (whole) {
-            read = ReadPictureBitmap(job.Source);
+            read = ReadPictureBitmap(job.Source, &result.LoadFailure);
             picture = read.get();
             if (!picture)
                 return;
@@ -237,13 +258,15 @@ namespace {
             if (!picture->SwitchTo24()) {
                 if (!pre.MedianFilter && !pre.Equalize && rotate == 0)
                     result.Loaded = true;
+                else
+                    result.LoadFailure = { FailureReason::OutOfMemory, {} };
                 return;
             }
             filters.emplace(pre, picture->Width(), buffers);
             for (int first = 0; first < picture->Height(); first += DecodeStrip)
                 filters->Rows(*picture, first, std::min(DecodeStrip, picture->Height() - first));
         } else {
-            picture = DecodeHeld(job.Source, pre, filters, buffers, cancelled);
+            picture = DecodeHeld(job.Source, pre, filters, buffers, cancelled, result);
         }
         if (!picture || IsCancelled(cancelled))
             return;
@@ -294,14 +317,19 @@ TAlbumPictureResult ProcessAlbumPicture(const TAlbumPictureJob& job, const Confi
             StreamJpeg(job, config, workspace.Buffers(), result, cancelled);
         else
             HeldPicture(job, config, workspace.Buffers(), result, cancelled, held);
-    } catch (...) {
-        // Exhausted memory or anything unforeseen: this picture failed, the run goes on.
+    } catch (const std::bad_alloc&) {
         result = TAlbumPictureResult {};
+        result.LoadFailure = { FailureReason::OutOfMemory, {} };
+    } catch (...) {
+        // Anything unforeseen: this picture failed, the run goes on.
+        result = TAlbumPictureResult {};
+        result.LoadFailure = { FailureReason::Unknown, {} };
     }
     if (!result.Loaded) {
         // A picture that was not read has no outputs, whatever was prepared for them.
         result.Preview = {};
         result.Thumbnail = {};
+        result.Damage = FailureReason::None;
     }
     return result;
 }

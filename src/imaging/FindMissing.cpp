@@ -169,6 +169,9 @@ FindMissingResult FindMissing(
             host.Log("_" + prefix + "Nicht gefunden: " + image.Source);
         } else {
             host.Log("-" + prefix + "Fehler beim Hinzufügen: " + path);
+            host.Log(FailureLine(acquired[i].Failure.Reason != FailureReason::None
+                    ? acquired[i].Failure
+                    : TFailure { FailureReason::OutOfMemory, {} }));
         }
         acquired[i] = {};
         if (work.PumpAfter(i, host))

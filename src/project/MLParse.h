@@ -8,6 +8,8 @@
 // (times a logarithm) and never recurses per nesting level, so hostile files of any depth load
 // quickly and safely.
 
+#include "fileio/Failure.h"
+
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -87,7 +89,7 @@ public:
     // Reads the whole file and parses it into this element (normally a document node). False,
     // with nothing appended, when the file cannot be opened or read or is larger than
     // MaxFileSize.
-    bool LoadFromFile(const std::string& path);
+    bool LoadFromFile(const std::string& path, TFailure* failure = nullptr);
     // Writes ToText(0) of this element as the whole file. The text goes to a new file beside the
     // target, which is flushed to disk and then renamed over the target, so a failed save
     // (disk full, no permission, target is a folder) returns false and leaves an existing file
