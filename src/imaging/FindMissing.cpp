@@ -164,6 +164,8 @@ FindMissingResult FindMissing(
         }
         if (refilled) {
             host.Log("*" + prefix + "Gefunden: " + path);
+            if (acquired[i].Damage != FailureReason::None)
+                host.Log(DamageLine(acquired[i].Damage));
             ++result.Found;
         } else if (path.empty()) {
             host.Log("_" + prefix + "Nicht gefunden: " + image.Source);
