@@ -236,15 +236,20 @@ namespace {
                     const std::string previewPath = context.PreviewDir + files.Preview;
                     if (verbose)
                         host.Log("_" + prefix + "Erzeuge Vorschaubild: " + previewPath);
-                    TFailure failure;
-                    if (!made.Preview.Sized)
-                        failStep("Fehler beim Berechnen", made.Preview.Failure);
-                    else if (!WritePictureFile(previewPath, made.Preview, &stamp,
-                                 Writing(*course.Journal, RecordFolder(names.Preview) + files.Preview,
-                                     course.KeepUnchanged),
-                                 failure))
-                        failStep("Fehler beim Schreiben", failure);
-                    else {
+                    // A sized picture the worker made, written under the record's name for it.
+                    auto writeStep
+                        = [&](const std::string& path, const TSizedPicture& picture, const std::string& recordName) {
+                              TFailure failure;
+                              if (!picture.Sized)
+                                  failStep("Fehler beim Berechnen", picture.Failure);
+                              else if (!WritePictureFile(path, picture, &stamp,
+                                           Writing(*course.Journal, recordName, course.KeepUnchanged), failure))
+                                  failStep("Fehler beim Schreiben", failure);
+                              else
+                                  return true;
+                              return false;
+                          };
+                    if (writeStep(previewPath, made.Preview, RecordFolder(names.Preview) + files.Preview)) {
                         wrote(RecordFolder(names.Preview), files.Preview);
                         previewWidth = made.Preview.Width;
                         previewHeight = made.Preview.Height;
@@ -255,14 +260,8 @@ namespace {
                         const std::string thumbnailPath = context.ThumbnailDir + files.Thumbnail;
                         if (verbose)
                             host.Log("_" + prefix + "Erzeuge Thumbnail: " + thumbnailPath);
-                        if (!made.Thumbnail.Sized)
-                            failStep("Fehler beim Berechnen", made.Thumbnail.Failure);
-                        else if (!WritePictureFile(thumbnailPath, made.Thumbnail, &stamp,
-                                     Writing(*course.Journal, RecordFolder(names.Thumbnails) + files.Thumbnail,
-                                         course.KeepUnchanged),
-                                     failure))
-                            failStep("Fehler beim Schreiben", failure);
-                        else {
+                        if (writeStep(
+                                thumbnailPath, made.Thumbnail, RecordFolder(names.Thumbnails) + files.Thumbnail)) {
                             wrote(RecordFolder(names.Thumbnails), files.Thumbnail);
                             image.ThumbWidth = made.Thumbnail.Width;
                             image.ThumbHeight = made.Thumbnail.Height;
