@@ -186,12 +186,18 @@ namespace {
         return options;
     }
 
-    bool WritePictureFile(const std::string& path, const std::vector<std::uint8_t>& bytes, FileStamp* stamp,
-        const TReplaceOptions& options)
+    // Writes a picture file the worker encoded; false with `failure` set when it was not encoded
+    // (the worker's reason) or not written.
+    bool WritePictureFile(const std::string& path, const TSizedPicture& picture, FileStamp* stamp,
+        const TReplaceOptions& options, TFailure& failure)
     {
-        return !path.empty() && !bytes.empty()
-            && ReplaceFileContents(
-                path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), options, stamp);
+        if (!picture.Encoded || path.empty() || picture.Jpeg.empty()) {
+            failure = picture.Failure ? picture.Failure : TFailure { FailureReason::Unknown, {} };
+            return false;
+        }
+        return ReplaceFileContents(path,
+            std::string_view(reinterpret_cast<const char*>(picture.Jpeg.data()), picture.Jpeg.size()), options, stamp,
+            &failure);
     }
 
     // Writes what the work on one picture made (its preview image and thumbnail) and its pages,
@@ -208,16 +214,26 @@ namespace {
         const bool kept = course.Kept != nullptr;
         // A kept picture's one line stands for all of its steps.
         const bool stepLines = verbose && !kept;
-        auto failStep = [&](std::string_view message) {
+        // Each failure line is followed by its reason; the picture's one line by the first one.
+        TFailure firstFailure;
+        auto failStep = [&](std::string_view message, const TFailure& failure) {
             failed = true;
-            if (stepLines)
+            if (!firstFailure)
+                firstFailure = failure ? failure : TFailure { FailureReason::Unknown, {} };
+            if (stepLines) {
                 host.Log("-" + prefix + std::string(message));
+                host.Log(FailureLine(failure));
+            }
         };
+        const bool damaged = !kept && made.Loaded && made.Damage != FailureReason::None;
         try {
-            if (stepLines)
+            if (stepLines) {
                 host.Log("*" + prefix + "Bearbeite " + image.Source);
+                if (damaged)
+                    host.Log(DamageLine(made.Damage));
+            }
             if (!kept && !made.Loaded) {
-                failStep("Fehler beim Einlesen");
+                failStep("Fehler beim Einlesen", made.LoadFailure);
             } else {
                 const PictureFiles files = FilesOfPicture(image.Number, context, names);
                 FileStamp stamp;
@@ -257,14 +273,20 @@ namespace {
                     const std::string previewPath = context.PreviewDir + files.Preview;
                     if (verbose)
                         host.Log("_" + prefix + "Erzeuge Vorschaubild: " + previewPath);
-                    if (!made.Preview.Sized)
-                        failStep("Fehler beim Berechnen");
-                    else if (!made.Preview.Encoded
-                        || !WritePictureFile(previewPath, made.Preview.Jpeg, &stamp,
-                            Writing(
-                                *course.Journal, RecordFolder(names.Preview) + files.Preview, course.KeepUnchanged)))
-                        failStep("Fehler beim Schreiben");
-                    else {
+                    // A sized picture the worker made, written under the record's name for it.
+                    auto writeStep
+                        = [&](const std::string& path, const TSizedPicture& picture, const std::string& recordName) {
+                              TFailure failure;
+                              if (!picture.Sized)
+                                  failStep("Fehler beim Berechnen", picture.Failure);
+                              else if (!WritePictureFile(path, picture, &stamp,
+                                           Writing(*course.Journal, recordName, course.KeepUnchanged), failure))
+                                  failStep("Fehler beim Schreiben", failure);
+                              else
+                                  return true;
+                              return false;
+                          };
+                    if (writeStep(previewPath, made.Preview, RecordFolder(names.Preview) + files.Preview)) {
                         wrote(RecordFolder(names.Preview), files.Preview);
                         previewWidth = made.Preview.Width;
                         previewHeight = made.Preview.Height;
@@ -276,14 +298,8 @@ namespace {
                         const std::string thumbnailPath = context.ThumbnailDir + files.Thumbnail;
                         if (verbose)
                             host.Log("_" + prefix + "Erzeuge Thumbnail: " + thumbnailPath);
-                        if (!made.Thumbnail.Sized)
-                            failStep("Fehler beim Berechnen");
-                        else if (!made.Thumbnail.Encoded
-                            || !WritePictureFile(thumbnailPath, made.Thumbnail.Jpeg, &stamp,
-                                Writing(*course.Journal, RecordFolder(names.Thumbnails) + files.Thumbnail,
-                                    course.KeepUnchanged)))
-                            failStep("Fehler beim Schreiben");
-                        else {
+                        if (writeStep(
+                                thumbnailPath, made.Thumbnail, RecordFolder(names.Thumbnails) + files.Thumbnail)) {
                             wrote(RecordFolder(names.Thumbnails), files.Thumbnail);
                             image.ThumbWidth = made.Thumbnail.Width;
                             image.ThumbHeight = made.Thumbnail.Height;
@@ -311,8 +327,10 @@ namespace {
                             previewHeight, context, config, images, &stamp,
                             Writing(*course.Journal, name, course.KeepUnchanged));
                         wrote("", name);
+                    } catch (const THtmlWriteError& error) {
+                        failStep("Fehler beim Schreiben", error.Failure());
                     } catch (const std::exception&) {
-                        failStep("Fehler beim Schreiben");
+                        failStep("Fehler beim Schreiben", { FailureReason::OutOfMemory, {} });
                     }
                 };
                 if (context.MakeGallery)
@@ -323,12 +341,19 @@ namespace {
         } catch (...) {
             // Exhausted memory while building a path or a line: this picture failed.
             failed = true;
+            if (!firstFailure)
+                firstFailure = { FailureReason::OutOfMemory, {} };
         }
 
-        if (kept && !failed)
+        if (kept && !failed) {
             host.Log("_" + prefix + "unverändert: " + image.Source);
-        else if (!stepLines)
+        } else if (!stepLines) {
             host.Log((failed ? "-" : "*") + prefix + (failed ? "Fehler: " : "") + image.Source);
+            if (failed)
+                host.Log(FailureLine(firstFailure));
+            if (damaged)
+                host.Log(DamageLine(made.Damage));
+        }
         return !failed;
     }
 
@@ -365,15 +390,18 @@ AlbumRunResult RunAlbum(
     const std::uint32_t startTicks = host.Clock().TickCount();
     bool verbose = config.Verbose;
 
-    auto endWithDirectoryFailure = [&] {
+    auto endWithDirectoryFailure = [&](const TFailure& failure) {
         host.Log("-Kann Zielverzeichnisse nicht anlegen!");
+        host.Log(FailureLine(failure));
         host.Log("");
         host.EndBusy(Page::PLog);
         result.DestinationFailed = true;
         return result;
     };
-    if (DestinationRefused(config) || !OwnFoldersUsable(config))
-        return endWithDirectoryFailure();
+    if (DestinationRefused(config))
+        return endWithDirectoryFailure({ FailureReason::NoDestination, {} });
+    if (!OwnFoldersUsable(config))
+        return endWithDirectoryFailure({ FailureReason::BadFolderName, {} });
     // Before anything is cleared, created or written: no file of the album may be a picture the
     // album is made from.
     if (const std::optional<std::string> original = CollidingSource(context, config, images)) {
@@ -396,6 +424,10 @@ AlbumRunResult RunAlbum(
     };
     if (!album.Lock())
         return endWhenBusy();
+    // Before anything is removed or written: a destination this run cannot write into is one
+    // refusal, not a failure for every picture and page.
+    if (const TFailure failure = FoldersWriteFailure({ context.PreviewDir, context.ThumbnailDir, context.BaseDir }))
+        return endWithDirectoryFailure(failure);
 
     // The record of the earlier runs, read before anything is cleared or written.
     const std::optional<AlbumRecord> earlier = ReadAlbumRecord(album);
@@ -416,8 +448,10 @@ AlbumRunResult RunAlbum(
             host.Log("_" + IntToText(cleared.Foreign) + " fremde Dateien behalten");
     }
 
-    if (!EnsureDirectory(context.PreviewDir) || !EnsureDirectory(context.ThumbnailDir))
-        return endWithDirectoryFailure();
+    TFailure directoryFailure;
+    if (!EnsureDirectory(context.PreviewDir, &directoryFailure)
+        || !EnsureDirectory(context.ThumbnailDir, &directoryFailure))
+        return endWithDirectoryFailure(directoryFailure);
     if (!album.Valid()) {
         album = TFolder::Open(context.BaseDir);
         if (!album.Lock())
@@ -548,9 +582,11 @@ AlbumRunResult RunAlbum(
             result.IndexPath = indexPath;
             if (!verbose)
                 host.Log("*Thumbnail-Übersicht geschrieben");
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
             result.IndexFailed = true;
             host.Log("-Fehler beim Schreiben der Thumbnail-Übersicht");
+            const auto* page = dynamic_cast<const THtmlWriteError*>(&error);
+            host.Log(FailureLine(page ? page->Failure() : TFailure { FailureReason::OutOfMemory, {} }));
         }
     }
 

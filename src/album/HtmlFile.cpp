@@ -4,15 +4,14 @@
 #include "model/TextRules.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace korvo {
 
 namespace {
 
-    [[noreturn]] void Fail(const std::string& what, const std::string& path)
+    [[noreturn]] void Fail(const std::string& what, const std::string& path, TFailure failure)
     {
-        throw THtmlWriteError(what + " " + path + ": " + std::strerror(errno));
+        throw THtmlWriteError(what + " " + path + ": " + FailureText(failure), std::move(failure));
     }
 
 } // namespace
@@ -24,7 +23,7 @@ THtmlFile::THtmlFile(const std::string& path, const TReplaceOptions& options, Pa
     , m_charset(charset)
 {
     if (!m_keepUnchanged && !m_file.Create(path, options))
-        Fail("cannot create", path);
+        Fail("cannot create", path, m_file.Failure());
 }
 
 void THtmlFile::WriteBytes(std::string_view bytes)
@@ -38,10 +37,10 @@ void THtmlFile::WriteBytes(std::string_view bytes)
     std::FILE* file = m_file.File();
     if (!file)
         throw THtmlWriteError("write after close: " + m_path);
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
-        Fail("cannot write", m_path);
-    if (std::ferror(file))
-        Fail("cannot write", m_path);
+    if ((!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) || std::ferror(file)) {
+        m_file.WriteFailed(errno);
+        Fail("cannot write", m_path, m_file.Failure());
+    }
 }
 
 void THtmlFile::Write(std::string_view text)
@@ -65,14 +64,15 @@ void THtmlFile::Close()
         if (m_closed)
             return;
         m_closed = true;
-        if (!ReplaceFileContents(m_path, m_bytes, m_options, &m_stamp))
-            Fail("cannot write", m_path);
+        TFailure failure;
+        if (!ReplaceFileContents(m_path, m_bytes, m_options, &m_stamp, &failure))
+            Fail("cannot write", m_path, std::move(failure));
         return;
     }
     if (!m_file.File())
         return;
     if (!m_file.Commit())
-        Fail("cannot write", m_path);
+        Fail("cannot write", m_path, m_file.Failure());
 }
 
 } // namespace korvo

@@ -17,7 +17,16 @@ namespace korvo {
 
 class THtmlWriteError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit THtmlWriteError(const std::string& what, TFailure failure = { FailureReason::Unknown, {} })
+        : std::runtime_error(what)
+        , m_failure(std::move(failure))
+    {
+    }
+    // Why the page could not be written.
+    const TFailure& Failure() const { return m_failure; }
+
+private:
+    TFailure m_failure;
 };
 
 enum class PageCharset { Windows1250, Utf8 };

@@ -1,5 +1,6 @@
 #include "fileio/Folder.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -10,6 +11,7 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -25,13 +27,70 @@ namespace {
 
 } // namespace
 
-bool EnsureDirectory(const std::string& directory)
+bool EnsureDirectory(const std::string& directory, TFailure* failure)
 {
     std::error_code error;
     if (fs::is_directory(directory, error))
         return true;
     fs::create_directory(directory, error);
-    return !error && fs::is_directory(directory, error);
+    if (!error && fs::is_directory(directory, error))
+        return true;
+    if (failure) {
+        *failure = error ? WriteFailure(error.value()) : TFailure { FailureReason::NotAFolder, {} };
+        if (failure->Reason == FailureReason::NotFound)
+            failure->Reason = FailureReason::FolderNotFound;
+    }
+    return false;
+}
+
+namespace {
+
+    std::string WithoutTrailingSlashes(std::string path)
+    {
+        while (path.size() > 1 && path.back() == '/')
+            path.pop_back();
+        return path;
+    }
+
+    // An existing folder this process may write into, or why not.
+    TFailure WritableFolder(const std::string& path, const struct stat& status)
+    {
+        if (!S_ISDIR(status.st_mode))
+            return { FailureReason::NotAFolder, {} };
+        if (::access(path.c_str(), W_OK | X_OK) != 0)
+            return WriteFailure(errno);
+        return {};
+    }
+
+} // namespace
+
+TFailure FoldersWriteFailure(const std::vector<std::string>& folders)
+{
+    std::vector<std::string> created; // the missing ones that will be made on the way
+    for (const std::string& folder : folders) {
+        const std::string path = WithoutTrailingSlashes(folder);
+        if (std::find(created.begin(), created.end(), path) != created.end())
+            continue;
+        struct stat status { };
+        if (::stat(path.c_str(), &status) == 0) {
+            if (TFailure failure = WritableFolder(path, status))
+                return failure;
+            continue;
+        }
+        if (errno != ENOENT)
+            return WriteFailure(errno);
+        // Missing: it is created in its parent, which must exist by then and take it.
+        const std::size_t slash = path.rfind('/');
+        const std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+        if (std::find(created.begin(), created.end(), parent) == created.end()) {
+            if (::stat(parent.c_str(), &status) != 0)
+                return errno == ENOENT ? TFailure { FailureReason::FolderNotFound, {} } : WriteFailure(errno);
+            if (TFailure failure = WritableFolder(parent, status))
+                return failure;
+        }
+        created.push_back(path);
+    }
+    return {};
 }
 
 TFolder TFolder::Open(const std::string& path)

@@ -4,6 +4,7 @@
 // and works inside its destination through open folders, so that a link swapped in on the way
 // cannot lead a look-up or a deletion elsewhere.
 
+#include "fileio/Failure.h"
 #include "fileio/FileDescriptor.h"
 
 #include <cstdint>
@@ -18,8 +19,15 @@
 namespace korvo {
 
 // True when `directory` is a folder afterwards: it was one, or it was created. Only one level is
-// created; its parent must exist.
-bool EnsureDirectory(const std::string& directory);
+// created; its parent must exist. `failure` receives why it is none.
+bool EnsureDirectory(const std::string& directory, TFailure* failure = nullptr);
+
+// Why nothing could be written into one of `folders`, or no failure. They are taken in the order
+// EnsureDirectory would create them: one that exists must be a folder this process may write
+// into; one that does not must have a parent that does, or that was created before it. Asked
+// before a run writes anything, so that an unwritable destination is one refusal instead of a
+// failure per file.
+TFailure FoldersWriteFailure(const std::vector<std::string>& folders);
 
 // An entry of a folder's listing and the inode number the listing gives for it.
 struct TListedEntry {

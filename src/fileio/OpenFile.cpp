@@ -11,10 +11,16 @@ namespace korvo {
 
 namespace {
 
-    bool ReadAll(const TFileDescriptor& file, std::uint64_t sizeSeen, std::size_t limit, std::string& text)
+    bool ReadAll(
+        const TFileDescriptor& file, std::uint64_t sizeSeen, std::size_t limit, std::string& text, TFailure* failure)
     {
-        if (sizeSeen > limit)
+        auto fail = [failure](TFailure why) {
+            if (failure)
+                *failure = std::move(why);
             return false;
+        };
+        if (sizeSeen > limit)
+            return fail({ FailureReason::FileTooLarge, {} });
         // One byte more than the size, to see the end of the file without growing the buffer.
         text.resize(static_cast<std::size_t>(sizeSeen) + 1);
         std::size_t size = 0;
@@ -22,18 +28,18 @@ namespace {
             if (size == text.size()) {
                 // The file has grown since it was opened; keep reading up to its real end.
                 if (size > limit)
-                    return false;
+                    return fail({ FailureReason::FileTooLarge, {} });
                 text.resize(std::min(limit + 1, size * 2));
             }
             const std::optional<std::size_t> got = ReadUpTo(file.Get(), text.data() + size, text.size() - size);
             if (!got)
-                return false;
+                return fail(ReadFailure(errno));
             size += *got;
             if (size < text.size())
                 break;
         }
         if (size > limit)
-            return false;
+            return fail({ FailureReason::FileTooLarge, {} });
         text.resize(size);
         return true;
     }
@@ -45,8 +51,15 @@ namespace {
         TFileDescriptor file(::openat(folder, path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | extraFlags));
         if (!file.Valid())
             return file;
-        if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+        if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+            // errno tells the caller why; a folder, a device or a pipe is no file to read.
+            const int error = status.st_mode != 0 && !S_ISREG(status.st_mode)
+                ? (S_ISDIR(status.st_mode) ? EISDIR : ENODEV)
+                : errno;
+            file.Close();
+            errno = error;
             return TFileDescriptor();
+        }
         return file;
     }
 
@@ -102,25 +115,30 @@ std::optional<std::size_t> ReadUpTo(int descriptor, void* buffer, std::size_t si
     return length;
 }
 
-bool ReadWholeFile(const std::string& path, std::size_t limit, std::string& text)
+bool ReadWholeFile(const std::string& path, std::size_t limit, std::string& text, TFailure* failure)
 {
     std::uint64_t size = 0;
     const TFileDescriptor file = OpenRegularDescriptor(path, &size);
-    return file.Valid() && ReadAll(file, size, limit, text);
+    if (!file.Valid()) {
+        if (failure)
+            *failure = ReadFailure(errno);
+        return false;
+    }
+    return ReadAll(file, size, limit, text, failure);
 }
 
 bool ReadWholeEntry(int folder, const std::string& name, std::size_t limit, std::string& text)
 {
     std::uint64_t size = 0;
     const TFileDescriptor file = OpenRegularEntry(folder, name, &size);
-    return file.Valid() && ReadAll(file, size, limit, text);
+    return file.Valid() && ReadAll(file, size, limit, text, nullptr);
 }
 
 bool ReadWholeUnlinkedFile(const std::string& path, std::size_t limit, std::string& text, FileStamp* stamp)
 {
     struct stat status { };
     const TFileDescriptor file = OpenRegular(AT_FDCWD, path, O_NOFOLLOW, status);
-    if (!file.Valid() || !ReadAll(file, static_cast<std::uint64_t>(status.st_size), limit, text))
+    if (!file.Valid() || !ReadAll(file, static_cast<std::uint64_t>(status.st_size), limit, text, nullptr))
         return false;
     if (stamp)
         *stamp = StampOf(status);

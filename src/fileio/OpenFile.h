@@ -4,6 +4,7 @@
 // that carries a picture's or a project's name gives nothing at once instead of blocking the run
 // or feeding a reader an endless stream. A link to a regular file is read like the file.
 
+#include "fileio/Failure.h"
 #include "fileio/FileDescriptor.h"
 #include "fileio/FileStamp.h"
 
@@ -22,7 +23,8 @@ struct TFileCloser {
 using FilePtr = std::unique_ptr<std::FILE, TFileCloser>;
 
 // The file opened for reading, or an empty holder when it cannot be opened or is no regular
-// file. `size` receives its length in bytes when given.
+// file; errno then tells why (EISDIR for a folder, ENODEV for a device or pipe). `size` receives
+// its length in bytes when given.
 TFileDescriptor OpenRegularDescriptor(const std::string& path, std::uint64_t* size = nullptr);
 
 // The same for the entry `name` of an open folder; a link of that name is never followed.
@@ -36,8 +38,8 @@ FilePtr OpenRegularFile(const std::string& path, std::uint64_t* size = nullptr);
 std::optional<std::size_t> ReadUpTo(int descriptor, void* buffer, std::size_t size);
 
 // The whole regular file, when it holds at most `limit` bytes (also when it grows while it is
-// read); false when it cannot be opened or read, or is larger.
-bool ReadWholeFile(const std::string& path, std::size_t limit, std::string& text);
+// read); false when it cannot be opened or read, or is larger, and `failure` then says why.
+bool ReadWholeFile(const std::string& path, std::size_t limit, std::string& text, TFailure* failure = nullptr);
 // The same for the entry `name` of an open folder, never through a link.
 bool ReadWholeEntry(int folder, const std::string& name, std::size_t limit, std::string& text);
 // The same for a path whose last part is never followed when it is a link (links on the way

@@ -69,12 +69,16 @@ bool TReplacingFile::Create(const std::string& requested, const TReplaceOptions&
     const std::string target = options.FollowLink ? ResolveLink(requested) : requested;
     const std::size_t slash = target.rfind('/');
     const std::string_view name = std::string_view(target).substr(slash == std::string::npos ? 0 : slash + 1);
-    if (name.empty() || name == "." || name == "..")
+    if (name.empty() || name == "." || name == "..") {
+        m_failure = { FailureReason::NotAFile, {} };
         return false;
+    }
     struct stat status { };
     const bool exists = ::lstat(target.c_str(), &status) == 0;
-    if (exists && !S_ISREG(status.st_mode) && !S_ISLNK(status.st_mode))
+    if (exists && !S_ISREG(status.st_mode) && !S_ISLNK(status.st_mode)) {
+        m_failure = { FailureReason::NotAFile, {} };
         return false;
+    }
     // A replaced file keeps its permissions; a new one gets what the umask allows.
     const bool replacesFile = exists && S_ISREG(status.st_mode);
 
@@ -87,12 +91,14 @@ bool TReplacingFile::Create(const std::string& requested, const TReplaceOptions&
         if (!descriptor.Valid()) {
             if (errno == EEXIST)
                 continue;
+            m_failure = WriteFailure(errno);
             return false;
         }
         if (replacesFile)
             (void)::fchmod(descriptor.Get(), status.st_mode & 07777);
         m_file = ::fdopen(descriptor.Get(), "wb");
         if (!m_file) {
+            m_failure = WriteFailure(errno);
             descriptor.Close();
             ::unlink(path.c_str());
             return false;
@@ -104,6 +110,7 @@ bool TReplacingFile::Create(const std::string& requested, const TReplaceOptions&
         m_beforeRename = options.BeforeRename;
         return true;
     }
+    m_failure = { FailureReason::Unknown, {} };
     return false;
 }
 
@@ -111,19 +118,27 @@ bool TReplacingFile::Commit()
 {
     if (!m_file)
         return false;
-    bool flushed = std::fflush(m_file) == 0 && !std::ferror(m_file);
+    // The first failing call's error number is the reason; a write that failed earlier left its
+    // own in m_failure (WriteFailed) and the stream's error flag.
+    auto failed = [this] {
+        if (!m_failure)
+            m_failure = WriteFailure(errno);
+        return false;
+    };
+    bool flushed = std::fflush(m_file) == 0 || failed();
+    flushed = flushed && (!std::ferror(m_file) || failed());
     if (flushed && m_durable)
-        flushed = ::fsync(::fileno(m_file)) == 0;
+        flushed = ::fsync(::fileno(m_file)) == 0 || failed();
     // Closing and renaming change neither the size nor the modification time.
     struct stat status { };
     if (flushed)
-        flushed = ::fstat(::fileno(m_file), &status) == 0;
-    const bool closed = std::fclose(m_file) == 0;
+        flushed = ::fstat(::fileno(m_file), &status) == 0 || failed();
+    const bool closed = std::fclose(m_file) == 0 || failed();
     m_file = nullptr;
     if (flushed && closed && m_beforeRename)
         m_beforeRename(StampOf(status));
     if (!flushed || !closed || ::rename(m_path.c_str(), m_target.c_str()) != 0)
-        return false; // the destructor removes the hidden file
+        return failed(); // the destructor removes the hidden file
     m_path.clear();
     m_stamp = StampOf(status);
     if (m_durable) {
@@ -156,17 +171,21 @@ bool IsReplacingFileName(std::string_view name, long* pid)
     return true;
 }
 
-bool ReplaceFileContents(
-    const std::string& target, std::string_view bytes, const TReplaceOptions& options, FileStamp* written)
+bool ReplaceFileContents(const std::string& target, std::string_view bytes, const TReplaceOptions& options,
+    FileStamp* written, TFailure* failure)
 {
     if (options.KeepUnchanged && HoldsBytes(target, bytes, written))
         return true;
     TReplacingFile file;
     // A full disk can still show up when the file is flushed and closed, which Commit checks.
     if (!file.Create(target, options)
-        || (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.File()) != bytes.size())
-        || !file.Commit())
+        || (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.File()) != bytes.size()
+            && !file.WriteFailed(errno))
+        || !file.Commit()) {
+        if (failure)
+            *failure = file.Failure();
         return false;
+    }
     if (written)
         *written = file.Stamp();
     return true;

@@ -10,6 +10,7 @@
 // album folder can direct a write elsewhere. A project file the user keeps behind a link is the
 // one exception (FollowLink): there the file the link points to is replaced.
 
+#include "fileio/Failure.h"
 #include "fileio/FileStamp.h"
 
 #include <cstdio>
@@ -50,6 +51,15 @@ public:
     bool Commit();
     // Size and modification time of the file as Commit left it (valid after a successful Commit).
     const FileStamp& Stamp() const { return m_stamp; }
+    // Why Create or Commit failed, or a write to File() that the caller reported (WriteFailed,
+    // with the write's errno; returns false for use in a condition).
+    const TFailure& Failure() const { return m_failure; }
+    bool WriteFailed(int error)
+    {
+        if (!m_failure)
+            m_failure = WriteFailure(error);
+        return false;
+    }
 
 private:
     std::string m_target;
@@ -58,6 +68,7 @@ private:
     bool m_durable = false;
     std::function<void(const FileStamp&)> m_beforeRename;
     FileStamp m_stamp;
+    TFailure m_failure;
 };
 
 // Whether `name` is that of a hidden file this class writes beside its target
@@ -65,8 +76,8 @@ private:
 bool IsReplacingFileName(std::string_view name, long* pid = nullptr);
 
 // The whole file in one go, through TReplacingFile; `written` receives its stamp on success
-// (with KeepUnchanged, also that of the file left as it was).
+// (with KeepUnchanged, also that of the file left as it was), `failure` the reason of a failure.
 bool ReplaceFileContents(const std::string& target, std::string_view bytes, const TReplaceOptions& options = {},
-    FileStamp* written = nullptr);
+    FileStamp* written = nullptr, TFailure* failure = nullptr);
 
 } // namespace korvo

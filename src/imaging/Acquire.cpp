@@ -230,8 +230,10 @@ namespace {
         std::string& dateText, std::string& model)
     {
         TJpegRowReader reader;
-        if (!reader.OpenFile(path))
+        if (!reader.OpenFile(path)) {
+            out.Failure = reader.Failure();
             return false;
+        }
         width = reader.ImageWidth();
         height = reader.ImageHeight();
         try {
@@ -245,19 +247,23 @@ namespace {
             dateText.clear();
             model.clear();
         }
-        if (mode == AcquireMode::HeaderOnly)
+        if (mode == AcquireMode::HeaderOnly) {
+            out.Damage = reader.Damage();
             return true;
+        }
 
         // The smallest scale whose picture still has a pixel for every pixel of the list picture.
         const TListFit fit = ListFit(width, height);
         int eighths = 1;
         while (eighths < 8 && (ScaledSide(width, eighths) < fit.Width || ScaledSide(height, eighths) < fit.Height))
             ++eighths;
-        if (!reader.Start(DctMethod::Fast, eighths))
+        BitmapPtr reduced;
+        if (!reader.Start(DctMethod::Fast, eighths) || !(reduced = TBitmap::Create(reader.Width(), reader.Height()))
+            || !ReadAllRows(reader, *reduced)) {
+            out.Failure = reader.Failure() ? reader.Failure() : TFailure { FailureReason::OutOfMemory, {} };
             return false;
-        BitmapPtr reduced = TBitmap::Create(reader.Width(), reader.Height());
-        if (!reduced || !ReadAllRows(reader, *reduced))
-            return false;
+        }
+        out.Damage = reader.Damage();
         out.ListPicture = MakeListPicture(*reduced, width, height);
         return out.ListPicture != nullptr;
     }
@@ -270,7 +276,7 @@ namespace {
         TDecodedPicture picture;
         HeifKind kind = HeifKind::Heic;
         const DecodeScope scope = mode == AcquireMode::HeaderOnly ? DecodeScope::HeaderOnly : DecodeScope::Pixels;
-        if (!ReadContainerPicture(path, type, scope, picture, &kind))
+        if (!ReadContainerPicture(path, type, scope, picture, &kind, &out.Failure))
             return false;
         typeWord = type == ImageFileType::Png ? "PNG "
             : type == ImageFileType::Webp     ? "WebP "
@@ -307,22 +313,28 @@ TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept
         std::string dateText;
         std::string model;
         std::string typeWord;
+        // A file that failed keeps nothing of what was read on the way, only why it failed.
+        auto failed = [&out] {
+            TAcquiredImage failure;
+            failure.Failure = out.Failure ? std::move(out.Failure) : TFailure { FailureReason::OutOfMemory, {} };
+            return failure;
+        };
         if (type == ImageFileType::Jpeg) {
             if (!ReadJpeg(path, mode, out, width, height, dateText, model))
-                return TAcquiredImage {};
+                return failed();
             typeWord = "JPEG ";
         } else if (type == ImageFileType::Bmp) {
-            BitmapPtr bitmap = ReadBmpFile(path);
+            BitmapPtr bitmap = ReadPictureBitmap(path, &out.Failure);
             if (!bitmap)
-                return out;
+                return failed();
             width = bitmap->Width();
             height = bitmap->Height();
             if (mode == AcquireMode::ListPicture && !(out.ListPicture = MakeListPicture(*bitmap)))
-                return out;
+                return failed();
             typeWord = "BMP ";
         } else {
             if (!ReadContainer(path, type, mode, out, typeWord, dateText, model))
-                return TAcquiredImage {};
+                return failed();
             width = out.Width;
             height = out.Height;
         }
@@ -334,11 +346,13 @@ TAcquiredImage ReadImageFile(const std::string& path, AcquireMode mode) noexcept
         out.Model = std::move(model);
         FinishAcquiredImage(out);
         out.Read = true;
-    } catch (...) {
-        // Exhausted memory or anything unforeseen: this file failed to read.
-        const bool unknown = out.UnknownType;
+    } catch (const std::bad_alloc&) {
         out = TAcquiredImage {};
-        out.UnknownType = unknown;
+        out.Failure = { FailureReason::OutOfMemory, {} };
+    } catch (...) {
+        // Anything unforeseen: this file failed to read.
+        out = TAcquiredImage {};
+        out.Failure = { FailureReason::Unknown, {} };
     }
     return out;
 }

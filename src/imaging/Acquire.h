@@ -3,6 +3,7 @@
 // Image acquisition: one image file becomes an entry of the image list, with its pixel size,
 // its 106 × 80 list picture, its capture date and camera model (from EXIF) and its file date.
 
+#include "fileio/Failure.h"
 #include "imaging/AcquireCache.h"
 #include "model/Bitmap.h"
 #include "model/Datacore.h"
@@ -58,6 +59,10 @@ bool AcquireImage(TImageManager& images, const std::string& path, bool* lastFile
 struct TAcquiredImage {
     bool UnknownType = false; // the extension is none of the accepted ones; nothing was read
     bool Read = false; // the file was read and accepted
+    TFailure Failure; // why it was not read
+    // Damage the decoder worked around in a picture that was read (FailureReason::Incomplete or
+    // CorruptData); such a picture is used, and its line in the log is followed by DamageLine.
+    FailureReason Damage = FailureReason::None;
     BitmapPtr ListPicture;
     std::string InfoText;
     TDateTime FileDate = 0;

@@ -65,6 +65,7 @@ AddFilesResult AddFiles(
         } catch (const std::exception&) {
             // Memory ran out for this picture's entry: it failed to be added, nothing else.
             acquired[i] = {};
+            acquired[i].Failure = { FailureReason::OutOfMemory, {} };
         }
         if (appended) {
             // A missing entry found again keeps the turn the user gave it.
@@ -72,6 +73,8 @@ AddFilesResult AddFiles(
                 images.GetImage(images.ImageCount() - 1)->Rotate
                     = RotateFromExifOrientation(acquired[i].ExifOrientation);
             host.Log("*" + prefix + "Bild hinzugefügt: " + path);
+            if (acquired[i].Damage != FailureReason::None)
+                host.Log(DamageLine(acquired[i].Damage));
             ++result.Added;
         } else if (entry != nullptr && !entry->Missing) {
             host.Log("_" + prefix + "Bereits in der Liste: " + path);
@@ -79,6 +82,7 @@ AddFilesResult AddFiles(
             host.Log("_" + prefix + "Unbekannter Dateityp: " + path);
         } else {
             host.Log("-" + prefix + "Fehler beim Hinzufügen: " + path);
+            host.Log(FailureLine(acquired[i].Failure));
             ++result.Failed;
         }
         acquired[i] = {};

@@ -108,8 +108,11 @@ namespace {
         TBitmap* Prepare(int width, int height, OutputImageKind kind, int scale, BitmapPtr& bitmap, TSizedPicture& out)
         {
             const TPictureSize size = FittedSize(width, height, GroupFor(kind, m_config), scale);
-            if (size.Width <= 0 || size.Height <= 0)
+            if (size.Width <= 0 || size.Height <= 0) {
+                out.Failure = { FailureReason::PictureTooThin, {} };
                 return nullptr;
+            }
+            out.Failure = { FailureReason::OutOfMemory, {} };
             TBitmap* target = Sized(bitmap, size.Width, size.Height);
             if (!target)
                 return nullptr;
@@ -127,6 +130,7 @@ namespace {
                     return nullptr;
                 }
             }
+            out.Failure = {};
             out.Sized = true;
             out.Width = size.Width;
             out.Height = size.Height;
@@ -146,6 +150,8 @@ namespace {
                 AddBevelFrame(*bitmap, scale * group.FrameSize());
             // The twins are by far the largest files: their scans are fewer to keep their cost down.
             out.Encoded = EncodeJpegMemory(*bitmap, group.Quality, group.Progressive, out.Jpeg, false, scale == 2);
+            if (!out.Encoded)
+                out.Failure = { FailureReason::OutOfMemory, {} };
         }
 
         TRowScaler m_scaler;
@@ -179,13 +185,14 @@ namespace {
         TAlbumPictureResult& result, const TCancelled& cancelled)
     {
         TJpegRowReader reader;
+        auto failed = [&] { result.LoadFailure = reader.Failure(); };
         if (!reader.OpenFile(job.Source))
-            return;
+            return failed();
         const int width = reader.ImageWidth();
         const int height = reader.ImageHeight();
         TOutputs outputs(width, height, job, config, buffers, result);
         if (!reader.Start(DctMethod::Float))
-            return;
+            return failed();
         const bool median = config.Preprocessing.MedianFilter;
         const std::size_t stride = 3 * static_cast<std::size_t>(width);
         std::uint8_t* strip = Strip(buffers.strip, DecodeStrip, width);
@@ -195,7 +202,9 @@ namespace {
             rows[i] = strip + static_cast<std::size_t>(i) * stride;
         while (reader.NextRow() < height) {
             const int count = std::min(DecodeStrip, height - reader.NextRow());
-            if (!reader.ReadRows(rows, count) || IsCancelled(cancelled))
+            if (!reader.ReadRows(rows, count))
+                return failed();
+            if (IsCancelled(cancelled))
                 return;
             for (int i = 0; i < count; ++i) {
                 if (median) {
@@ -207,6 +216,7 @@ namespace {
             }
         }
         result.Loaded = true;
+        result.Damage = reader.Damage();
         outputs.Finish();
     }
 
@@ -248,25 +258,36 @@ namespace {
 
     // A JPEG decoded into the workspace's full-size buffer, each strip filtered as it comes.
     TBitmap* DecodeHeld(const std::string& path, const PreprocessingSettings& pre, std::optional<THeldFilters>& filters,
-        TPictureWorkspace::TBuffers& buffers, const TCancelled& cancelled)
+        TPictureWorkspace::TBuffers& buffers, const TCancelled& cancelled, TAlbumPictureResult& result)
     {
         TJpegRowReader reader;
-        if (!reader.OpenFile(path))
+        auto failed = [&]() -> TBitmap* {
+            result.LoadFailure = reader.Failure();
             return nullptr;
+        };
+        if (!reader.OpenFile(path))
+            return failed();
         filters.emplace(pre, reader.ImageWidth(), buffers);
         TBitmap* picture = Sized(buffers.full, reader.ImageWidth(), reader.ImageHeight());
-        if (!picture || !reader.Start(DctMethod::Float))
+        if (!picture) {
+            result.LoadFailure = { FailureReason::OutOfMemory, {} };
             return nullptr;
+        }
+        if (!reader.Start(DctMethod::Float))
+            return failed();
         std::uint8_t* rows[DecodeStrip];
         while (reader.NextRow() < reader.Height()) {
             const int first = reader.NextRow();
             const int count = std::min(DecodeStrip, reader.Height() - first);
             for (int i = 0; i < count; ++i)
                 rows[i] = picture->Row(first + i);
-            if (!reader.ReadRows(rows, count) || IsCancelled(cancelled))
+            if (!reader.ReadRows(rows, count))
+                return failed();
+            if (IsCancelled(cancelled))
                 return nullptr;
             filters->Rows(*picture, first, count);
         }
+        result.Damage = reader.Damage();
         return picture;
     }
 
@@ -282,7 +303,7 @@ namespace {
         TBitmap* picture = nullptr;
         std::optional<THeldFilters> filters;
         if (whole) {
-            read = ReadPictureBitmap(job.Source);
+            read = ReadPictureBitmap(job.Source, &result.LoadFailure);
             picture = read.get();
             if (!picture)
                 return;
@@ -292,13 +313,15 @@ namespace {
             if (!picture->SwitchTo24()) {
                 if (!pre.MedianFilter && !pre.Equalize && rotate == 0)
                     result.Loaded = true;
+                else
+                    result.LoadFailure = { FailureReason::OutOfMemory, {} };
                 return;
             }
             filters.emplace(pre, picture->Width(), buffers);
             for (int first = 0; first < picture->Height(); first += DecodeStrip)
                 filters->Rows(*picture, first, std::min(DecodeStrip, picture->Height() - first));
         } else {
-            picture = DecodeHeld(job.Source, pre, filters, buffers, cancelled);
+            picture = DecodeHeld(job.Source, pre, filters, buffers, cancelled, result);
         }
         if (!picture || IsCancelled(cancelled))
             return;
@@ -349,9 +372,13 @@ TAlbumPictureResult ProcessAlbumPicture(const TAlbumPictureJob& job, const Confi
             StreamJpeg(job, config, workspace.Buffers(), result, cancelled);
         else
             HeldPicture(job, config, workspace.Buffers(), result, cancelled, held);
-    } catch (...) {
-        // Exhausted memory or anything unforeseen: this picture failed, the run goes on.
+    } catch (const std::bad_alloc&) {
         result = TAlbumPictureResult {};
+        result.LoadFailure = { FailureReason::OutOfMemory, {} };
+    } catch (...) {
+        // Anything unforeseen: this picture failed, the run goes on.
+        result = TAlbumPictureResult {};
+        result.LoadFailure = { FailureReason::Unknown, {} };
     }
     if (!result.Loaded) {
         // A picture that was not read has no outputs, whatever was prepared for them.
@@ -359,6 +386,7 @@ TAlbumPictureResult ProcessAlbumPicture(const TAlbumPictureJob& job, const Confi
         result.Thumbnail = {};
         result.Preview2x = {};
         result.Thumbnail2x = {};
+        result.Damage = FailureReason::None;
     }
     return result;
 }

@@ -10,6 +10,7 @@
 // decoder through the median filter straight into the resampler. Everything else is held in
 // the worker's own full-size buffer, which is reused from picture to picture.
 
+#include "fileio/Failure.h"
 #include "model/Bitmap.h"
 #include "model/Configuration.h"
 
@@ -36,10 +37,15 @@ struct TSizedPicture {
     int Width = 0;
     int Height = 0;
     std::vector<std::uint8_t> Jpeg; // the complete file when Encoded
+    TFailure Failure; // why it was not sized or not encoded
 };
 
 struct TAlbumPictureResult {
     bool Loaded = false; // read and preprocessed ("Fehler beim Einlesen" when not)
+    TFailure LoadFailure; // why it was not
+    // Damage the JPEG decoder worked around in a picture that was loaded (Incomplete or
+    // CorruptData); the picture is used all the same.
+    FailureReason Damage = FailureReason::None;
     TSizedPicture Preview;
     TSizedPicture Thumbnail; // only when the job asks for it
     TSizedPicture Preview2x; // only with MakeDouble

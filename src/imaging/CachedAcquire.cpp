@@ -103,7 +103,9 @@ TAcquiredImage ReadThroughCache(const std::string& path, const TAcquireOptions& 
         identity.reset();
     }
     TAcquiredImage out = ReadImageFile(path, options.Mode);
-    if (out.Read && identity) {
+    // A damaged picture is not kept: read anew each time, it reports its damage each time, with
+    // the cache as without it.
+    if (out.Read && identity && out.Damage == FailureReason::None) {
         try {
             if (out.ListPicture)
                 out.CacheListPicture = EncodeListPicture(*out.ListPicture);

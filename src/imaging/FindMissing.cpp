@@ -164,11 +164,16 @@ FindMissingResult FindMissing(
         }
         if (refilled) {
             host.Log("*" + prefix + "Gefunden: " + path);
+            if (acquired[i].Damage != FailureReason::None)
+                host.Log(DamageLine(acquired[i].Damage));
             ++result.Found;
         } else if (path.empty()) {
             host.Log("_" + prefix + "Nicht gefunden: " + image.Source);
         } else {
             host.Log("-" + prefix + "Fehler beim Hinzufügen: " + path);
+            host.Log(FailureLine(acquired[i].Failure.Reason != FailureReason::None
+                    ? acquired[i].Failure
+                    : TFailure { FailureReason::OutOfMemory, {} }));
         }
         acquired[i] = {};
         if (work.PumpAfter(i, host))

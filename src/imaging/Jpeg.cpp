@@ -33,6 +33,7 @@ namespace {
     struct TJpegError {
         jpeg_error_mgr pub;
         std::jmp_buf jump;
+        bool sawEnd = false; // the data ended early and the source made up an end marker
     };
 
     [[noreturn]] void ErrorExit(j_common_ptr cinfo)
@@ -44,8 +45,11 @@ namespace {
     // the decode: a truncated file or corrupt entropy data still gives a picture.
     void EmitMessage(j_common_ptr cinfo, int level)
     {
-        if (level < 0)
-            ++cinfo->err->num_warnings;
+        if (level >= 0)
+            return;
+        ++cinfo->err->num_warnings;
+        if (cinfo->err->msg_code == JWRN_JPEG_EOF)
+            reinterpret_cast<TJpegError*>(cinfo->err)->sawEnd = true;
     }
 
     void OutputMessage(j_common_ptr) { }
@@ -103,6 +107,7 @@ namespace {
     struct TFileSource {
         jpeg_source_mgr pub {}; // first member: the library sees only this part
         int fd = -1;
+        int readError = 0; // errno of a failed read
         bool startOfFile = true;
         std::unique_ptr<JOCTET[]> buffer;
         std::vector<std::uint8_t>* start = nullptr;
@@ -117,8 +122,10 @@ namespace {
         do
             count = ::read(src->fd, src->buffer.get(), SourceChunk);
         while (count < 0 && errno == EINTR);
-        if (count < 0)
+        if (count < 0) {
+            src->readError = errno;
             ERREXIT(cinfo, JERR_FILE_READ);
+        }
         if (count == 0) {
             if (src->startOfFile)
                 ERREXIT(cinfo, JERR_INPUT_EMPTY);
@@ -183,6 +190,32 @@ struct TJpegRowReader::TState {
     bool cmyk = false;
     bool inverted = false;
     JSAMPARRAY cmykRow = nullptr; // in the library's pool, released with the decoder
+    TFailure failure;
+
+    // After a failed call into the library: what it (or the file under it) said.
+    bool Fail()
+    {
+        const jpeg_error_mgr& error = decoder.error.pub;
+        if (source.readError != 0)
+            failure = ReadFailure(source.readError);
+        else if (decoder.error.sawEnd || error.msg_code == JERR_INPUT_EOF)
+            failure = { FailureReason::Incomplete, {} };
+        else if (error.msg_code == JERR_INPUT_EMPTY)
+            failure = { FailureReason::Empty, {} };
+        else if (error.msg_code == JERR_OUT_OF_MEMORY)
+            failure = { FailureReason::OutOfMemory, {} };
+        else if (error.msg_code == JERR_NO_SOI)
+            failure = { FailureReason::NotJpeg, HexByte(error.msg_parm.i[0]) + " " + HexByte(error.msg_parm.i[1]) };
+        else
+            failure = { FailureReason::Unreadable, "JPEG" };
+        return false;
+    }
+
+    static std::string HexByte(int value)
+    {
+        constexpr char Digits[] = "0123456789ABCDEF";
+        return { Digits[(value >> 4) & 15], Digits[value & 15] };
+    }
 };
 
 namespace {
@@ -257,22 +290,28 @@ TJpegRowReader::~TJpegRowReader() = default;
 namespace {
 
     // What every decode refuses from the header alone, before the library allocates its buffers.
-    bool Acceptable(jpeg_decompress_struct& cinfo)
+    bool Acceptable(jpeg_decompress_struct& cinfo, TFailure& failure)
     {
         const std::uint64_t width = cinfo.image_width;
         const std::uint64_t height = cinfo.image_height;
-        if (width == 0 || height == 0 || width * height > TBitmap::MaxPixels)
+        if (width * height > TBitmap::MaxPixels) {
+            failure = { FailureReason::PictureTooLarge, {} };
             return false;
+        }
         switch (cinfo.jpeg_color_space) {
         case JCS_GRAYSCALE:
         case JCS_YCbCr:
         case JCS_RGB:
         case JCS_CMYK:
         case JCS_YCCK:
-            return true;
+            if (width > 0 && height > 0)
+                return true;
+            break;
         default:
-            return false;
+            break;
         }
+        failure = { FailureReason::Unreadable, "JPEG" };
+        return false;
     }
 
 } // namespace
@@ -284,12 +323,15 @@ bool TJpegRowReader::OpenFile(const std::string& path)
         return false;
     state.failed = true;
     state.file = OpenRegularDescriptor(path);
-    if (!state.file.Valid())
+    if (!state.file.Valid()) {
+        state.failure = ReadFailure(errno);
         return false;
+    }
     try {
         state.source.buffer = std::make_unique_for_overwrite<JOCTET[]>(SourceChunk);
         state.fileStart.reserve(FileStartSize);
     } catch (const std::bad_alloc&) {
+        state.failure = { FailureReason::OutOfMemory, {} };
         return false;
     }
     state.source.fd = state.file.Get();
@@ -299,7 +341,9 @@ bool TJpegRowReader::OpenFile(const std::string& path)
     state.source.pub.skip_input_data = SkipFileSource;
     state.source.pub.resync_to_restart = jpeg_resync_to_restart;
     state.source.pub.term_source = TermFileSource;
-    if (!ReadHeader(state.decoder, &state.source, nullptr, 0) || !Acceptable(state.decoder.cinfo))
+    if (!ReadHeader(state.decoder, &state.source, nullptr, 0))
+        return state.Fail();
+    if (!Acceptable(state.decoder.cinfo, state.failure))
         return false;
     state.failed = false;
     state.opened = true;
@@ -312,14 +356,19 @@ bool TJpegRowReader::OpenMemory(const std::uint8_t* data, std::size_t size)
     if (state.opened || state.failed)
         return false;
     state.failed = true;
-    if (!data || size == 0)
+    if (!data || size == 0) {
+        state.failure = { FailureReason::Empty, {} };
         return false;
+    }
     try {
         state.fileStart.assign(data, data + std::min(size, FileStartSize));
     } catch (const std::bad_alloc&) {
+        state.failure = { FailureReason::OutOfMemory, {} };
         return false;
     }
-    if (!ReadHeader(state.decoder, nullptr, data, size) || !Acceptable(state.decoder.cinfo))
+    if (!ReadHeader(state.decoder, nullptr, data, size))
+        return state.Fail();
+    if (!Acceptable(state.decoder.cinfo, state.failure))
         return false;
     state.failed = false;
     state.opened = true;
@@ -353,14 +402,16 @@ bool TJpegRowReader::Start(DctMethod method, int eighths)
     } else {
         cinfo.dct_method = JDCT_IFAST;
     }
-    if (!StartDecompress(state.decoder) || cinfo.output_components != (state.cmyk ? 4 : 3) || cinfo.output_width == 0
-        || cinfo.output_height == 0)
+    if (!StartDecompress(state.decoder))
+        return state.Fail();
+    if (cinfo.output_components != (state.cmyk ? 4 : 3) || cinfo.output_width == 0 || cinfo.output_height == 0
+        || (eighths == 8 && (cinfo.output_width != cinfo.image_width || cinfo.output_height != cinfo.image_height))) {
+        state.failure = { FailureReason::Unreadable, "JPEG" };
         return false;
-    if (eighths == 8 && (cinfo.output_width != cinfo.image_width || cinfo.output_height != cinfo.image_height))
-        return false;
+    }
     if (state.cmyk) {
         if (setjmp(state.decoder.error.jump))
-            return false;
+            return state.Fail();
         state.cmykRow = (*cinfo.mem->alloc_sarray)(
             reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, cinfo.output_width * 4, 1);
     }
@@ -382,9 +433,19 @@ bool TJpegRowReader::ReadRows(std::uint8_t* const* rows, int count)
         return true;
     if (!ReadScanlines(state.decoder, { rows, count, state.cmyk ? state.cmykRow : nullptr, state.inverted })) {
         state.failed = true;
-        return false;
+        return state.Fail();
     }
     return true;
+}
+
+const TFailure& TJpegRowReader::Failure() const { return m_state->failure; }
+
+FailureReason TJpegRowReader::Damage() const
+{
+    const TJpegError& error = m_state->decoder.error;
+    if (error.pub.num_warnings == 0)
+        return FailureReason::None;
+    return error.sawEnd ? FailureReason::Incomplete : FailureReason::CorruptData;
 }
 
 namespace {
@@ -406,14 +467,6 @@ namespace {
                 return false;
         }
         return true;
-    }
-
-    BitmapPtr Decode(TJpegRowReader& reader, DctMethod method)
-    {
-        BitmapPtr bitmap = TBitmap::Create(0, 0, PixelFormat::Bgr24);
-        if (!bitmap || !DecodeInto(reader, method, *bitmap))
-            return nullptr;
-        return bitmap;
     }
 
     // ---- Encoding ----
@@ -543,12 +596,20 @@ namespace {
 
 } // namespace
 
+BitmapPtr DecodeJpegRows(TJpegRowReader& reader, DctMethod method)
+{
+    BitmapPtr bitmap = TBitmap::Create(0, 0, PixelFormat::Bgr24);
+    if (!bitmap || !DecodeInto(reader, method, *bitmap))
+        return nullptr;
+    return bitmap;
+}
+
 BitmapPtr DecodeJpegFile(const std::string& path, DctMethod method)
 {
     TJpegRowReader reader;
     if (!reader.OpenFile(path))
         return nullptr;
-    return Decode(reader, method);
+    return DecodeJpegRows(reader, method);
 }
 
 BitmapPtr DecodeJpegMemory(const std::uint8_t* data, std::size_t size, DctMethod method)
@@ -556,7 +617,7 @@ BitmapPtr DecodeJpegMemory(const std::uint8_t* data, std::size_t size, DctMethod
     TJpegRowReader reader;
     if (!reader.OpenMemory(data, size))
         return nullptr;
-    return Decode(reader, method);
+    return DecodeJpegRows(reader, method);
 }
 
 bool DecodeJpegFileInto(const std::string& path, DctMethod method, TBitmap& target)

@@ -6,6 +6,7 @@
 // gives nullptr or false and leaves nothing behind. Damage the library can work around (a
 // truncated file, corrupt entropy data) is no failure: the picture comes back as decoded.
 
+#include "fileio/Failure.h"
 #include "fileio/FileStamp.h"
 #include "model/Bitmap.h"
 
@@ -63,10 +64,19 @@ public:
     // False when the data fail; the rows are then undefined and the reader is done.
     bool ReadRows(std::uint8_t* const* rows, int count);
 
+    // After a call returned false: why, from the open's errno or the library's verdict.
+    const TFailure& Failure() const;
+    // Damage the library worked around so far (a file cut short: Incomplete; corrupt data:
+    // CorruptData), or None. A picture read to its last row with damage is still a picture.
+    FailureReason Damage() const;
+
 private:
     struct TState;
     std::unique_ptr<TState> m_state;
 };
+
+// Every row of an opened reader at full size into a new bitmap; nullptr when the data fail.
+BitmapPtr DecodeJpegRows(TJpegRowReader& reader, DctMethod method);
 
 // Reads only the header: the picture's size in pixels without decoding it.
 bool ReadJpegSize(const std::string& path, int& width, int& height);

@@ -10,11 +10,11 @@
 
 namespace korvo {
 
-bool TMLTag::LoadFromFile(const std::string& path)
+bool TMLTag::LoadFromFile(const std::string& path, TFailure* failure)
 {
     try {
         std::string text;
-        if (!ReadWholeFile(path, MaxFileSize, text))
+        if (!ReadWholeFile(path, MaxFileSize, text, failure))
             return false;
         // Read into a separate node first, so that a failure appends nothing.
         TMLTag document;
@@ -25,7 +25,9 @@ bool TMLTag::LoadFromFile(const std::string& path)
         document.m_children.clear();
         return true;
     } catch (const std::exception&) {
-        return false; // out of memory
+        if (failure)
+            *failure = { FailureReason::OutOfMemory, {} };
+        return false;
     }
 }
 

@@ -9,6 +9,8 @@
 // quickly and safely. The tree is here and in MLParse.cpp, the writer in MLWriter.cpp, the
 // reader in MLReader.cpp, whole files in MLFile.cpp; values are escaped by Escape.h.
 
+#include "fileio/Failure.h"
+
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -79,7 +81,7 @@ public:
     // Reads the whole file and parses it into this element (normally a document node). False,
     // with nothing appended, when the file cannot be opened or read or is larger than
     // MaxFileSize.
-    bool LoadFromFile(const std::string& path);
+    bool LoadFromFile(const std::string& path, TFailure* failure = nullptr);
     // Writes ToText(0) of this element as the whole file. The text goes to a new file beside the
     // target, which is flushed to disk and then renamed over the target, so a failed save
     // (disk full, no permission, target is a folder) returns false and leaves an existing file

@@ -260,13 +260,15 @@ LoadProjectResult LoadProject(const std::string& path, Configuration& config, TI
     // Only a regular file of a sane size is read: a named pipe would wait for a writer forever.
     // A file that cannot be read leaves the document empty, which the root test reports.
     TMLTag document;
-    document.LoadFromFile(path);
+    TFailure failure { FailureReason::NotAProject, {} };
+    document.LoadFromFile(path, &failure);
 
     try {
         DecodeOlderTexts(document);
         const TMLTag* root = document.FindChild("Korvo2Project");
         if (!root)
             throw std::runtime_error("no project root");
+        failure = { FailureReason::OutOfMemory, {} };
         result.Read = true;
 
         if (const TMLTag* settings = root->FindChild("Configuration"))
@@ -333,12 +335,16 @@ LoadProjectResult LoadProject(const std::string& path, Configuration& config, TI
                         } catch (const std::exception&) {
                             // Memory ran out for this picture: it is left out, the list goes on.
                             appended = false;
+                            acquired[item].Failure = { FailureReason::OutOfMemory, {} };
                         }
                         if (appended) {
                             host.Log("*" + prefix + "Bild hinzugefügt: " + source);
+                            if (acquired[item].Damage != FailureReason::None)
+                                host.Log(DamageLine(acquired[item].Damage));
                             ++result.Added;
                         } else {
                             host.Log("-" + prefix + "Fehler beim Hinzufügen: " + source);
+                            host.Log(FailureLine(acquired[item].Failure));
                         }
                         acquired[item] = {};
                     }
@@ -357,6 +363,7 @@ LoadProjectResult LoadProject(const std::string& path, Configuration& config, TI
         }
     } catch (const std::exception&) {
         host.Log("-Fehler beim Lesen der Projektdatei");
+        host.Log(FailureLine(failure));
     }
 
     host.Log("");

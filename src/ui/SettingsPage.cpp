@@ -285,8 +285,8 @@ void TSettingsPage::BuildPreprocessingGroup(QVBoxLayout* content)
     modeRow->addWidget(m_equalizeRgb);
     grid->addLayout(modeRow, 1, 1);
     m_exifRotation = MakeCheck(QStringLiteral("Drehung aus EXIF übernehmen"), QStringLiteral("CExifRotation"));
-    m_exifRotation->setToolTip(QStringLiteral(
-        "Neu hinzugefügte JPEG-Bilder werden so gedreht, wie die Kamera es in den EXIF-Daten vermerkt hat."));
+    m_exifRotation->setToolTip(
+        QStringLiteral("Neu hinzugefügte Bilder werden so gedreht, wie die Kamera es in den EXIF-Daten vermerkt hat."));
     grid->addWidget(m_exifRotation, 1, 0);
     grid->setColumnStretch(1, 1);
 }

@@ -119,11 +119,12 @@ TEST_F(ParallelRun, WritesTheFilesAndLogOfAOneWorkerRunWithVerboseToggled)
     const std::string src = m_dir / "src/";
     EXPECT_EQ(one[2], "*[1/10] " + src + "a.jpg");
     EXPECT_EQ(one[4], "*[3/10] Bearbeite " + src + "c.jpg");
-    EXPECT_EQ(Lines(one.begin() + 14, one.begin() + 22),
-        (Lines { "-[5/10] Fehler: " + src + "kaputt.jpg", "-[6/10] Fehler: " + src + "flach.jpg",
+    EXPECT_EQ(Lines(one.begin() + 14, one.begin() + 25),
+        (Lines { "-[5/10] Fehler: " + src + "kaputt.jpg", "_Kein JPEG (beginnt mit 6B 65)",
+            "-[6/10] Fehler: " + src + "flach.jpg", "_Bild ist zu schmal für diese Größe",
             "*[7/10] Bearbeite " + src + "e.jpg", "_[7/10] Erzeuge Vorschaubild: " + Dest + "/image007.jpg",
             "_[7/10] Erzeuge Thumbnail: " + Dest + "/thumb007.jpg", "-[7/10] Fehler beim Schreiben",
-            "_[7/10] Schreibe Galeriendatei: " + Dest + "/image007.htm",
+            "_Keine gewöhnliche Datei", "_[7/10] Schreibe Galeriendatei: " + Dest + "/image007.htm",
             "_[7/10] Schreibe Details-Datei: " + Dest + "/iinfo007.htm" }));
     for (const char* name : { "image001.jpg", "thumb001.jpg", "image003.jpg", "image010.htm", "iinfo010.htm" })
         EXPECT_EQ(oneFiles.count(name), 1u) << name;
@@ -147,8 +148,9 @@ TEST_F(ParallelRun, AbortEndsAfterTheCurrentPictureLikeAOneWorkerRun)
         const Files oneFiles = TakeOutput();
         EXPECT_EQ(run(4, abortOnPump), one) << abortOnPump;
         EXPECT_TRUE(TakeOutput() == oneFiles) << abortOnPump;
-        // The pictures before the abort, the index, the abort line, the summary.
-        EXPECT_EQ(one.size(), static_cast<std::size_t>(abortOnPump) + 6);
+        // The pictures before the abort (with the reasons of the three failing ones), the index,
+        // the abort line, the summary.
+        EXPECT_EQ(one.size(), static_cast<std::size_t>(abortOnPump) + 6 + (abortOnPump >= 7 ? 3 : 0));
         EXPECT_EQ(one[one.size() - 3], "-Vorgang vom Benutzer abgebrochen");
         EXPECT_EQ(oneFiles.count(
                       "image" + std::string(abortOnPump < 9 ? "00" : "0") + std::to_string(abortOnPump + 1) + ".jpg"),

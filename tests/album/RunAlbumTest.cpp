@@ -144,17 +144,19 @@ TEST_F(AlbumRun, FailedStepsMarkThePictureButTheRestStillRuns)
     fs::create_directories(Dest + "/thumb001.jpg"); // the thumbnail cannot be written
     Run();
     EXPECT_EQ(Host.Lines(),
-        (Lines { "", "/Erzeuge Album aus 2 Bildern", "-[1/2] Fehler: " + a, "-[2/2] Fehler: " + broken,
-            "*Thumbnail-Übersicht geschrieben", "+0 von 2 Bildern erfolgreich umgewandelt in 0 Sekunden", "" }));
+        (Lines { "", "/Erzeuge Album aus 2 Bildern", "-[1/2] Fehler: " + a, "_Keine gewöhnliche Datei",
+            "-[2/2] Fehler: " + broken, "_Kein JPEG (beginnt mit 6B 65)", "*Thumbnail-Übersicht geschrieben",
+            "+0 von 2 Bildern erfolgreich umgewandelt in 0 Sekunden", "" }));
     EXPECT_TRUE(Exists("image001.jpg"));
 
     TRecordingHost verboseHost;
     Config.Verbose = true;
     RunAlbum(Config, Images, verboseHost);
-    EXPECT_EQ(Lines(verboseHost.Lines().begin() + 2, verboseHost.Lines().begin() + 8),
+    EXPECT_EQ(Lines(verboseHost.Lines().begin() + 2, verboseHost.Lines().begin() + 10),
         (Lines { "*[1/2] Bearbeite " + a, "_[1/2] Erzeuge Vorschaubild: " + Dest + "/image001.jpg",
             "_[1/2] Erzeuge Thumbnail: " + Dest + "/thumb001.jpg", "-[1/2] Fehler beim Schreiben",
-            "*[2/2] Bearbeite " + broken, "-[2/2] Fehler beim Einlesen" }));
+            "_Keine gewöhnliche Datei", "*[2/2] Bearbeite " + broken, "-[2/2] Fehler beim Einlesen",
+            "_Kein JPEG (beginnt mit 6B 65)" }));
 }
 
 TEST_F(AlbumRun, UnusableDestinationsEndTheRunBeforeAnyPicture)
@@ -163,8 +165,9 @@ TEST_F(AlbumRun, UnusableDestinationsEndTheRunBeforeAnyPicture)
     Config.DestDir = DefaultDestDir;
     AlbumRunResult result = Run();
     EXPECT_TRUE(result.DestinationFailed);
-    EXPECT_EQ(
-        Host.Lines(), (Lines { "", "/Erzeuge Album aus 1 Bildern", "-Kann Zielverzeichnisse nicht anlegen!", "" }));
+    EXPECT_EQ(Host.Lines(),
+        (Lines { "", "/Erzeuge Album aus 1 Bildern", "-Kann Zielverzeichnisse nicht anlegen!",
+            "_Kein Zielverzeichnis gewählt", "" }));
     EXPECT_FALSE(fs::exists(DefaultDestDir));
 
     Config.DestDir = "";

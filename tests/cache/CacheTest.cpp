@@ -128,7 +128,9 @@ TEST_F(Cache, ListAndLogAreThoseOfARunWithoutItAndAChangedFileIsReadAgain)
         EXPECT_EQ(plain.Lines, cached.Lines);
         ExpectSameList(plain.Images, filling.Images, false);
         ExpectSameList(plain.Images, cached.Images, true);
-        EXPECT_EQ(TCacheDatabase({ folder }).Count(), 5); // the readable pictures, once each
+        // The readable pictures, once each; the one cut short only from its header, since a
+        // damaged picture is read anew every time to report its damage.
+        EXPECT_EQ(TCacheDatabase({ folder }).Count(), mode == AcquireMode::ListPicture ? 4 : 5);
         // Unshown, the list pictures from the cache are not decoded; all else stays.
         const TRun unshown = AddWith(paths, folder, mode, nullptr, {}, false);
         EXPECT_EQ(plain.Lines, unshown.Lines);
@@ -239,7 +241,7 @@ TEST_F(Cache, EveryFailureMeansWorkingWithoutItWithOneLineAtMost)
         }
         EXPECT_EQ(plain.Lines, lines);
         ExpectSameList(plain.Images, run.Images, false);
-        EXPECT_EQ(TCacheDatabase({ folder }).Count(), c.Kept ? 5 : 0);
+        EXPECT_EQ(TCacheDatabase({ folder }).Count(), c.Kept ? 4 : 0); // the sound pictures
     }
 
     // Another process holding the database: wait briefly, then work without it.

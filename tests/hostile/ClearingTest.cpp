@@ -133,8 +133,8 @@ TEST(Clearing, OwnFoldersOutsideTheDestinationAreRefused)
             { "--raw", "--set", "Output.rm=yes", "--set", "FileNames.Thumbnails.UseOwnDirectory=yes", "--set",
                 std::string("FileNames.Thumbnails.OwnDirectory=") + folder, "--dest", dir / "out", dir / "a.jpg" });
         EXPECT_EQ(outcome.ExitCode, 2) << folder;
-        EXPECT_TRUE(
-            outcome.Output.ends_with("\n/Erzeuge Album aus 1 Bildern\n-Kann Zielverzeichnisse nicht anlegen!\n\n"))
+        EXPECT_TRUE(outcome.Output.ends_with("\n/Erzeuge Album aus 1 Bildern\n-Kann Zielverzeichnisse nicht anlegen!\n"
+                                             "_Ungültiger Name eines Bilderverzeichnisses\n\n"))
             << folder << "\n"
             << outcome.Output;
     }
@@ -149,7 +149,7 @@ TEST(Clearing, OwnFoldersOutsideTheDestinationAreRefused)
 }
 
 // A destination beyond the path length limit can be neither cleared nor used: the run ends
-// with the directory message and the files in it stay.
+// with the directory message and its reason before clearing, and the files in it stay.
 TEST(Clearing, DestinationBeyondThePathLimitIsLeftAlone)
 {
     TTempDir dir;
@@ -160,7 +160,8 @@ TEST(Clearing, DestinationBeyondThePathLimitIsLeftAlone)
     const ToolOutcome outcome
         = RunAlbumTool({ "--raw", "--set", "Output.rm=yes", "--dest", deep.Path(), dir / "a.jpg" });
     EXPECT_EQ(outcome.ExitCode, 2);
-    EXPECT_TRUE(outcome.Output.ends_with("\n*Alte Dateien gelöscht\n-Kann Zielverzeichnisse nicht anlegen!\n\n"))
+    EXPECT_TRUE(outcome.Output.ends_with("\n/Erzeuge Album aus 1 Bildern\n-Kann Zielverzeichnisse nicht anlegen!\n"
+                                         "_Pfad ist zu lang\n\n"))
         << outcome.Output;
     EXPECT_TRUE(deep.Holds("alt.jpg"));
     EXPECT_TRUE(deep.Holds("alt.htm"));

@@ -142,8 +142,8 @@ TEST(FullDisk, IndexAndProjectThatDoNotFitKeepTheEarlierFiles)
     EXPECT_EQ(Names(dir.Path()), (Lines { "album.kv2", "in", "out" }));
 }
 
-// A destination nobody may write into: every picture and page fails on its own line, clearing
-// removes nothing, and the run still reaches its summary.
+// A destination nobody may write into: the run refuses it once, with its reason, before it
+// clears or writes anything.
 TEST(FullDisk, FolderNothingMayBeWrittenInto)
 {
     TTempDir dir;
@@ -157,10 +157,12 @@ TEST(FullDisk, FolderNothingMayBeWrittenInto)
 
     const ToolOutcome outcome = RunAlbumTool({ "--raw", "-v", "--mode", "IndexOnly", "--set", "Output.rm=yes", "--dest",
         dir / "out", dir / "a.jpg", dir / "b.jpg" });
-    EXPECT_EQ(outcome.ExitCode, 1) << outcome.Output;
-    EXPECT_EQ(outcome.Starting("-"),
-        (Lines { "-[1/2] Fehler beim Schreiben", "-[1/2] Fehler beim Schreiben", "-[2/2] Fehler beim Schreiben",
-            "-[2/2] Fehler beim Schreiben", "-Fehler beim Schreiben der Thumbnail-Übersicht" }));
-    EXPECT_TRUE(outcome.Has("+0 von 2 Bildern erfolgreich umgewandelt in 0 Sekunden"));
+    EXPECT_NE(outcome.ExitCode, 0) << outcome.Output;
+    EXPECT_EQ(outcome.Starting("-"), (Lines { "-Kann Zielverzeichnisse nicht anlegen!" }));
+    const auto refusal
+        = std::find(outcome.Lines.begin(), outcome.Lines.end(), "-Kann Zielverzeichnisse nicht anlegen!");
+    ASSERT_LT(refusal + 1, outcome.Lines.end()) << outcome.Output;
+    EXPECT_EQ(refusal[1], "_Keine Schreibberechtigung");
+    EXPECT_FALSE(outcome.Has("Bildern erfolgreich umgewandelt"));
     EXPECT_EQ(Names(dir / "out"), (Lines { "alt.jpg" }));
 }

@@ -92,9 +92,9 @@ TEST(HostilePaths, ProjectListingFoldersAndPipes)
     EXPECT_EQ(outcome.ExitCode, 1);
     EXPECT_EQ(outcome.Lines,
         (Lines { "", "/Lese Projektdatei " + project, "-Keine Konfigurationsdaten",
-            "-[1/4] Fehler beim Hinzufügen: " + dir / "ordner.jpg",
-            "-[2/4] Fehler beim Hinzufügen: " + dir / "ordner.bmp",
-            "-[3/4] Fehler beim Hinzufügen: " + dir / "pipe.jpg",
+            "-[1/4] Fehler beim Hinzufügen: " + dir / "ordner.jpg", "_Keine gewöhnliche Datei",
+            "-[2/4] Fehler beim Hinzufügen: " + dir / "ordner.bmp", "_Keine gewöhnliche Datei",
+            "-[3/4] Fehler beim Hinzufügen: " + dir / "pipe.jpg", "_Keine gewöhnliche Datei",
             "*[4/4] Bild hinzugefügt: " + dir / "ordner.jpg/innen.jpg", "+1 von 4 Dateien erfolgreich hinzugefügt",
             "" }));
 }
@@ -136,19 +136,20 @@ TEST(HostilePaths, DestinationsAndOutputNamesThatAreTaken)
     WriteFile(dir / "datei", "x");
     const TDeepFolder deep(dir.Path(), 22, 200);
 
-    const auto refused = [&](std::vector<std::string> arguments) {
+    const auto refused = [&](std::vector<std::string> arguments, const std::string& reason) {
         arguments.insert(arguments.begin(), "--raw");
         arguments.push_back(dir / "a.jpg");
         const ToolOutcome outcome = RunAlbumTool(arguments);
         EXPECT_EQ(outcome.ExitCode, 2) << outcome.Output;
-        EXPECT_TRUE(outcome.Output.ends_with("\n-Kann Zielverzeichnisse nicht anlegen!\n\n")) << outcome.Output;
+        EXPECT_TRUE(outcome.Output.ends_with("\n-Kann Zielverzeichnisse nicht anlegen!\n_" + reason + "\n\n"))
+            << outcome.Output;
     };
-    refused({ "--dest", dir / "datei" });
-    refused({ "--dest", deep.Path() });
-    refused({ "--dest", deep.Path() + "/neu" });
+    refused({ "--dest", dir / "datei" }, "Kein Verzeichnis");
+    refused({ "--dest", deep.Path() }, "Pfad ist zu lang");
+    refused({ "--dest", deep.Path() + "/neu" }, "Pfad ist zu lang");
     fs::create_directory(dir / "album");
     WriteFile(dir / "album/images", "schon da");
-    refused({ "--dest", dir / "album", "--set", "FileNames.Preview.UseOwnDirectory=yes" });
+    refused({ "--dest", dir / "album", "--set", "FileNames.Preview.UseOwnDirectory=yes" }, "Kein Verzeichnis");
 
     // The preview, the gallery page and the index are folders already; the thumbnail's name is
     // too long for a file name. Each fails; the details page is written.

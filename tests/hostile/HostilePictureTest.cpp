@@ -78,8 +78,10 @@ TEST_F(HostilePictures, JpegsCutAtEveryStage)
     for (std::size_t length = 0; length <= whole.size(); length += length < readable + 16 ? 1 : 29)
         Add("cut" + std::to_string(length) + ".jpg", Bytes(whole.begin(), whole.begin() + length), length >= readable);
     ASSERT_GT(Inputs.size(), 300u);
-    for (HostileInput& input : Inputs)
+    for (HostileInput& input : Inputs) {
         input.Added = input.Readable || input.Path.ends_with("cut" + std::to_string(readable - 1) + ".jpg");
+        input.Reason = input.Path.ends_with("-cut0.jpg") ? "Datei ist leer" : "Datei ist unvollständig";
+    }
 
     ToolOutcome outcome = Run("NoHTML");
     EXPECT_EQ(outcome.ExitCode, 1);
@@ -88,7 +90,7 @@ TEST_F(HostilePictures, JpegsCutAtEveryStage)
 
     outcome = RunAlbumTool({ "--raw", "--no-run", "--dest", m_dir / "out", m_dir / "in" });
     EXPECT_EQ(outcome.ExitCode, 1);
-    EXPECT_EQ(outcome.Lines, ExpectedAddLines(Inputs, true));
+    EXPECT_TRUE(AddLogMatches(outcome, ExpectedAddLines(Inputs, true)));
 }
 
 // A progressive file has tables between its scans, so a cut after the first scan header may

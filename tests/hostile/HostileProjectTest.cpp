@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include <sys/stat.h>
 
@@ -50,20 +51,22 @@ TEST_F(HostileProjects, FilesWithoutAProjectAreRefusedQuickly)
     std::string noise(1 << 20, '\0');
     for (char& c : noise)
         c = static_cast<char>(random());
-    const std::vector<std::pair<std::string, std::string>> files {
-        { "empty.kv2", "" },
-        { "binary.kv2", noise },
-        { "angles.kv2", std::string(8 << 20, '<') },
-        { "angles-and-slashes.kv2", Repeat("</", 4 << 20) },
-        { "oversized.kv2", std::string(40 << 20, '<') }, // above the reader's limit: not even read
-        { "deep.kv2", Chain("e", 100000) },
-        { "project-deep-down.kv2", "<e0><e1><Korvo2Project><ImageList /></Korvo2Project></e1></e0>" },
+    const std::string none = "_Keine Projektdatei";
+    const std::vector<std::tuple<std::string, std::string, std::string>> files {
+        { "empty.kv2", "", none },
+        { "binary.kv2", noise, none },
+        { "angles.kv2", std::string(8 << 20, '<'), none },
+        { "angles-and-slashes.kv2", Repeat("</", 4 << 20), none },
+        // Above the reader's limit: not even read.
+        { "oversized.kv2", std::string(40 << 20, '<'), "_Datei ist zu groß" },
+        { "deep.kv2", Chain("e", 100000), none },
+        { "project-deep-down.kv2", "<e0><e1><Korvo2Project><ImageList /></Korvo2Project></e1></e0>", none },
     };
-    for (const auto& [name, text] : files) {
+    for (const auto& [name, text, reason] : files) {
         const ToolOutcome outcome = Load(name, text);
         EXPECT_EQ(outcome.ExitCode, 2) << name;
-        EXPECT_EQ(
-            outcome.Lines, (Lines { "", "/Lese Projektdatei " + Path, "-Fehler beim Lesen der Projektdatei", "" }))
+        EXPECT_EQ(outcome.Lines,
+            (Lines { "", "/Lese Projektdatei " + Path, "-Fehler beim Lesen der Projektdatei", reason, "" }))
             << name << "\n"
             << outcome.Output.substr(0, 2000);
         EXPECT_LT(outcome.Seconds, 20) << name;
@@ -77,7 +80,9 @@ TEST_F(HostileProjects, PipeNamedLikeAProjectIsNotWaitedFor)
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     const ToolOutcome outcome = RunAlbumTool({ "--raw", "--no-run", pipe }, { .Seconds = 30 });
     EXPECT_EQ(outcome.ExitCode, 2);
-    EXPECT_EQ(outcome.Lines, (Lines { "", "/Lese Projektdatei " + pipe, "-Fehler beim Lesen der Projektdatei", "" }));
+    EXPECT_EQ(outcome.Lines,
+        (Lines {
+            "", "/Lese Projektdatei " + pipe, "-Fehler beim Lesen der Projektdatei", "_Keine gewöhnliche Datei", "" }));
 }
 
 // A hundred thousand levels inside the project: the reader keeps its open elements in a list and

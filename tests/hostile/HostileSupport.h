@@ -24,10 +24,14 @@ struct HostileInput {
     std::string Path;
     bool Readable = false;
     std::optional<bool> Added = std::nullopt; // when not given: as Readable
+    // The grey reason under its failure lines; when empty, any one grey line.
+    std::string Reason = {};
 };
 
 // The log lines of adding the inputs in order, summary and separator included; `whole` when
 // the pictures are read whole (--no-run), not from their headers.
+inline const std::string AnyReason = "_(any reason)";
+
 std::vector<std::string> ExpectedAddLines(const std::vector<HostileInput>& inputs, bool whole);
 
 // The log lines of adding the inputs in order and of the album run over the added ones
@@ -35,9 +39,13 @@ std::vector<std::string> ExpectedAddLines(const std::vector<HostileInput>& input
 std::vector<std::string> ExpectedRunLines(const std::vector<HostileInput>& inputs, bool index);
 
 // Compares the tool's raw log with the expected lines, the final summary line checked up to its
-// seconds. Reports the first difference.
+// seconds. An expected AnyReason matches any one grey line; the red damage line that may follow
+// a picture's success line is passed over (its own tests check it). Reports the first difference.
 ::testing::AssertionResult LogMatches(
     const ToolOutcome& outcome, const std::vector<std::string>& expected, int successes, int pictures);
+
+// The same for a log of adding alone (--no-run), without a summary of a run.
+::testing::AssertionResult AddLogMatches(const ToolOutcome& outcome, const std::vector<std::string>& expected);
 
 // The name with its bytes outside printable ASCII written as \xHH, for messages.
 std::string Visible(const std::string& text);

@@ -1,4 +1,6 @@
 #include "imaging/Acquire.h"
+#include "fileio/Folder.h"
+#include "fileio/ReplacingFile.h"
 #include "imaging/AddFiles.h"
 #include "imaging/RotateBMP.h"
 #include "support/RecordingHost.h"
@@ -8,6 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utime.h>
 
 using namespace korvo;
@@ -201,7 +208,8 @@ TEST_F(Acquisition, AddingFilesLogsEveryPathAndSelectsTheNewOnes)
     EXPECT_EQ(host.Lines(),
         (std::vector<std::string> { "", "/Füge 4 Dateien hinzu", "*[1/4] Bild hinzugefügt: " + a,
             "_[2/4] Unbekannter Dateityp: " + text, "_[3/4] Bereits in der Liste: " + a,
-            "-[4/4] Fehler beim Hinzufügen: " + broken, "+1 von 4 Dateien erfolgreich hinzugefügt, 1 Fehler", "" }));
+            "-[4/4] Fehler beim Hinzufügen: " + broken, "_Datei ist unvollständig",
+            "+1 von 4 Dateien erfolgreich hinzugefügt, 1 Fehler", "" }));
     EXPECT_EQ(Images.GetImage(0)->Category, 1);
     EXPECT_EQ(host.ImageListChanges, 1);
     // With a failure the log stays in view, so that its red line is seen.
@@ -276,4 +284,108 @@ TEST_F(Acquisition, RelativePathsBecomeAbsolute)
     std::filesystem::current_path(previous);
     ASSERT_EQ(Images.ImageCount(), 1);
     EXPECT_EQ(Images.GetImage(0)->Source, std::filesystem::canonical(a).string());
+}
+
+namespace {
+
+// Runs `reason` in a child without root's right to read and write anything (as "nobody"), so
+// that a refused access is refused; in the process itself when it is no root.
+std::string WithoutRootRights(const std::function<std::string()>& reason)
+{
+    if (::geteuid() != 0)
+        return reason();
+    int pipe[2];
+    if (::pipe(pipe) != 0)
+        return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipe[0]);
+        const std::string text = ::setgid(65534) == 0 && ::setuid(65534) == 0 ? reason() : "no user";
+        (void)!::write(pipe[1], text.data(), text.size());
+        ::_exit(0);
+    }
+    ::close(pipe[1]);
+    std::string text;
+    char buffer[256];
+    for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipe[0]);
+    ::waitpid(child, nullptr, 0);
+    return text;
+}
+
+// A small file system of its own at `path` (root only); false where none can be mounted.
+bool MountSmallDisk(const std::string& path, bool readOnly)
+{
+    std::filesystem::create_directory(path);
+    return ::mount("tmpfs", path.c_str(), "tmpfs", readOnly ? MS_RDONLY : 0, "size=16k") == 0;
+}
+
+} // namespace
+
+// The reason of a failure is what the failing call said: the error number of the open, read or
+// write, or the decoder's verdict, each as its German text.
+TEST(FailureReasons, ComeFromTheCallThatFailed)
+{
+    TTempDir dir;
+    std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+    const std::vector<std::uint8_t> jpeg = MakeJpeg(64, 48);
+    WriteBytes(dir / "secret.jpg", jpeg);
+    std::filesystem::permissions(dir / "secret.jpg", std::filesystem::perms::none);
+    WriteFile(dir / "png.jpg", "\x89PNG\r\n\x1a\n and more");
+    WriteBytes(dir / "head.jpg", std::vector<std::uint8_t>(jpeg.begin(), jpeg.begin() + 120));
+    WriteFile(dir / "empty.jpg", "");
+    WriteFile(dir / "empty.bmp", "");
+    WriteFile(dir / "noise.png", "not a picture at all");
+    std::filesystem::create_directory(dir / "folder.jpg");
+    std::filesystem::create_directory(dir / "closed");
+    std::filesystem::permissions(
+        dir / "closed", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const bool full = MountSmallDisk(dir / "full", false);
+    const bool readOnly = MountSmallDisk(dir / "ro", true);
+
+    auto reading = [&](const char* name) {
+        return [path = dir / name] { return FailureText(ReadImageFile(path, AcquireMode::ListPicture).Failure); };
+    };
+    auto writing = [&](std::string path) {
+        return [path = std::move(path)] {
+            TFailure failure;
+            return ReplaceFileContents(path, std::string(64 * 1024, 'x'), {}, nullptr, &failure)
+                ? std::string("written")
+                : FailureText(failure);
+        };
+    };
+    struct Case {
+        std::function<std::string()> Reason;
+        std::string Expected;
+        bool Possible = true;
+        bool AsNobody = false;
+    };
+    const Case cases[] = {
+        { reading("gone.jpg"), "Datei nicht gefunden" },
+        { reading("secret.jpg"), "Keine Leseberechtigung", true, true },
+        { reading("png.jpg"), "Kein JPEG (beginnt mit 89 50)" },
+        { reading("head.jpg"), "Datei ist unvollständig" },
+        { reading("empty.jpg"), "Datei ist leer" },
+        { reading("empty.bmp"), "Datei ist leer" },
+        { reading("noise.png"), "Keine lesbare PNG-Datei" },
+        { reading("folder.jpg"), "Keine gewöhnliche Datei" },
+        { writing(dir / "none/a.htm"), "Datei nicht gefunden" },
+        { writing(dir / "full/a.htm"), "Kein Platz auf dem Datenträger", full },
+        { writing(dir / "ro/a.htm"), "Datenträger ist schreibgeschützt", readOnly },
+        { writing(dir / "closed/a.htm"), "Keine Schreibberechtigung", true, true },
+    };
+    for (const Case& c : cases) {
+        if (!c.Possible)
+            continue; // no file system of its own here (no root)
+        EXPECT_EQ(c.AsNobody ? WithoutRootRights(c.Reason) : c.Reason(), c.Expected);
+    }
+    // The folder check of the album run says the same before anything is written.
+    EXPECT_EQ(FoldersWriteFailure({ dir / "none/sub" }), (TFailure { FailureReason::FolderNotFound, {} }));
+    EXPECT_EQ(FoldersWriteFailure({ dir / "new/", dir / "new/sub" }), TFailure {});
+    if (readOnly) {
+        EXPECT_EQ(FailureText(FoldersWriteFailure({ dir / "ro/" })), "Datenträger ist schreibgeschützt");
+    }
+    for (const char* disk : { "full", "ro" })
+        ::umount2((dir / disk).c_str(), MNT_DETACH);
 }

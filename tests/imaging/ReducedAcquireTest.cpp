@@ -184,9 +184,11 @@ TEST_F(ReducedAcquisition, SeveralAtOnceLogAndListAsOneAfterTheOther)
     EXPECT_EQ(lines[4], "_[3/20] Unbekannter Dateityp: " + text);
     EXPECT_EQ(lines[5], "_[4/20] Bereits in der Liste: " + a);
     EXPECT_EQ(lines[6], "-[5/20] Fehler beim Hinzufügen: " + broken);
-    EXPECT_EQ(lines[8], "_[7/20] Bereits in der Liste: " + c);
-    EXPECT_EQ(lines[9], "_[8/20] Bereits in der Liste: " + b);
-    EXPECT_EQ(lines[22], "+14 von 20 Dateien erfolgreich hinzugefügt, 2 Fehler");
+    EXPECT_EQ(lines[7], "_Datei ist unvollständig");
+    EXPECT_EQ(lines[9], "_Datei nicht gefunden");
+    EXPECT_EQ(lines[10], "_[7/20] Bereits in der Liste: " + c);
+    EXPECT_EQ(lines[11], "_[8/20] Bereits in der Liste: " + b);
+    EXPECT_EQ(lines[24], "+14 von 20 Dateien erfolgreich hinzugefügt, 2 Fehler");
     const std::vector<std::string> aborted = expectSame(4);
     EXPECT_EQ(aborted[6], "-Vorgang vom Benutzer abgebrochen");
 }

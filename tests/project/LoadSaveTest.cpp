@@ -216,8 +216,9 @@ TEST_F(ProjectFile, MissingPicturesAreReportedWithTheirPosition)
     EXPECT_EQ(Host.Lines(),
         (Lines { "", "/Lese Projektdatei " + m_dir / "projekt.kv2", "-Keine Konfigurationsdaten",
             "*[1/5] Bild hinzugefügt: " + paths[0], "*[2/5] Bild hinzugefügt: " + paths[1],
-            "-[3/5] Fehler beim Hinzufügen: " + paths[2], "*[4/5] Bild hinzugefügt: " + paths[3],
-            "*[5/5] Bild hinzugefügt: " + paths[4], "+4 von 5 Dateien erfolgreich hinzugefügt", "" }));
+            "-[3/5] Fehler beim Hinzufügen: " + paths[2], "_Datei nicht gefunden",
+            "*[4/5] Bild hinzugefügt: " + paths[3], "*[5/5] Bild hinzugefügt: " + paths[4],
+            "+4 von 5 Dateien erfolgreich hinzugefügt", "" }));
 }
 
 TEST_F(ProjectFile, MissingPartsKeepTheCurrentState)
@@ -321,7 +322,9 @@ TEST_F(ProjectFile, PicturesThatCannotBeReadKeepTheirEntriesAndSaveBackByteForBy
     TRecordingHost host;
     LoadProject(original, Config, Images, host);
     EXPECT_EQ(host.Lines()[3], "-[2/3] Fehler beim Hinzufügen: " + damaged);
-    EXPECT_EQ(host.Lines()[5], "+1 von 3 Dateien erfolgreich hinzugefügt");
+    EXPECT_EQ(host.Lines()[4], "_Kein JPEG (beginnt mit 6B 65)");
+    EXPECT_EQ(host.Lines()[6], "_Datei nicht gefunden");
+    EXPECT_EQ(host.Lines()[7], "+1 von 3 Dateien erfolgreich hinzugefügt");
     ASSERT_EQ(Images.ImageCount(), 3);
     const TImageRecord& kept = *Images.GetImage(2); // back in its category, after the others
     EXPECT_EQ(std::tie(kept.Source, kept.FileName, kept.InfoText, kept.Caption, kept.Rotate, kept.Missing),

@@ -54,7 +54,7 @@ TEST(ParallelProjectLoad, ReadsAsOneWorkerDoes)
         EXPECT_EQ(load(4, abortOnPump), one) << abortOnPump;
         if (abortOnPump == 0) {
             EXPECT_EQ(one[5], "-[3/15] Fehler beim Hinzufügen: " + dir / "p02.jpg");
-            EXPECT_EQ(one[18], "+12 von 15 Dateien erfolgreich hinzugefügt");
+            EXPECT_EQ(one[21], "+12 von 15 Dateien erfolgreich hinzugefügt");
         }
     }
 }

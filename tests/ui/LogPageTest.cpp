@@ -3,6 +3,8 @@
 
 #include "WindowFixture.h"
 
+#include "support/TestPictures.h"
+#include "ui/AlbumOperations.h"
 #include "ui/LogPage.h"
 
 #include <QCheckBox>
@@ -12,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace korvo;
@@ -217,6 +220,38 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Willkommen in Korvo2 Version 2.0.1.1"));
         QCOMPARE(box->CopyText(true),
             QStringLiteral("Willkommen in Korvo2 Version 2.0.1.1\n\n[1/1] Fehler beim Hinzufügen: /tmp/ä.jpg"));
+    }
+
+    void failuresAndDamageAreExplainedUnderTheirLines()
+    {
+        // A picture cut short is added and made into the album, each time with its damage; a
+        // missing one fails with its reason.
+        QTemporaryDir dir;
+        const std::string folder = dir.path().toStdString();
+        std::vector<std::uint8_t> cut = MakeJpeg(64, 48);
+        cut.resize(cut.size() - 16);
+        WriteBytes(folder + "/cut.jpg", cut);
+        TFakePlatform platform;
+        TMainForm form(platform.Services(), MakeCoreOperations());
+        form.Config().DestDir = folder + "/album";
+        form.show();
+        form.OpenFiles({ dir.filePath(QStringLiteral("cut.jpg")), dir.filePath(QStringLiteral("gone.jpg")) });
+        QTRY_VERIFY(form.RunLog().Lines().size() > 8 && !form.Busy());
+        form.findChild<QPushButton*>(QStringLiteral("BGo"))->click();
+        QVERIFY(!form.Busy());
+        const QStringList shown
+            = form.findChild<TLogBox*>(QStringLiteral("LogBox"))->CopyText(true).split(QLatin1Char('\n'));
+        const QString damage = QStringLiteral("Bild beschädigt: Datei ist unvollständig");
+        const QString cutPath = dir.filePath(QStringLiteral("cut.jpg"));
+        auto follows = [&](const QString& line, const QString& next) {
+            const qsizetype at = shown.indexOf(line);
+            return at >= 0 && at + 1 < shown.size() && shown[at + 1] == next;
+        };
+        QVERIFY(follows(QStringLiteral("[1/2] Bild hinzugefügt: ") + cutPath, damage));
+        QVERIFY(follows(QStringLiteral("[2/2] Fehler beim Hinzufügen: ") + dir.filePath(QStringLiteral("gone.jpg")),
+            QStringLiteral("Datei nicht gefunden")));
+        QVERIFY(follows(QStringLiteral("[1/1] ") + cutPath, damage));
+        QCOMPARE(shown.count(damage), 2);
     }
 
     void verboseBoxIsTheViewOfItsSetting()
