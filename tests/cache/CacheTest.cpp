@@ -135,7 +135,9 @@ TEST_F(Cache, ListAndLogAreThoseOfARunWithoutItAndAChangedFileIsReadAgain)
         const TRun unshown = AddWith(paths, folder, mode, nullptr, {}, false);
         EXPECT_EQ(plain.Lines, unshown.Lines);
         for (int i = 0; i < unshown.Images.ImageCount(); ++i)
-            EXPECT_EQ(unshown.Images.GetImage(i)->ListPicture, nullptr);
+            if (!unshown.Images.GetImage(i)->Source.ends_with("cut.jpg")) { // never cached, read anew
+                EXPECT_EQ(unshown.Images.GetImage(i)->ListPicture, nullptr);
+            }
     }
 
     // Loading a project goes through the cache the same way.
