@@ -240,21 +240,26 @@ namespace {
                 auto wrote = [&](const std::string& folder, const std::string& name) {
                     written.Files.push_back({ folder + name, stamp });
                 };
+                // A sized picture the worker made, written under the record's name for it.
+                auto writeStep
+                    = [&](const std::string& path, const TSizedPicture& picture, const std::string& recordName) {
+                          TFailure failure;
+                          if (!picture.Sized)
+                              failStep("Fehler beim Berechnen", picture.Failure);
+                          else if (!WritePictureFile(path, picture, &stamp,
+                                       Writing(*course.Journal, recordName, course.KeepUnchanged), failure))
+                              failStep("Fehler beim Schreiben", failure);
+                          else
+                              return true;
+                          return false;
+                      };
                 // A HiDPI twin fails its picture's step like the picture itself.
                 auto writeTwin = [&](const std::string& folder, const std::string& recordFolder,
                                      const std::string& name, const TSizedPicture& twin) {
                     if (name.empty())
                         return true;
-                    if (!twin.Sized) {
-                        failStep("Fehler beim Berechnen");
+                    if (!writeStep(folder + name, twin, recordFolder + name))
                         return false;
-                    }
-                    if (!twin.Encoded
-                        || !WritePictureFile(folder + name, twin.Jpeg, &stamp,
-                            Writing(*course.Journal, recordFolder + name, course.KeepUnchanged))) {
-                        failStep("Fehler beim Schreiben");
-                        return false;
-                    }
                     wrote(recordFolder, name);
                     return true;
                 };
@@ -273,19 +278,6 @@ namespace {
                     const std::string previewPath = context.PreviewDir + files.Preview;
                     if (verbose)
                         host.Log("_" + prefix + "Erzeuge Vorschaubild: " + previewPath);
-                    // A sized picture the worker made, written under the record's name for it.
-                    auto writeStep
-                        = [&](const std::string& path, const TSizedPicture& picture, const std::string& recordName) {
-                              TFailure failure;
-                              if (!picture.Sized)
-                                  failStep("Fehler beim Berechnen", picture.Failure);
-                              else if (!WritePictureFile(path, picture, &stamp,
-                                           Writing(*course.Journal, recordName, course.KeepUnchanged), failure))
-                                  failStep("Fehler beim Schreiben", failure);
-                              else
-                                  return true;
-                              return false;
-                          };
                     if (writeStep(previewPath, made.Preview, RecordFolder(names.Preview) + files.Preview)) {
                         wrote(RecordFolder(names.Preview), files.Preview);
                         previewWidth = made.Preview.Width;
