@@ -10,7 +10,7 @@
 #include "fileio/SourceCollision.h"
 #include "imaging/AlbumPicture.h"
 #include "imaging/Jpeg.h"
-#include "imaging/Process.h"
+#include "imaging/OutputNames.h"
 #include "model/TextRules.h"
 
 #include <algorithm>

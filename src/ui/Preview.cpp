@@ -1,5 +1,6 @@
 #include "ui/Preview.h"
 
+#include "imaging/OutputNames.h"
 #include "ui/BitmapImage.h"
 
 #include <QCloseEvent>

@@ -32,6 +32,11 @@ BitmapPtr MakeBitmap(int width, int height, const std::function<std::array<std::
     return bitmap;
 }
 
+BitmapPtr MakeUniform(int width, int height, std::uint8_t value)
+{
+    return MakeBitmap(width, height, [=](int, int) { return std::array<std::uint8_t, 3> { value, value, value }; });
+}
+
 BitmapPtr MakePhoto(int width, int height)
 {
     std::minstd_rand noise(12345);

@@ -19,6 +19,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A Bgr24 bitmap whose pixel (x, y) is pixel(x, y) as {blue, green, red}.
 BitmapPtr MakeBitmap(int width, int height, const std::function<std::array<std::uint8_t, 3>(int, int)>& pixel);
+// A Bgr24 bitmap of one grey value.
+BitmapPtr MakeUniform(int width, int height, std::uint8_t value);
 // A smooth, photo-like picture with edges and fine texture (deterministic).
 BitmapPtr MakePhoto(int width, int height);
 // The pixel (x, y) of a Bgr24 bitmap.
