@@ -102,7 +102,7 @@ namespace {
             EnumerateExif(*block,
                 [&file](std::uint16_t tag, std::uint32_t, const std::string& name, const std::string& valueText) {
                     // The rows of the classic details page, in its order.
-                    if (!ExifTagHasName(tag) || valueText.compare(0, 11, "Unknown (0x") == 0)
+                    if (!ExifTagHasName(tag) || !ExifValueHasText(valueText))
                         return;
                     const auto label = GermanExifLabel(tag);
                     file.Line("<tr><th scope=\"row\">" + Escape(label ? *label : name) + "</th><td>"
