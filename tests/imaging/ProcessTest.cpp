@@ -10,7 +10,7 @@
 #include <filesystem>
 
 using namespace korvo;
-using namespace korvo::test;
+using namespace korvo::testing;
 
 namespace {
 
