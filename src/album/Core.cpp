@@ -40,6 +40,11 @@ AlbumRunContext BuildAlbumRunContext(const Configuration& config)
     return context;
 }
 
+TAlbumPictureJob AlbumPictureJob(const TImageRecord& image, const AlbumRunContext& context)
+{
+    return { image.Source, image.Rotate, context.MakeThumbnails, context.Modern };
+}
+
 namespace {
 
     std::string WithoutTrailingSlash(std::string path)
@@ -474,10 +479,8 @@ AlbumRunResult RunAlbum(
         order.push_back(index);
     std::vector<TAlbumPictureJob> jobs;
     jobs.reserve(order.size());
-    for (int index : order) {
-        const TImageRecord& image = *images.GetImage(index);
-        jobs.push_back({ image.Source, image.Rotate, context.MakeThumbnails, context.Modern });
-    }
+    for (int index : order)
+        jobs.push_back(AlbumPictureJob(*images.GetImage(index), context));
     // What each picture was made from, for the record, and, in an incremental run, the pictures
     // whose files stay as they are. Decided before any work starts: a kept picture is never read.
     const TEarlierPictures earlierPictures(album, incremental && earlier ? &*earlier : nullptr);
