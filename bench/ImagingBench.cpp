@@ -9,6 +9,7 @@
 #include "imaging/AlbumPicture.h"
 #include "imaging/Histogram.h"
 #include "imaging/Jpeg.h"
+#include "imaging/MedianFilter.h"
 #include "imaging/Process.h"
 #include "imaging/RotateBMP.h"
 #include "imaging/ScaleBMP.h"

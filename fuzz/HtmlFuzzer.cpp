@@ -7,7 +7,7 @@
 #include "FuzzSupport.h"
 #include "album/Core.h"
 #include "album/Pages.h"
-#include "imaging/Process.h"
+#include "imaging/OutputNames.h"
 #include "model/Configuration.h"
 #include "model/Datacore.h"
 

@@ -129,7 +129,7 @@ void MarkupInputs(const fs::path& root)
 
 void BmpInputs(const fs::path& root)
 {
-    using namespace korvo::test;
+    using namespace korvo::testing;
     for (int bits : { 1, 4, 8, 16, 24, 32 }) {
         for (std::uint32_t header : { 12u, 40u, 56u, 124u }) {
             if (header == 12 && (bits == 16 || bits == 32))
@@ -183,10 +183,10 @@ void JpegInputs(const fs::path& root)
     put("arithmetic", EncodeJpegVariant(17, 9, { .Arithmetic = true }));
     put("restarts", EncodeJpegVariant(40, 40, { .RestartRows = 1 }));
     put("greyscale-progressive", EncodeJpegVariant(16, 16, { .Progressive = true, .Components = 1 }));
-    put("cmyk-adobe", korvo::test::EncodeFourChannelJpeg(9, 7, false, true, [](int x, int y) {
+    put("cmyk-adobe", korvo::testing::EncodeFourChannelJpeg(9, 7, false, true, [](int x, int y) {
         return std::array<std::uint8_t, 4> { std::uint8_t(x * 20), std::uint8_t(y * 30), 0, 200 };
     }));
-    put("ycck", korvo::test::EncodeFourChannelJpeg(9, 7, true, true, [](int x, int y) {
+    put("ycck", korvo::testing::EncodeFourChannelJpeg(9, 7, true, true, [](int x, int y) {
         return std::array<std::uint8_t, 4> { std::uint8_t(x * 20), 10, std::uint8_t(y * 30), 50 };
     }));
     Bytes huge = EncodeJpegVariant(8, 8, {});

@@ -10,7 +10,7 @@
 #include "fileio/SourceCollision.h"
 #include "imaging/AlbumPicture.h"
 #include "imaging/Jpeg.h"
-#include "imaging/Process.h"
+#include "imaging/OutputNames.h"
 #include "model/TextRules.h"
 
 #include <algorithm>
@@ -38,6 +38,11 @@ AlbumRunContext BuildAlbumRunContext(const Configuration& config)
     context.MakeDetails = AtLeast(mode, OutputMode::WithDetails);
     context.Modern = context.MakeIndex && config.Output.Layout == PageLayout::Modern;
     return context;
+}
+
+TAlbumPictureJob AlbumPictureJob(const TImageRecord& image, const AlbumRunContext& context)
+{
+    return { image.Source, image.Rotate, context.MakeThumbnails, context.Modern };
 }
 
 namespace {
@@ -240,21 +245,26 @@ namespace {
                 auto wrote = [&](const std::string& folder, const std::string& name) {
                     written.Files.push_back({ folder + name, stamp });
                 };
+                // A sized picture the worker made, written under the record's name for it.
+                auto writeStep
+                    = [&](const std::string& path, const TSizedPicture& picture, const std::string& recordName) {
+                          TFailure failure;
+                          if (!picture.Sized)
+                              failStep("Fehler beim Berechnen", picture.Failure);
+                          else if (!WritePictureFile(path, picture, &stamp,
+                                       Writing(*course.Journal, recordName, course.KeepUnchanged), failure))
+                              failStep("Fehler beim Schreiben", failure);
+                          else
+                              return true;
+                          return false;
+                      };
                 // A HiDPI twin fails its picture's step like the picture itself.
                 auto writeTwin = [&](const std::string& folder, const std::string& recordFolder,
                                      const std::string& name, const TSizedPicture& twin) {
                     if (name.empty())
                         return true;
-                    if (!twin.Sized) {
-                        failStep("Fehler beim Berechnen");
+                    if (!writeStep(folder + name, twin, recordFolder + name))
                         return false;
-                    }
-                    if (!twin.Encoded
-                        || !WritePictureFile(folder + name, twin.Jpeg, &stamp,
-                            Writing(*course.Journal, recordFolder + name, course.KeepUnchanged))) {
-                        failStep("Fehler beim Schreiben");
-                        return false;
-                    }
                     wrote(recordFolder, name);
                     return true;
                 };
@@ -273,19 +283,6 @@ namespace {
                     const std::string previewPath = context.PreviewDir + files.Preview;
                     if (verbose)
                         host.Log("_" + prefix + "Erzeuge Vorschaubild: " + previewPath);
-                    // A sized picture the worker made, written under the record's name for it.
-                    auto writeStep
-                        = [&](const std::string& path, const TSizedPicture& picture, const std::string& recordName) {
-                              TFailure failure;
-                              if (!picture.Sized)
-                                  failStep("Fehler beim Berechnen", picture.Failure);
-                              else if (!WritePictureFile(path, picture, &stamp,
-                                           Writing(*course.Journal, recordName, course.KeepUnchanged), failure))
-                                  failStep("Fehler beim Schreiben", failure);
-                              else
-                                  return true;
-                              return false;
-                          };
                     if (writeStep(previewPath, made.Preview, RecordFolder(names.Preview) + files.Preview)) {
                         wrote(RecordFolder(names.Preview), files.Preview);
                         previewWidth = made.Preview.Width;
@@ -482,10 +479,8 @@ AlbumRunResult RunAlbum(
         order.push_back(index);
     std::vector<TAlbumPictureJob> jobs;
     jobs.reserve(order.size());
-    for (int index : order) {
-        const TImageRecord& image = *images.GetImage(index);
-        jobs.push_back({ image.Source, image.Rotate, context.MakeThumbnails, context.Modern });
-    }
+    for (int index : order)
+        jobs.push_back(AlbumPictureJob(*images.GetImage(index), context));
     // What each picture was made from, for the record, and, in an incremental run, the pictures
     // whose files stay as they are. Decided before any work starts: a kept picture is never read.
     const TEarlierPictures earlierPictures(album, incremental && earlier ? &*earlier : nullptr);

@@ -4,6 +4,7 @@
 // thumbnail and pages in album order, then the index page and a summary, reporting every step
 // to the run log through the host.
 
+#include "imaging/AlbumPicture.h"
 #include "model/Configuration.h"
 #include "model/Datacore.h"
 #include "model/OrderedWork.h"
@@ -30,6 +31,11 @@ struct AlbumRunContext {
 };
 
 AlbumRunContext BuildAlbumRunContext(const Configuration& config);
+
+// The pixel work the run asks of one picture. The preview window asks the same, so that it
+// shows the very pixels the run writes (in the modern layout the normal sizes are resampled
+// from the doubled ones).
+TAlbumPictureJob AlbumPictureJob(const TImageRecord& image, const AlbumRunContext& context);
 
 // How a run ended, for callers that need more than the log (the command-line tool's exit code).
 struct AlbumRunResult {

@@ -1,7 +1,7 @@
 #include "album/Incremental.h"
 
 #include "fileio/ContentHash.h"
-#include "imaging/Process.h"
+#include "imaging/OutputNames.h"
 #include "model/Version.h"
 
 namespace korvo {

@@ -5,8 +5,8 @@
 #include "exif/ExifLabels.h"
 #include "exif/ExifTagNames.h"
 #include "exif/ExifValueText.h"
+#include "imaging/OutputNames.h"
 #include "imaging/PictureFile.h"
-#include "imaging/Process.h"
 #include "markup/Escape.h"
 #include "model/TextRules.h"
 #include "model/Version.h"
@@ -102,7 +102,7 @@ namespace {
             EnumerateExif(*block,
                 [&file](std::uint16_t tag, std::uint32_t, const std::string& name, const std::string& valueText) {
                     // The rows of the classic details page, in its order.
-                    if (!ExifTagHasName(tag) || valueText.compare(0, 11, "Unknown (0x") == 0)
+                    if (!ExifTagHasName(tag) || !ExifValueHasText(valueText))
                         return;
                     const auto label = GermanExifLabel(tag);
                     file.Line("<tr><th scope=\"row\">" + Escape(label ? *label : name) + "</th><td>"

@@ -3,8 +3,8 @@
 #include "exif/EXIF.h"
 #include "exif/ExifTagNames.h"
 #include "exif/ExifValueText.h"
+#include "imaging/OutputNames.h"
 #include "imaging/PictureFile.h"
-#include "imaging/Process.h"
 #include "markup/Escape.h"
 #include "model/TextRules.h"
 #include "model/Version.h"
@@ -135,7 +135,7 @@ namespace {
 
     void WriteExifRow(THtmlFile& file, std::uint16_t tag, const std::string& name, const std::string& valueText)
     {
-        if (!ExifTagHasName(tag) || valueText.compare(0, 11, "Unknown (0x") == 0)
+        if (!ExifTagHasName(tag) || !ExifValueHasText(valueText))
             return;
         file.Line("<tr><td align=\"left\"><nobr><b>&nbsp;&nbsp;" + Escape(name) + "</b></nobr></td>"
             + "<td align=\"left\"><nobr>&nbsp;" + Escape(valueText) + "</nobr></td></tr>");

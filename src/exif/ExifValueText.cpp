@@ -18,7 +18,9 @@ using namespace exiftext;
 
 namespace {
 
-    std::string FallbackText(std::uint32_t rawValue) { return Concat({ "Unknown (0x", Hex8(rawValue), ")" }); }
+    constexpr std::string_view FallbackPrefix = "Unknown (0x";
+
+    std::string FallbackText(std::uint32_t rawValue) { return Concat({ FallbackPrefix, Hex8(rawValue), ")" }); }
 
     // printf's "%.Nf" without the locale: to_chars rounds the exact binary value just as glibc
     // does (halves to even), so the digits agree. Only called with finite values.
@@ -269,5 +271,7 @@ bool EnumerateExif(const std::string& fileName, const ExifCallback& callback)
     EnumerateExif(*block, callback);
     return true;
 }
+
+bool ExifValueHasText(std::string_view valueText) { return !valueText.starts_with(FallbackPrefix); }
 
 } // namespace korvo

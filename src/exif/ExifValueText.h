@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace korvo {
 
@@ -27,5 +28,9 @@ void EnumerateExif(ExifBlock& block, const ExifCallback& callback);
 // window, or an ASCII text has no NUL byte within count + 1 bytes). Values without a text of their
 // own give "Unknown (0x" + eight hex digits of the raw value + ")".
 std::optional<std::string> ExifValueText(const ExifBlock& block, const ExifEntry& entry);
+
+// Whether a text from ExifValueText is the value's own text rather than that fallback; the
+// details page shows only those. A stored text that reads like the fallback counts as one.
+bool ExifValueHasText(std::string_view valueText);
 
 } // namespace korvo

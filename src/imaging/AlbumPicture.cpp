@@ -1,7 +1,9 @@
 #include "imaging/AlbumPicture.h"
 
+#include "imaging/BevelFrame.h"
 #include "imaging/Histogram.h"
 #include "imaging/Jpeg.h"
+#include "imaging/MedianFilter.h"
 #include "imaging/PictureFile.h"
 #include "imaging/Process.h"
 #include "imaging/RotateBMP.h"

@@ -1,5 +1,9 @@
 #include "ui/Preview.h"
 
+#include "album/Core.h"
+#include "imaging/AlbumPicture.h"
+#include "imaging/Jpeg.h"
+#include "imaging/OutputNames.h"
 #include "ui/BitmapImage.h"
 
 #include <QCloseEvent>
@@ -20,16 +24,18 @@ std::optional<PreviewPicture> MakePreviewPicture(
     const TImageRecord& image, OutputImageKind kind, const Configuration& config, IClock& clock)
 {
     const std::uint32_t start = clock.TickCount();
-    BitmapPtr loaded = LoadImage(image, config);
-    if (!loaded)
-        return std::nullopt;
-    BitmapPtr sized = MakeSizedImage(image, loaded.get(), kind, config);
-    loaded.reset();
-    if (!sized)
+    // The album run's own work on the picture, so that the layout's way of making each size
+    // holds here too; a thumbnail is made even where the album's mode makes none.
+    TAlbumPictureJob job = AlbumPictureJob(image, BuildAlbumRunContext(config));
+    job.MakeThumbnail = kind == OutputImageKind::ThumbnailImage;
+    TPictureWorkspace workspace;
+    const TAlbumPictureResult made = ProcessAlbumPicture(job, config, workspace);
+    const TSizedPicture& file = job.MakeThumbnail ? made.Thumbnail : made.Preview;
+    if (!made.Loaded || !file.Encoded)
         return std::nullopt;
     PreviewPicture picture;
-    picture.Bitmap = JpegRoundTrip(sized.get(), kind, config, picture.EncodedBytes);
-    sized.reset();
+    picture.Bitmap = DecodeJpegMemory(file.Jpeg.data(), file.Jpeg.size(), DctMethod::Float);
+    picture.EncodedBytes = file.Jpeg.size();
     // Unsigned subtraction stays right across the counter's wrap-around.
     picture.Milliseconds = clock.TickCount() - start;
     if (!picture.Bitmap)

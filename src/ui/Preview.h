@@ -33,8 +33,9 @@ struct PreviewPicture {
     std::uint32_t Milliseconds = 0; // from before loading to after decoding
 };
 
-// LoadImage, MakeSizedImage for the kind and JpegRoundTrip, timed with the clock. Nothing when
-// any step fails.
+// The picture of the kind as the album run makes it for the current settings and layout
+// (ProcessAlbumPicture), its file decoded again, timed with the clock. Nothing when any step
+// fails.
 std::optional<PreviewPicture> MakePreviewPicture(
     const TImageRecord& image, OutputImageKind kind, const Configuration& config, IClock& clock);
 

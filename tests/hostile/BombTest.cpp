@@ -61,14 +61,14 @@ TEST(Bombs, PicturesClaimingHugeSizes)
     add("5-22000x22000-progressive-cmyk.jpg",
         ClaimingSize(EncodeJpegVariant(16, 16, { .Progressive = true, .Components = 4 }), 22000, 22000), false, true);
     // 484 megapixels of run-length data in 40 bytes: read, black, and made into the album.
-    korvo::test::TBmpPlan plan;
+    korvo::testing::TBmpPlan plan;
     plan.Width = 22000;
     plan.Height = 22000;
     plan.Bits = 8;
     plan.Compression = 1;
     plan.Palette = { { 0, 0, 0 }, { 255, 255, 255 } };
     plan.RunLengthData = { 255, 1, 255, 1, 0, 0, 255, 1, 0, 1 };
-    add("6-22000x22000-rle.bmp", korvo::test::BuildBmp(plan), true, true);
+    add("6-22000x22000-rle.bmp", korvo::testing::BuildBmp(plan), true, true);
     add("7-klein.jpg", MakeJpeg(16, 12), true, true);
 
     // One picture at a time: the outcome of every picture is certain.

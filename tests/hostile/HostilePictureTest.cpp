@@ -136,19 +136,19 @@ TEST_F(HostilePictures, ProgressiveJpegsCutAnywhere)
 TEST_F(HostilePictures, JpegKindsAndImpossibleHeaders)
 {
     Add("cmyk-adobe.jpg",
-        test::EncodeFourChannelJpeg(9, 7, false, true,
+        EncodeFourChannelJpeg(9, 7, false, true,
             [](int x, int y) {
                 return std::array<std::uint8_t, 4> { std::uint8_t(x * 20), std::uint8_t(y * 30), 0, 200 };
             }),
         true);
     Add("cmyk.jpg",
-        test::EncodeFourChannelJpeg(9, 7, false, false,
+        EncodeFourChannelJpeg(9, 7, false, false,
             [](int x, int) {
                 return std::array<std::uint8_t, 4> { std::uint8_t(x * 20), 0, 0, 20 };
             }),
         true);
     Add("ycck.jpg",
-        test::EncodeFourChannelJpeg(12, 5, true, true,
+        EncodeFourChannelJpeg(12, 5, true, true,
             [](int x, int y) {
                 return std::array<std::uint8_t, 4> { std::uint8_t(x * 20), 10, std::uint8_t(y * 30), 50 };
             }),
@@ -205,9 +205,6 @@ TEST_F(HostilePictures, JpegKindsAndImpossibleHeaders)
 // entries gives a black picture.
 TEST_F(HostilePictures, BitmapsOfEveryKindAndDamage)
 {
-    using test::BuildBmp;
-    using test::PutU32;
-    using test::TBmpPlan;
     const auto plan = [](int bits, std::uint32_t header, bool topDown = false) {
         TBmpPlan p;
         p.Width = 11;
@@ -247,37 +244,37 @@ TEST_F(HostilePictures, BitmapsOfEveryKindAndDamage)
         PutU32(bytes, field, value);
         Add(name + ".bmp", bytes, readable);
     };
-    damaged("width-65536", test::BmpWidthField, 65536, false);
+    damaged("width-65536", BmpWidthField, 65536, false);
     {
         Bytes bytes = good;
-        PutU32(bytes, test::BmpWidthField, 65536);
-        PutU32(bytes, test::BmpHeightField, 65536);
+        PutU32(bytes, BmpWidthField, 65536);
+        PutU32(bytes, BmpHeightField, 65536);
         Add("4-gigapixels.bmp", bytes, false);
-        PutU32(bytes, test::BmpWidthField, 0x7FFFFFFF);
-        PutU32(bytes, test::BmpHeightField, 1);
+        PutU32(bytes, BmpWidthField, 0x7FFFFFFF);
+        PutU32(bytes, BmpHeightField, 1);
         Add("width-2^31.bmp", bytes, false);
-        PutU32(bytes, test::BmpWidthField, 500'000'000);
+        PutU32(bytes, BmpWidthField, 500'000'000);
         Add("row-of-1.5-gigabytes.bmp", bytes, false);
-        PutU32(bytes, test::BmpWidthField, 11);
-        PutU32(bytes, test::BmpHeightField, 0x80000000);
+        PutU32(bytes, BmpWidthField, 11);
+        PutU32(bytes, BmpHeightField, 0x80000000);
         Add("height-minus-2^31.bmp", bytes, false);
     }
-    damaged("width0", test::BmpWidthField, 0, false);
-    damaged("height0", test::BmpHeightField, 0, false);
-    damaged("offset-past-end", test::BmpPixelOffsetField, static_cast<std::uint32_t>(good.size()), false);
-    damaged("offset-2^32-1", test::BmpPixelOffsetField, 0xFFFFFFFF, false);
-    damaged("offset-inside-header", test::BmpPixelOffsetField, 4, false);
-    damaged("header-size-64", test::BmpHeaderSizeField, 64, false);
-    damaged("header-size-2^32-1", test::BmpHeaderSizeField, 0xFFFFFFFF, false);
-    damaged("jpeg-inside", test::BmpCompressionField, 4, false);
-    damaged("png-inside", test::BmpCompressionField, 5, false);
+    damaged("width0", BmpWidthField, 0, false);
+    damaged("height0", BmpHeightField, 0, false);
+    damaged("offset-past-end", BmpPixelOffsetField, static_cast<std::uint32_t>(good.size()), false);
+    damaged("offset-2^32-1", BmpPixelOffsetField, 0xFFFFFFFF, false);
+    damaged("offset-inside-header", BmpPixelOffsetField, 4, false);
+    damaged("header-size-64", BmpHeaderSizeField, 64, false);
+    damaged("header-size-2^32-1", BmpHeaderSizeField, 0xFFFFFFFF, false);
+    damaged("jpeg-inside", BmpCompressionField, 4, false);
+    damaged("png-inside", BmpCompressionField, 5, false);
     {
         Bytes bytes = good;
-        bytes[test::BmpBitsField] = 2;
+        bytes[BmpBitsField] = 2;
         Add("2bit.bmp", bytes, false);
-        bytes[test::BmpBitsField] = 0;
+        bytes[BmpBitsField] = 0;
         Add("0bit.bmp", bytes, false);
-        bytes[test::BmpBitsField] = 64;
+        bytes[BmpBitsField] = 64;
         Add("64bit.bmp", bytes, false);
     }
     Add("pixels-cut-short.bmp", Bytes(good.begin(), good.end() - 20), false);
@@ -291,9 +288,9 @@ TEST_F(HostilePictures, BitmapsOfEveryKindAndDamage)
     TBmpPlan onePalette = plan(1, 40);
     onePalette.Palette.clear();
     Add("1bit-no-palette.bmp", BuildBmp(onePalette), true);
-    damaged("colours-used-2^32-1", test::BmpColorsUsedField, 0xFFFFFFFF, true);
+    damaged("colours-used-2^32-1", BmpColorsUsedField, 0xFFFFFFFF, true);
     Bytes manyColours = BuildBmp(plan(4, 40));
-    PutU32(manyColours, test::BmpColorsUsedField, 300);
+    PutU32(manyColours, BmpColorsUsedField, 300);
     Add("4bit-300-colours.bmp", manyColours, true);
 
     // Masks: all zero gives black; bits that are not contiguous cannot be read.

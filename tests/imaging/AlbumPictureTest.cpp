@@ -9,7 +9,7 @@
 #include <random>
 
 using namespace korvo;
-using namespace korvo::test;
+using namespace korvo::testing;
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <limits>
 
 using namespace korvo;
-using namespace korvo::test;
+using namespace korvo::testing;
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 using namespace korvo;
-using namespace korvo::test;
+using namespace korvo::testing;
 
 namespace {
 using Pixel = std::array<std::uint8_t, 3>;

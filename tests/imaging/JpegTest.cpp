@@ -9,7 +9,7 @@
 #include <jpeglib.h>
 
 using namespace korvo;
-using namespace korvo::test;
+using namespace korvo::testing;
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <unistd.h>
 
 using namespace korvo;
-using namespace korvo::test;
+using namespace korvo::testing;
 namespace fs = std::filesystem;
 
 // A named pipe would make the reader wait for a writer forever, a device feed it without end.

@@ -8,7 +8,7 @@
 #include <vector>
 
 using namespace korvo;
-using namespace korvo::test;
+using namespace korvo::testing;
 
 namespace {
 

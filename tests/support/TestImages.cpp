@@ -8,13 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <random>
 #include <stdexcept>
 
 #include <jpeglib.h>
 
-namespace korvo::test {
+namespace korvo::testing {
 
 BitmapPtr MakeBitmap(int width, int height, const std::function<std::array<std::uint8_t, 3>(int, int)>& pixel)
 {
@@ -30,6 +29,11 @@ BitmapPtr MakeBitmap(int width, int height, const std::function<std::array<std::
             px[2] = p[2];
         }
     return bitmap;
+}
+
+BitmapPtr MakeUniform(int width, int height, std::uint8_t value)
+{
+    return MakeBitmap(width, height, [=](int, int) { return std::array<std::uint8_t, 3> { value, value, value }; });
 }
 
 BitmapPtr MakePhoto(int width, int height)
@@ -70,36 +74,6 @@ int MaxDifference(const TBitmap& a, const TBitmap& b)
         for (std::size_t k = 0; k < a.Stride(); ++k)
             worst = std::max(worst, std::abs(a.Row(y)[k] - b.Row(y)[k]));
     return worst;
-}
-
-TTempDir::TTempDir()
-{
-    static std::mt19937 names(std::random_device {}());
-    for (;;) {
-        m_path = std::filesystem::temp_directory_path() / ("korvo-imaging-" + std::to_string(names()));
-        if (std::filesystem::create_directory(m_path))
-            return;
-    }
-}
-
-TTempDir::~TTempDir()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-}
-
-void WriteBytes(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
-Bytes ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void PutU32(Bytes& bytes, std::size_t offset, std::uint32_t value)
@@ -309,4 +283,4 @@ std::vector<std::array<std::uint16_t, 64>> ExpectedTables(int quality)
     return QuantTables(c.cinfo.quant_tbl_ptrs);
 }
 
-} // namespace korvo::test
+} // namespace korvo::testing

@@ -5,6 +5,7 @@
 // (greyscale, CMYK), and a look into encoded JPEGs.
 
 #include "model/Bitmap.h"
+#include "support/TempDir.h"
 
 #include <array>
 #include <cstdint>
@@ -13,35 +14,20 @@
 #include <string>
 #include <vector>
 
-namespace korvo::test {
+namespace korvo::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
 // A Bgr24 bitmap whose pixel (x, y) is pixel(x, y) as {blue, green, red}.
 BitmapPtr MakeBitmap(int width, int height, const std::function<std::array<std::uint8_t, 3>(int, int)>& pixel);
+// A Bgr24 bitmap of one grey value.
+BitmapPtr MakeUniform(int width, int height, std::uint8_t value);
 // A smooth, photo-like picture with edges and fine texture (deterministic).
 BitmapPtr MakePhoto(int width, int height);
 // The pixel (x, y) of a Bgr24 bitmap.
 std::array<std::uint8_t, 3> PixelAt(const TBitmap& bitmap, int x, int y);
 bool SamePixels(const TBitmap& a, const TBitmap& b);
 int MaxDifference(const TBitmap& a, const TBitmap& b);
-
-// A folder of its own under the system's temporary folder, removed with everything in it.
-class TTempDir {
-public:
-    TTempDir();
-    ~TTempDir();
-    TTempDir(const TTempDir&) = delete;
-    TTempDir& operator=(const TTempDir&) = delete;
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-    const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
-void WriteBytes(const std::string& path, const Bytes& bytes);
-Bytes ReadBytes(const std::string& path);
 
 // A BMP file. Rows are given top row first as the values the pixels hold in the file's own
 // encoding (palette indices, 16-bit words, B-G-R(-X) bytes); the builder packs and pads them.
@@ -88,4 +74,4 @@ TJpegFacts InspectJpeg(const Bytes& file);
 // The tables jpeg_set_quality(quality, TRUE) puts into a fresh colour encoder.
 std::vector<std::array<std::uint16_t, 64>> ExpectedTables(int quality);
 
-} // namespace korvo::test
+} // namespace korvo::testing

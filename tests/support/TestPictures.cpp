@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -93,7 +92,7 @@ std::vector<std::uint8_t> MakeJpeg(int width, int height, const std::vector<std:
 std::vector<std::uint8_t> MakeBmp(int width, int height)
 {
     BitmapPtr bitmap = MakeTestBitmap(width, height);
-    test::TBmpPlan plan;
+    TBmpPlan plan;
     plan.Width = width;
     plan.Height = height;
     plan.Rows.resize(static_cast<std::size_t>(height));
@@ -103,13 +102,7 @@ std::vector<std::uint8_t> MakeBmp(int width, int height)
             plan.Rows[static_cast<std::size_t>(y)].push_back(
                 row[3 * x] | std::uint32_t { row[3 * x + 1] } << 8 | std::uint32_t { row[3 * x + 2] } << 16);
     }
-    return test::BuildBmp(plan);
-}
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return BuildBmp(plan);
 }
 
 void WriteOldFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::int64_t seconds)

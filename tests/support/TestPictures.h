@@ -4,6 +4,7 @@
 // byte) and BMPs, so no binary test files are checked in.
 
 #include "model/Bitmap.h"
+#include "support/TempDir.h"
 
 #include <cstdint>
 #include <string>
@@ -37,7 +38,6 @@ std::vector<std::uint8_t> MakeJpeg(int width, int height, const std::vector<std:
 // A 24-bit bottom-up BMP of the test picture.
 std::vector<std::uint8_t> MakeBmp(int width, int height);
 
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 // A new file in place of `path` (written beside, then renamed), modified at `seconds` since 1970,
 // as a photo copied from a camera long ago.
 void WriteOldFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::int64_t seconds);

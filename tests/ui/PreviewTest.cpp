@@ -4,7 +4,12 @@
 
 #include "ImageListFixture.h"
 
+#include "album/Core.h"
+#include "imaging/Jpeg.h"
+#include "imaging/OutputNames.h"
+#include "support/RecordingHost.h"
 #include "support/TempDir.h"
+#include "support/TestImages.h"
 #include "support/TestPictures.h"
 #include "ui/Preview.h"
 
@@ -137,6 +142,52 @@ private Q_SLOTS:
         w.Platform.Menus.Choices = { QStringLiteral("&Vorschaubild anzeigen") };
         w.Find<QPushButton>("BImageMenu")->click();
         QCOMPARE(w.Preview.Picture().size(), QSize(200, 300));
+    }
+
+    // The modern layout resamples the normal sizes from the doubled ones, so the preview must
+    // take the album's way for the layout, for a streamed picture and a turned (held) one alike.
+    void previewHoldsTheWrittenPixelsInEitherLayout()
+    {
+        TTempDir folder;
+        for (const PageLayout layout : { PageLayout::Classic, PageLayout::Modern }) {
+            Configuration config;
+            config.DestDir = folder / PageLayoutName(layout);
+            config.Output.Layout = layout;
+            TImageManager images;
+            for (int rotate : { 0, 1 }) {
+                const std::string name = "bild" + std::to_string(rotate) + ".jpg";
+                WriteBytes(folder / name, MakeJpeg(1800, 1200));
+                TImageRecord& image = AddPicture(images, name);
+                image.Source = folder / name;
+                image.Rotate = rotate;
+            }
+            TRecordingHost host;
+            QCOMPARE(RunAlbum(config, images, host).Successes, 2);
+            const AlbumRunContext context = BuildAlbumRunContext(config);
+            for (int index = 0; index < images.ImageCount(); ++index) {
+                const TImageRecord& image = *images.GetImage(index);
+                for (const OutputImageKind kind : { OutputImageKind::PreviewImage, OutputImageKind::ThumbnailImage }) {
+                    const bool thumbnail = kind == OutputImageKind::ThumbnailImage;
+                    const std::string written = (thumbnail ? context.ThumbnailDir : context.PreviewDir)
+                        + BuildFileName(image.Number,
+                            thumbnail ? config.FileNames.Thumbnails.Template : config.FileNames.Preview.Template,
+                            config.FileNames.Digits)
+                        + ".jpg";
+                    const BitmapPtr album = DecodeJpegFile(written, DctMethod::Float);
+                    QVERIFY(album);
+                    const std::optional<PreviewPicture> shown = MakePreviewPicture(image, kind, config, host.Clock());
+                    QVERIFY(shown);
+                    QVERIFY2(SamePixels(*shown->Bitmap, *album), written.c_str());
+                    QCOMPARE(shown->EncodedBytes, ReadBytes(written).size());
+                    // The classic chain alone would show other pixels in the modern layout.
+                    BitmapPtr loaded = LoadImage(image, config);
+                    BitmapPtr sized = MakeSizedImage(image, loaded.get(), kind, config);
+                    std::size_t bytes = 0;
+                    BitmapPtr classic = JpegRoundTrip(sized.get(), kind, config, bytes);
+                    QVERIFY2(SamePixels(*classic, *album) == (layout == PageLayout::Classic), written.c_str());
+                }
+            }
+        }
     }
 
     void nothingToShowLeavesTheEarlierPreview()
