@@ -246,13 +246,13 @@ namespace {
                     if (name.empty())
                         return true;
                     if (!twin.Sized) {
-                        failStep("Fehler beim Berechnen");
+                        failStep("Fehler beim Berechnen", twin.Failure);
                         return false;
                     }
-                    if (!twin.Encoded
-                        || !WritePictureFile(folder + name, twin.Jpeg, &stamp,
-                            Writing(*course.Journal, recordFolder + name, course.KeepUnchanged))) {
-                        failStep("Fehler beim Schreiben");
+                    TFailure failure;
+                    if (!WritePictureFile(folder + name, twin, &stamp,
+                            Writing(*course.Journal, recordFolder + name, course.KeepUnchanged), failure)) {
+                        failStep("Fehler beim Schreiben", failure);
                         return false;
                     }
                     wrote(recordFolder, name);
