@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -31,13 +32,14 @@ struct TRun {
 
 // What an operation leaves, with the cache in `folder` or (empty folder) without one.
 TRun AddWith(const std::vector<std::string>& paths, const std::string& folder, AcquireMode mode,
-    std::string* notice = nullptr, TCacheSettings settings = {}, bool showListPicture = true)
+    std::string* notice = nullptr, TCacheSettings settings = {}, bool showListPicture = true, bool defer = false)
 {
     TRun run;
     TRecordingHost host;
     TAcquireOptions options;
     options.Mode = mode;
     options.ShowListPicture = showListPicture;
+    options.DeferListPicture = defer;
     options.Work.Workers = 2;
     std::optional<TCacheDatabase> cache;
     if (!folder.empty()) {
@@ -140,8 +142,33 @@ TEST_F(Cache, ListAndLogAreThoseOfARunWithoutItAndAChangedFileIsReadAgain)
                 mode == AcquireMode::HeaderOnly || unshown.Images.GetImage(i)->FileName != "cut.jpg");
     }
 
-    // Loading a project goes through the cache the same way.
+    // Deferred, the list pictures from the cache stay encoded until drawn and then are the
+    // eager ones to the byte; a picture read anew has its list picture at once.
     const std::string folder = m_cache / "l";
+    const TRun eager = AddWith(paths, folder, AcquireMode::ListPicture);
+    const TRun deferred = AddWith(paths, folder, AcquireMode::ListPicture, nullptr, {}, true, true);
+    EXPECT_EQ(eager.Lines, deferred.Lines);
+    ASSERT_EQ(eager.Images.ImageCount(), deferred.Images.ImageCount());
+    int waiting = 0;
+    for (int i = 0; i < eager.Images.ImageCount(); ++i) {
+        const TImageRecord& e = *eager.Images.GetImage(i);
+        const TImageRecord& d = *deferred.Images.GetImage(i);
+        SCOPED_TRACE(d.Source);
+        if (d.EncodedListPicture) {
+            ++waiting;
+            EXPECT_EQ(d.ListPicture, nullptr);
+            EXPECT_FALSE(d.EncodedListPicture->Decoded());
+        } else {
+            EXPECT_EQ(d.ListPicture == nullptr, e.ListPicture == nullptr);
+        }
+        ASSERT_EQ(d.ShownListPicture() == nullptr, e.ListPicture == nullptr);
+        for (int y = 0; e.ListPicture && y < ListPictureHeight; ++y)
+            ASSERT_TRUE(std::equal(
+                e.ListPicture->Row(y), e.ListPicture->Row(y) + 3 * ListPictureWidth, d.ShownListPicture()->Row(y)));
+    }
+    EXPECT_EQ(waiting, 4); // a, b, c and d
+
+    // Loading a project goes through the cache the same way.
     const TRun plain = AddWith(paths, "", AcquireMode::ListPicture);
     TRecordingHost saver;
     ASSERT_TRUE(SaveProject(m_dir / "p.kv2", Configuration {}, plain.Images, saver));

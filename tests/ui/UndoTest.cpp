@@ -3,6 +3,8 @@
 // loaded.
 
 #include "ImageListFixture.h"
+#include "imaging/CachedAcquire.h"
+#include "ui/BitmapImage.h"
 
 #include "ui/CategoryEditor.h"
 #include "ui/ImageListView.h"
@@ -206,6 +208,42 @@ private slots:
         w.Find<QPushButton>("BLoadProject")->click();
         QCOMPARE(stack.count(), 0);
         QCOMPARE(w.Images().GetImage(0)->ListPicture.use_count(), 1);
+    }
+
+    void encodedListPicturesAreDrawnAsTheEagerOnesAndSharedByTheSteps()
+    {
+        TUndoWindow w;
+        // As a load through the cache leaves them: encoded, decoded only when drawn.
+        QList<QImage> eager;
+        for (int i = 0; i < w.Images().ImageCount(); ++i) {
+            TImageRecord& image = *w.Images().GetImage(i);
+            std::vector<std::uint8_t> bytes = EncodeListPicture(*image.ListPicture);
+            eager.append(ToQImage(*DecodeListPicture(bytes)).convertToFormat(QImage::Format_RGB32));
+            image.EncodedListPicture = std::make_shared<TEncodedPicture>(std::move(bytes), &DecodeListPicture);
+            image.ListPicture.reset();
+        }
+        QVERIFY(!w.Images().GetImage(0)->EncodedListPicture->Decoded());
+        const auto drawn = [&w] {
+            QList<QImage> pictures;
+            for (int row = 0; row < w.Model()->rowCount(); ++row)
+                pictures.append(w.Model()
+                                    ->index(row)
+                                    .data(TImageListModel::PictureRole)
+                                    .value<QPixmap>()
+                                    .toImage()
+                                    .convertToFormat(QImage::Format_RGB32));
+            return pictures;
+        };
+        w.ShowList();
+        QCOMPARE(drawn(), eager);
+        w.Menu(QStringLiteral("nach &Name sortieren"));
+        QCOMPARE(w.Images().GetImage(0)->EncodedListPicture.use_count(), 3);
+        w.Menu(QStringLiteral("&Rückgängig"));
+        QCOMPARE(drawn(), eager);
+        w.Menu(QStringLiteral("&Wiederholen"));
+        w.Menu(QStringLiteral("&Rückgängig"));
+        QCOMPARE(drawn(), eager);
+        QCOMPARE(w.Images().GetImage(0)->ListPicture, nullptr);
     }
 };
 
