@@ -419,6 +419,7 @@ bool RefillImage(TImageRecord& image, const std::string& path, TAcquiredImage& a
     std::string source = path;
     std::string dateText = FormatListDate(acquired.ExifDate);
     image.ListPicture = std::move(acquired.ListPicture);
+    image.EncodedListPicture = std::move(acquired.EncodedListPicture);
     image.FileName = std::move(fileName);
     image.Source = std::move(source);
     image.InfoText = std::move(acquired.InfoText);

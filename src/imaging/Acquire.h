@@ -11,6 +11,7 @@
 #include "model/OrderedWork.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,6 +45,9 @@ struct TAcquireOptions {
     // it skips decoding them; a picture read anew is still read in full (and its list picture
     // kept in the cache) in the ListPicture mode.
     bool ShowListPicture = true;
+    // Shown, an entry taken from the cache keeps its list picture encoded and decodes it when it
+    // is first drawn (the window draws only the rows on screen).
+    bool DeferListPicture = false;
 };
 
 // Appends a filled entry for the file at `path` (marked, active, in the viewed category when a
@@ -64,6 +68,7 @@ struct TAcquiredImage {
     // CorruptData); such a picture is used, and its line in the log is followed by DamageLine.
     FailureReason Damage = FailureReason::None;
     BitmapPtr ListPicture;
+    std::shared_ptr<TEncodedPicture> EncodedListPicture; // instead, with DeferListPicture
     std::string InfoText;
     TDateTime FileDate = 0;
     TDateTime ExifDate = 0;

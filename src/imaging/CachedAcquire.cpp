@@ -25,13 +25,19 @@ namespace {
         TCachedPicture& cached, const FileIdentity& identity, const TAcquireOptions& options, TAcquiredImage& out)
     {
         if (options.Mode == AcquireMode::ListPicture) {
-            // Unshown, the list picture is only checked to be one, which tells that the file
-            // was once read in full.
+            // Unshown or deferred, the list picture is only checked to be one, which tells that
+            // the file was once read in full; deferred, the window decodes it when it draws it.
             int width = 0;
             int height = 0;
-            if (options.ShowListPicture ? !(out.ListPicture = DecodeListPicture(cached.ListPicture))
-                                        : !ListPictureSize(cached.ListPicture, width, height))
+            if (options.ShowListPicture && !options.DeferListPicture) {
+                if (!(out.ListPicture = DecodeListPicture(cached.ListPicture)))
+                    return false;
+            } else if (!ListPictureSize(cached.ListPicture, width, height)) {
                 return false;
+            } else if (options.ShowListPicture) {
+                out.EncodedListPicture
+                    = std::make_shared<TEncodedPicture>(std::move(cached.ListPicture), &DecodeListPicture);
+            }
         }
         out.TypeWord = std::move(cached.TypeWord);
         out.Width = cached.Width;

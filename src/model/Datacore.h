@@ -9,6 +9,7 @@
 #include "model/Bitmap.h"
 #include "model/Configuration.h"
 #include "model/DateTime.h"
+#include "model/EncodedPicture.h"
 
 #include <array>
 #include <memory>
@@ -22,6 +23,9 @@ struct TImageRecord {
     // 106 × 80, drawn in the image list. Shared, not copied, by copies of the entry (the window's
     // undo history keeps earlier states of the list).
     std::shared_ptr<TBitmap> ListPicture;
+    // Instead of ListPicture, a list picture that stays encoded until it is first drawn (one
+    // taken from the acquisition cache); shared by copies of the entry the same way.
+    std::shared_ptr<TEncodedPicture> EncodedListPicture;
     std::string FileName; // without its directory
     std::string Source; // the full path; identifies the entry
     std::string InfoText; // type, pixel size and camera model as shown in the list
@@ -43,6 +47,15 @@ struct TImageRecord {
     // The file could not be read when the entry was loaded (moved, deleted, damaged): the entry
     // keeps the user's choices but has no list picture and no dates, and the album leaves it out.
     bool Missing = false;
+
+    // The list picture to draw: ListPicture, else the encoded one, decoded now if it was not yet;
+    // nullptr when the entry has none.
+    const TBitmap* ShownListPicture() const
+    {
+        if (ListPicture)
+            return ListPicture.get();
+        return EncodedListPicture ? EncodedListPicture->Picture() : nullptr;
+    }
 };
 
 // Display names of the four rotations, indexed by Rotate.

@@ -30,6 +30,8 @@ namespace {
         {
             TAcquireOptions options;
             options.Cache = m_cache ? &*m_cache : nullptr;
+            // The list draws only the rows on screen; the others need never be decoded.
+            options.DeferListPicture = true;
             return options;
         }
 

@@ -75,7 +75,7 @@ QVariant TImageListModel::data(const QModelIndex& index, int role) const
 
 QPixmap TImageListModel::ListPicture(const TImageRecord& image) const
 {
-    const TBitmap* bitmap = image.ListPicture.get();
+    const TBitmap* bitmap = image.ShownListPicture();
     if (bitmap == nullptr)
         return {};
     if (const TCachedPicture* cached = m_pictures.object(bitmap);

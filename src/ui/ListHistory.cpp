@@ -40,7 +40,7 @@ namespace {
     {
         return std::tie(image.Source, image.FileName, image.InfoText, image.Width, image.Height, image.Active,
             image.Caption, image.FileDate, image.ExifDate, image.DateText, image.Rotate, image.Category, image.Missing,
-            image.ListPicture);
+            image.ListPicture, image.EncodedListPicture);
     }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -31,13 +32,14 @@ struct TRun {
 
 // What an operation leaves, with the cache in `folder` or (empty folder) without one.
 TRun AddWith(const std::vector<std::string>& paths, const std::string& folder, AcquireMode mode,
-    std::string* notice = nullptr, TCacheSettings settings = {}, bool showListPicture = true)
+    std::string* notice = nullptr, TCacheSettings settings = {}, bool showListPicture = true, bool defer = false)
 {
     TRun run;
     TRecordingHost host;
     TAcquireOptions options;
     options.Mode = mode;
     options.ShowListPicture = showListPicture;
+    options.DeferListPicture = defer;
     options.Work.Workers = 2;
     std::optional<TCacheDatabase> cache;
     if (!folder.empty()) {
@@ -131,17 +133,34 @@ TEST_F(Cache, ListAndLogAreThoseOfARunWithoutItAndAChangedFileIsReadAgain)
         // The readable pictures, once each; the one cut short only from its header, since a
         // damaged picture is read anew every time to report its damage.
         EXPECT_EQ(TCacheDatabase({ folder }).Count(), mode == AcquireMode::ListPicture ? 4 : 5);
-        // Unshown, the list pictures from the cache are not decoded; all else stays.
+        // Unshown, the list pictures from the cache are not decoded; all else stays. The damaged
+        // picture is read anew, list picture and all.
         const TRun unshown = AddWith(paths, folder, mode, nullptr, {}, false);
         EXPECT_EQ(plain.Lines, unshown.Lines);
         for (int i = 0; i < unshown.Images.ImageCount(); ++i)
-            if (!unshown.Images.GetImage(i)->Source.ends_with("cut.jpg")) { // never cached, read anew
-                EXPECT_EQ(unshown.Images.GetImage(i)->ListPicture, nullptr);
-            }
+            EXPECT_EQ(unshown.Images.GetImage(i)->ListPicture == nullptr,
+                mode == AcquireMode::HeaderOnly || unshown.Images.GetImage(i)->FileName != "cut.jpg");
     }
 
-    // Loading a project goes through the cache the same way.
+    // Deferred, the list pictures from the cache wait encoded, then decode to the eager ones'
+    // bytes; the damaged picture, read anew, has its own at once.
     const std::string folder = m_cache / "l";
+    const TRun eager = AddWith(paths, folder, AcquireMode::ListPicture);
+    const TRun deferred = AddWith(paths, folder, AcquireMode::ListPicture, nullptr, {}, true, true);
+    EXPECT_EQ(eager.Lines, deferred.Lines);
+    int waiting = 0;
+    for (int i = 0; i < deferred.Images.ImageCount(); ++i) {
+        const TImageRecord& d = *deferred.Images.GetImage(i);
+        waiting += d.EncodedListPicture && !d.EncodedListPicture->Decoded() && !d.ListPicture;
+        const TBitmap* shown = d.ShownListPicture();
+        const TBitmap* expected = eager.Images.GetImage(i)->ListPicture.get();
+        ASSERT_EQ(shown == nullptr, expected == nullptr) << d.Source;
+        for (int y = 0; shown && y < ListPictureHeight; ++y)
+            EXPECT_TRUE(std::equal(shown->Row(y), shown->Row(y) + 3 * ListPictureWidth, expected->Row(y)));
+    }
+    EXPECT_EQ(waiting, 4); // a, b, c and d
+
+    // Loading a project goes through the cache the same way.
     const TRun plain = AddWith(paths, "", AcquireMode::ListPicture);
     TRecordingHost saver;
     ASSERT_TRUE(SaveProject(m_dir / "p.kv2", Configuration {}, plain.Images, saver));

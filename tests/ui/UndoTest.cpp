@@ -3,6 +3,8 @@
 // loaded.
 
 #include "ImageListFixture.h"
+#include "imaging/CachedAcquire.h"
+#include "ui/BitmapImage.h"
 
 #include "ui/CategoryEditor.h"
 #include "ui/ImageListView.h"
@@ -16,6 +18,7 @@
 #include <QUndoStack>
 
 #include <functional>
+#include <utility>
 
 using namespace korvo;
 using namespace korvo::testing;
@@ -206,6 +209,28 @@ private slots:
         w.Find<QPushButton>("BLoadProject")->click();
         QCOMPARE(stack.count(), 0);
         QCOMPARE(w.Images().GetImage(0)->ListPicture.use_count(), 1);
+    }
+
+    void encodedListPicturesAreDrawnAsTheEagerOnesAndSharedByTheSteps()
+    {
+        TUndoWindow w;
+        // As a load through the cache leaves them: encoded until drawn.
+        QList<QImage> eager;
+        QList<QImage> drawn;
+        for (int i = 0; i < w.Images().ImageCount(); ++i) {
+            TImageRecord& image = *w.Images().GetImage(i);
+            std::vector<std::uint8_t> bytes = EncodeListPicture(*std::exchange(image.ListPicture, nullptr));
+            eager.append(ToQImage(*DecodeListPicture(bytes)).convertToFormat(QImage::Format_RGB32));
+            image.EncodedListPicture = std::make_shared<TEncodedPicture>(std::move(bytes), &DecodeListPicture);
+        }
+        w.Menu(QStringLiteral("nach &Name sortieren"));
+        QCOMPARE(w.Images().GetImage(0)->EncodedListPicture.use_count(), 3);
+        w.Menu(QStringLiteral("&Rückgängig"));
+        for (int row = 0; row < w.Model()->rowCount(); ++row)
+            drawn.append(qvariant_cast<QPixmap>(w.Model()->index(row).data(TImageListModel::PictureRole))
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(drawn, eager);
     }
 };
 
