@@ -21,7 +21,7 @@ import zlib
 CANVAS = 256.0
 SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 
-# The strip's blue at its left and right edge (src/ui/Artwork.cpp, StripBlue).
+# The strip's blue at its left and right edge (src/ui/window/Artwork.cpp, StripBlue).
 BLUE_LEFT = (41, 92, 199)
 BLUE_RIGHT = (15, 51, 122)
 RED = (230, 20, 30)

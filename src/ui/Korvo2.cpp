@@ -3,8 +3,8 @@
 // line (the file manager's "Open with") are opened once the window is shown.
 
 #include "model/Version.h"
-#include "ui/ProgramWindow.h"
-#include "ui/Startup.h"
+#include "ui/window/ProgramWindow.h"
+#include "ui/window/Startup.h"
 
 #include <QApplication>
 #include <QDir>

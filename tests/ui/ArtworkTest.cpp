@@ -3,8 +3,8 @@
 
 #include "WindowFixture.h"
 
-#include "ui/Artwork.h"
-#include "ui/LogoStrip.h"
+#include "ui/window/Artwork.h"
+#include "ui/window/LogoStrip.h"
 
 #include <QPainter>
 #include <QTest>

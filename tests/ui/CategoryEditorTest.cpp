@@ -4,7 +4,7 @@
 
 #include "ImageListFixture.h"
 
-#include "ui/CategoryEditor.h"
+#include "ui/imagelist/CategoryEditor.h"
 
 #include <QListWidget>
 #include <QPushButton>

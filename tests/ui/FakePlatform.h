@@ -4,8 +4,8 @@
 // the user (or the core) and record every request, so tests can check the exact prompts.
 
 #include "support/RecordingHost.h"
-#include "ui/AlbumOperations.h"
-#include "ui/Platform.h"
+#include "ui/platform/Platform.h"
+#include "ui/window/AlbumOperations.h"
 
 #include <QAction>
 #include <QMenu>

@@ -4,9 +4,9 @@
 // of a row's click zones.
 
 #include "WindowFixture.h"
-#include "ui/ImageListModel.h"
-#include "ui/ImageListView.h"
-#include "ui/ImagesPage.h"
+#include "ui/imagelist/ImageListModel.h"
+#include "ui/imagelist/ImageListView.h"
+#include "ui/imagelist/ImagesPage.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -6,7 +6,7 @@
 
 #include "ImageListFixture.h"
 
-#include "ui/ImageRowDelegate.h"
+#include "ui/imagelist/ImageRowDelegate.h"
 
 #include <QAbstractItemModelTester>
 #include <QMenu>

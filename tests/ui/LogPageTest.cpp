@@ -4,8 +4,8 @@
 #include "WindowFixture.h"
 
 #include "support/TestPictures.h"
-#include "ui/AlbumOperations.h"
-#include "ui/LogPage.h"
+#include "ui/pages/LogPage.h"
+#include "ui/window/AlbumOperations.h"
 
 #include <QCheckBox>
 #include <QClipboard>

@@ -6,8 +6,8 @@
 #include "ImageListFixture.h"
 
 #include "model/Version.h"
-#include "ui/HelpPage.h"
-#include "ui/Preview.h"
+#include "ui/pages/HelpPage.h"
+#include "ui/window/Preview.h"
 
 #include <QCheckBox>
 #include <QDir>

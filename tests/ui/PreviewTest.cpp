@@ -11,7 +11,7 @@
 #include "support/TempDir.h"
 #include "support/TestImages.h"
 #include "support/TestPictures.h"
-#include "ui/Preview.h"
+#include "ui/window/Preview.h"
 
 #include <QFileInfo>
 #include <QPushButton>

@@ -4,7 +4,7 @@
 
 #include "WindowFixture.h"
 
-#include "ui/SettingsPage.h"
+#include "ui/settings/SettingsPage.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -4,10 +4,10 @@
 
 #include "ImageListFixture.h"
 #include "imaging/CachedAcquire.h"
-#include "ui/BitmapImage.h"
+#include "ui/window/BitmapImage.h"
 
-#include "ui/CategoryEditor.h"
-#include "ui/ImageListView.h"
+#include "ui/imagelist/CategoryEditor.h"
+#include "ui/imagelist/ImageListView.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

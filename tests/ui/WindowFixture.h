@@ -3,8 +3,8 @@
 // A main window on scripted platform services and fake operations, shown offscreen.
 
 #include "FakePlatform.h"
-#include "ui/Main.h"
-#include "ui/Startup.h"
+#include "ui/window/Main.h"
+#include "ui/window/Startup.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -3,7 +3,7 @@
 
 #include "WindowFixture.h"
 
-#include "ui/WindowState.h"
+#include "ui/platform/WindowState.h"
 
 #include <QFile>
 #include <QPushButton>

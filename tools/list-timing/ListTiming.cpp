@@ -15,7 +15,7 @@
 //   QT_QPA_PLATFORM=offscreen build/bin/korvo2-list-timing --project FILE.kv2 [rounds]
 
 #include "ImageListFixture.h"
-#include "ui/ProgramWindow.h"
+#include "ui/window/ProgramWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,12 +1,12 @@
 #include "Screenshots.h"
 
 #include "imaging/Jpeg.h"
-#include "ui/CategoryEditor.h"
-#include "ui/ImageListModel.h"
-#include "ui/ImageListView.h"
-#include "ui/ImagesPage.h"
-#include "ui/Main.h"
-#include "ui/Preview.h"
+#include "ui/imagelist/CategoryEditor.h"
+#include "ui/imagelist/ImageListModel.h"
+#include "ui/imagelist/ImageListView.h"
+#include "ui/imagelist/ImagesPage.h"
+#include "ui/window/Main.h"
+#include "ui/window/Preview.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 // server.
 
 #include "Screenshots.h"
-#include "ui/ProgramWindow.h"
+#include "ui/window/ProgramWindow.h"
 
 #include <QApplication>
 

@@ -3,7 +3,7 @@
 // The real platform services of the program: Qt's file dialogs, message boxes and pop-up menus,
 // the desktop's default handlers, and a steady millisecond clock.
 
-#include "ui/Platform.h"
+#include "ui/platform/Platform.h"
 
 #include <QElapsedTimer>
 #include <QString>

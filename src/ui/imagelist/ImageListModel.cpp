@@ -1,7 +1,7 @@
-#include "ui/ImageListModel.h"
+#include "ui/imagelist/ImageListModel.h"
 
 #include "imaging/Acquire.h"
-#include "ui/BitmapImage.h"
+#include "ui/window/BitmapImage.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "ui/WindowState.h"
+#include "ui/platform/WindowState.h"
 
 #include <QDir>
 #include <QFileInfo>

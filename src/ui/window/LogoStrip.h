@@ -3,7 +3,7 @@
 // The logo strip at the left of the main window: the collage at the top, the lettering at the
 // bottom, and as many gradient tiles between them as the height asks for.
 
-#include "ui/Artwork.h"
+#include "ui/window/Artwork.h"
 
 #include <QWidget>
 

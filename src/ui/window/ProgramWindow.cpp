@@ -1,9 +1,9 @@
-#include "ui/ProgramWindow.h"
+#include "ui/window/ProgramWindow.h"
 
 #include "model/Version.h"
-#include "ui/AlbumOperations.h"
-#include "ui/Artwork.h"
-#include "ui/Startup.h"
+#include "ui/window/AlbumOperations.h"
+#include "ui/window/Artwork.h"
+#include "ui/window/Startup.h"
 
 #include <QApplication>
 

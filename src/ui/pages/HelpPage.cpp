@@ -1,6 +1,6 @@
-#include "ui/HelpPage.h"
+#include "ui/pages/HelpPage.h"
 
-#include "ui/Artwork.h"
+#include "ui/window/Artwork.h"
 
 #include <QEvent>
 #include <QGridLayout>

@@ -1,7 +1,7 @@
-#include "ui/CategoryEditor.h"
+#include "ui/imagelist/CategoryEditor.h"
 
-#include "ui/Artwork.h"
-#include "ui/Platform.h"
+#include "ui/platform/Platform.h"
+#include "ui/window/Artwork.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>

@@ -1,4 +1,4 @@
-#include "ui/Artwork.h"
+#include "ui/window/Artwork.h"
 
 #include <QFont>
 #include <QGuiApplication>

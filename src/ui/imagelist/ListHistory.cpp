@@ -1,4 +1,4 @@
-#include "ui/ListHistory.h"
+#include "ui/imagelist/ListHistory.h"
 
 #include <QUndoCommand>
 #include <QUndoStack>

@@ -1,6 +1,6 @@
-#include "ui/ImageListView.h"
+#include "ui/imagelist/ImageListView.h"
 
-#include "ui/ImageRowDelegate.h"
+#include "ui/imagelist/ImageRowDelegate.h"
 
 #include <QApplication>
 #include <QDrag>

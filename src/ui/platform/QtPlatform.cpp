@@ -1,4 +1,4 @@
-#include "ui/QtPlatform.h"
+#include "ui/platform/QtPlatform.h"
 
 #include <QApplication>
 #include <QDesktopServices>

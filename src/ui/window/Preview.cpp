@@ -1,10 +1,10 @@
-#include "ui/Preview.h"
+#include "ui/window/Preview.h"
 
 #include "album/Core.h"
 #include "imaging/AlbumPicture.h"
 #include "imaging/Jpeg.h"
 #include "imaging/OutputNames.h"
-#include "ui/BitmapImage.h"
+#include "ui/window/BitmapImage.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
-#include "ui/LogPage.h"
+#include "ui/pages/LogPage.h"
 
 #include "model/MessageKinds.h"
 #include "model/RunLog.h"
-#include "ui/Artwork.h"
+#include "ui/window/Artwork.h"
 
 #include <QCheckBox>
 #include <QClipboard>

@@ -1,7 +1,7 @@
-#include "ui/ImageRowDelegate.h"
+#include "ui/imagelist/ImageRowDelegate.h"
 
 #include "model/Datacore.h"
-#include "ui/ImageListModel.h"
+#include "ui/imagelist/ImageListModel.h"
 
 #include <QPainter>
 

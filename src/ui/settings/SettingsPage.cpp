@@ -1,7 +1,7 @@
-#include "ui/SettingsPage.h"
+#include "ui/settings/SettingsPage.h"
 
-#include "ui/Artwork.h"
-#include "ui/NumberSpinner.h"
+#include "ui/settings/NumberSpinner.h"
+#include "ui/window/Artwork.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

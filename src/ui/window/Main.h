@@ -8,9 +8,9 @@
 #include "model/Configuration.h"
 #include "model/Datacore.h"
 #include "model/RunLog.h"
-#include "ui/AlbumOperations.h"
-#include "ui/Artwork.h"
-#include "ui/Platform.h"
+#include "ui/platform/Platform.h"
+#include "ui/window/AlbumOperations.h"
+#include "ui/window/Artwork.h"
 
 #include <QElapsedTimer>
 #include <QKeySequence>

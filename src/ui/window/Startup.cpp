@@ -1,4 +1,4 @@
-#include "ui/Startup.h"
+#include "ui/window/Startup.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // The one place where the window's commands meet the core's operations. Each call hands the
 // window's model objects and the window itself (as the operation's host) to the core.
 
-#include "ui/AlbumOperations.h"
+#include "ui/window/AlbumOperations.h"
 
 #include "album/Core.h"
 #include "cache/CacheDatabase.h"

@@ -5,7 +5,7 @@
 // rotation with their menu arrows, and the description; a missing picture's row greyed.
 // Everything comes from the model's roles; the delegate knows nothing of the image list itself.
 
-#include "ui/Artwork.h"
+#include "ui/window/Artwork.h"
 
 #include <QStyledItemDelegate>
 

@@ -1,4 +1,4 @@
-#include "ui/NumberSpinner.h"
+#include "ui/settings/NumberSpinner.h"
 
 #include <QLineEdit>
 #include <QWheelEvent>

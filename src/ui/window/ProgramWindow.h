@@ -5,10 +5,10 @@
 // and the remembered window state, and the hidden preview window. The development tools start the
 // very same windows.
 
-#include "ui/Main.h"
-#include "ui/Preview.h"
-#include "ui/QtPlatform.h"
-#include "ui/WindowState.h"
+#include "ui/platform/QtPlatform.h"
+#include "ui/platform/WindowState.h"
+#include "ui/window/Main.h"
+#include "ui/window/Preview.h"
 
 #include <QTranslator>
 

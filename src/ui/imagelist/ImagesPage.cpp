@@ -1,11 +1,11 @@
-#include "ui/ImagesPage.h"
+#include "ui/imagelist/ImagesPage.h"
 
-#include "ui/CategoryEditor.h"
-#include "ui/ImageListModel.h"
-#include "ui/ImageListView.h"
-#include "ui/ImageRowDelegate.h"
-#include "ui/ListHistory.h"
-#include "ui/WaitCursor.h"
+#include "ui/imagelist/CategoryEditor.h"
+#include "ui/imagelist/ImageListModel.h"
+#include "ui/imagelist/ImageListView.h"
+#include "ui/imagelist/ImageRowDelegate.h"
+#include "ui/imagelist/ListHistory.h"
+#include "ui/platform/WaitCursor.h"
 
 #include "imaging/Acquire.h"
 

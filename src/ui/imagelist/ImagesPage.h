@@ -15,8 +15,8 @@
 
 #include "imaging/Process.h"
 #include "model/Datacore.h"
-#include "ui/Artwork.h"
-#include "ui/Platform.h"
+#include "ui/platform/Platform.h"
+#include "ui/window/Artwork.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "ui/LogoStrip.h"
+#include "ui/window/LogoStrip.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "ui/BitmapImage.h"
+#include "ui/window/BitmapImage.h"
 
 namespace korvo {
 

@@ -5,7 +5,7 @@
 // every file dialog and the ten most recent projects. Kept with QSettings in one file, by
 // default ~/.config/korvo2/korvo2.conf; tests point it at a file of their own.
 
-#include "ui/Platform.h"
+#include "ui/platform/Platform.h"
 
 #include <QByteArray>
 #include <QString>
