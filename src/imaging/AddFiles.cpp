@@ -20,6 +20,7 @@ AddFilesResult AddFiles(
     TImageManager& images, const std::vector<std::string>& paths, IOperationHost& host, const TAcquireOptions& options)
 {
     AddFilesResult result;
+    bool damaged = false;
     const std::string total = IntToText(static_cast<std::int64_t>(paths.size()));
 
     host.BeginBusy();
@@ -73,8 +74,10 @@ AddFilesResult AddFiles(
                 images.GetImage(images.ImageCount() - 1)->Rotate
                     = RotateFromExifOrientation(acquired[i].ExifOrientation);
             host.Log("*" + prefix + "Bild hinzugefügt: " + path);
-            if (acquired[i].Damage != FailureReason::None)
+            if (acquired[i].Damage != FailureReason::None) {
                 host.Log(DamageLine(acquired[i].Damage));
+                damaged = true;
+            }
             ++result.Added;
         } else if (entry != nullptr && !entry->Missing) {
             host.Log("_" + prefix + "Bereits in der Liste: " + path);
@@ -98,8 +101,8 @@ AddFilesResult AddFiles(
         + IntToText(result.Failed) + " Fehler");
     host.Log("");
     images.SortByCategory();
-    // After a failure the log stays in view, so that its red lines are seen.
-    EndListOperation(host, result.Aborted || result.Failed > 0);
+    // After a failure or a damaged picture the log stays in view, so that its red lines are seen.
+    EndListOperation(host, result.Aborted || result.Failed > 0 || damaged);
     return result;
 }
 

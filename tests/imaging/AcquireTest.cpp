@@ -227,6 +227,14 @@ TEST_F(Acquisition, AddingFilesLogsEveryPathAndSelectsTheNewOnes)
     // Without one: half a second of log, then the image list.
     EXPECT_EQ(host.FakeClock.Pauses, (std::vector<std::uint32_t> { 500 }));
     EXPECT_EQ(host.BusyEvents.back().Target, Page::PImages);
+
+    // A picture added with damage is no failure, but its red line must be seen too.
+    std::vector<std::uint8_t> cut = MakeJpeg(64, 64);
+    cut.resize(cut.size() / 2);
+    const AddFilesResult damaged = AddFiles(Images, { Write("halb.jpg", cut) }, host);
+    EXPECT_EQ(damaged.Added, 1);
+    EXPECT_EQ(host.FakeClock.Pauses.size(), 1u);
+    EXPECT_EQ(host.BusyEvents.back().Target, Page::PLog);
 }
 
 TEST_F(Acquisition, AddingTurnsJpegsByTheirExifOrientationOnlyWhenAsked)
