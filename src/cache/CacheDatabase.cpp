@@ -263,9 +263,11 @@ bool TCacheDatabase::Find(
     m_find.Bind(6, Signed(identity.Inode));
     const int code = m_find.Step();
     if (code != SqliteRow) {
+        // A failed read gives the database up, statements included.
         if (code != SqliteDone)
             Failed(code, "Datenbank nicht lesbar: ");
-        m_find.Reset();
+        else
+            m_find.Reset();
         return false;
     }
     const auto narrow = [](std::int64_t value) {

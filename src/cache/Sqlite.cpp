@@ -102,6 +102,9 @@ int TSqliteStatement::Step() { return m_statement ? ::sqlite3_step(m_statement.g
 
 void TSqliteStatement::Reset()
 {
+    // A statement given up after a failure is empty; clearing the bindings of none would crash.
+    if (!m_statement)
+        return;
     ::sqlite3_reset(m_statement.get());
     ::sqlite3_clear_bindings(m_statement.get());
 }
