@@ -78,8 +78,9 @@ std::string TCacheDatabase::Notice() const
     return m_notice;
 }
 
-void TCacheDatabase::GiveUp(const std::string& reason)
+void TCacheDatabase::Close()
 {
+    // The statements go before the connection they belong to.
     m_reading = false;
     m_newest.clear();
     m_find = {};
@@ -88,6 +89,11 @@ void TCacheDatabase::GiveUp(const std::string& reason)
     m_forget = {};
     m_storePicture = {};
     m_database.Close();
+}
+
+void TCacheDatabase::GiveUp(const std::string& reason)
+{
+    Close();
     m_pending.clear();
     m_state = State::Unusable;
     m_notice = "Zwischenspeicher nicht verwendet, " + reason;
@@ -124,14 +130,7 @@ void TCacheDatabase::Open()
 
 void TCacheDatabase::Rebuild()
 {
-    m_reading = false;
-    m_newest.clear();
-    m_find = {};
-    m_store = {};
-    m_touch = {};
-    m_forget = {};
-    m_storePicture = {};
-    m_database.Close();
+    Close();
     std::string movedTo;
     if (!MoveDatabaseAside(m_path, movedTo)) {
         GiveUp("Datenbank beschädigt: " + m_path);

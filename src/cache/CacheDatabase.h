@@ -66,6 +66,7 @@ private:
     bool OpenOnce(bool& damaged);
     bool CreateSchema();
     bool Prepare();
+    void Close();
     void Rebuild();
     void GiveUp(const std::string& reason);
     void Failed(int code, const char* reason);
