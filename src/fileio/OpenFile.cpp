@@ -53,9 +53,8 @@ namespace {
             return file;
         if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
             // errno tells the caller why; a folder, a device or a pipe is no file to read.
-            const int error = status.st_mode != 0 && !S_ISREG(status.st_mode)
-                ? (S_ISDIR(status.st_mode) ? EISDIR : ENODEV)
-                : errno;
+            const int error
+                = status.st_mode != 0 && !S_ISREG(status.st_mode) ? (S_ISDIR(status.st_mode) ? EISDIR : ENODEV) : errno;
             file.Close();
             errno = error;
             return TFileDescriptor();
