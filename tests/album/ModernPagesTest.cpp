@@ -2,6 +2,7 @@
 #include "fileio/AlbumRecord.h"
 #include "imaging/Acquire.h"
 #include "imaging/Jpeg.h"
+#include "support/ListEntries.h"
 #include "support/RecordingHost.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
@@ -31,14 +32,7 @@ struct ModernAlbum {
     {
         Config.Output.Layout = PageLayout::Modern;
         Images.AddCategory("Kategorie 1");
-        int i = 0;
-        for (int category : categories) {
-            TImageRecord& image = Images.AddImage();
-            image.FileName = "p" + std::to_string(++i) + ".jpg";
-            image.Source = "/nirgends/" + image.FileName;
-            image.Active = true;
-            image.Category = category;
-        }
+        AddUnreadPictures(Images, categories);
     }
     std::string Index()
     {

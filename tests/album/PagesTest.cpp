@@ -1,4 +1,5 @@
 #include "album/Pages.h"
+#include "support/ListEntries.h"
 #include "support/TempDir.h"
 #include "support/TestPictures.h"
 
@@ -37,14 +38,7 @@ struct Album {
     {
         for (int k = 1; k <= categoryCount; ++k)
             Images.AddCategory("Kategorie " + std::to_string(k));
-        int i = 0;
-        for (int category : categories) {
-            TImageRecord& image = Images.AddImage();
-            image.FileName = "p" + std::to_string(++i) + ".jpg";
-            image.Source = "/nirgends/" + image.FileName;
-            image.Active = true;
-            image.Category = category;
-        }
+        AddUnreadPictures(Images, categories);
     }
     void Order()
     {
